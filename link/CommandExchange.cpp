@@ -1,0 +1,83 @@
+#include "link/CommandExchange.h"
+
+#include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <thread>
+
+#include "link/Frames.h"
+#include "link/LinkErrors.h"
+#include "link/LinkSession.h"
+#include "link/LinkTiming.h"
+
+namespace {
+
+constexpr size_t COMMAND_TEXT_SIZE = 4096;
+
+void SleepMs(int32_t ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// The caller's command followed by the end byte; false when it does not fit.
+bool FormatCommand(char (&text)[COMMAND_TEXT_SIZE], const char* format, va_list args) {
+    const int length = std::vsnprintf(text, sizeof text - 1, format, args);
+    if (length < 0 || static_cast<size_t>(length) >= sizeof text - 2) return false;
+    text[length] = static_cast<char>(FRAME_END);
+    text[length + 1] = '\0';
+    return true;
+}
+
+// Formats and sends; 0 or the code of the failure, after which the busy display is ended.
+int32_t FormatAndSend(LinkSession& session, ExchangeHost& host, const char* format, va_list args) {
+    char text[COMMAND_TEXT_SIZE];
+    int32_t error = LINK_E_COMMAND;
+    if (!FormatCommand(text, format, args) || SendFrame(text, session, &error) < 0) {
+        host.ResetProgress();
+        return error;
+    }
+    return 0;
+}
+
+// Waits up to 100 passes of 100 ms for an accepted reply. The abort is looked at before the
+// counter, so an abort wins over a reply that came in during the same sleep.
+int32_t AwaitReply(LinkSession& session, ExchangeHost& host) {
+    const int32_t passes = TheLinkTiming().replyPolls.load();
+    for (int32_t pass = 0; pass < passes; ++pass) {
+        if (host.AbortRequested().exchange(0) != 0) return LINK_E_ABORTED;
+        // Acquire: pairs with the release of the receive thread, so the reply's stores are seen.
+        if (session.pendingReplies.load(std::memory_order_acquire) < 1) {
+            session.pendingReplies.store(0);
+            return 0;
+        }
+        SleepMs(TheLinkTiming().replyPollMs.load());
+    }
+    session.pendingReplies.store(0);
+    return LINK_E_TIMEOUT;
+}
+
+}  // namespace
+
+int SendCommand(LinkSession& session, ExchangeHost& host, const char* format, ...) {
+    while (host.CountBusy().load() != 0)
+        SleepMs(TheLinkTiming().countBusyPollMs.load());
+    va_list args;
+    va_start(args, format);
+    const int32_t sent = FormatAndSend(session, host, format, args);
+    va_end(args);
+    if (sent != 0) return sent;
+    return AwaitReply(session, host);
+}
+
+int PostCommand(LinkSession& session, ExchangeHost& host, const char* format, ...) {
+    host.CountBusy().store(1);
+    va_list args;
+    va_start(args, format);
+    char text[COMMAND_TEXT_SIZE];
+    int32_t error = LINK_E_COMMAND;
+    const bool sent = FormatCommand(text, format, args) && SendFrame(text, session, &error) == 0;
+    va_end(args);
+    host.CountBusy().store(0);
+    if (sent) return 0;
+    host.ResetProgress();
+    return error;
+}

@@ -1,0 +1,50 @@
+#include <cstring>
+
+#include "link/Frames.h"
+#include "link/LinkSession.h"
+
+namespace {
+
+constexpr char GATEWAY_NOTICE[] = "00gq";
+constexpr int NODE_DIGITS = 2;
+constexpr int STATUS_OFFSET = 32;
+
+bool IsGatewayNotice(const LinkSession& session) {
+    return session.rxCount >= 5 && std::memcmp(session.rxBuffer, GATEWAY_NOTICE, 4) == 0;
+}
+
+bool IsCountReply(const LinkSession& session) {
+    return session.rxCount >= 4 && session.rxBuffer[2] == 'p' && session.rxBuffer[3] == 'g';
+}
+
+// The gateway reports its status on its own; the notice answers no command.
+void TakeGatewayNotice(LinkSession& session) {
+    session.rxBuffer[session.rxCount - 1] = 0;
+    session.gatewayStatus.store(static_cast<int32_t>(session.rxBuffer[4]) - STATUS_OFFSET);
+}
+
+// Hands a reply to the installed handler; frames that arrive while no handler is installed are
+// dropped. Returns the handler's verdict.
+int OfferReply(LinkSession& session) {
+    void* userData = session.userData.load();
+    ResponseHandler handler = session.handler.load();
+    int accepted = 0;
+    if (userData != nullptr && handler != nullptr) {
+        accepted = handler(userData, session.rxBuffer + NODE_DIGITS, session.rxCount - NODE_DIGITS);
+    }
+    session.rxBuffer[session.rxCount - 1] = 0;
+    return accepted;
+}
+
+}  // namespace
+
+void DispatchFrame(LinkSession& session) {
+    if (session.rxCount < 1) return;  // nothing stored, not even an end byte
+    if (IsGatewayNotice(session)) {
+        TakeGatewayNotice(session);
+    } else if (OfferReply(session) != 0 && !IsCountReply(session)) {
+        // Release: whatever the handler stored is visible to the thread that sees the count fall.
+        session.pendingReplies.fetch_sub(1, std::memory_order_release);
+    }
+    session.rxCount = 0;
+}

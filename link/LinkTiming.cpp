@@ -1,0 +1,6 @@
+#include "link/LinkTiming.h"
+
+LinkTiming& TheLinkTiming() {
+    static LinkTiming timing;
+    return timing;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+
+struct LinkSession;
+struct PulseConfig;
+
+// Notification posted to the window after a count reply was stored; its parameter is the input
+// index. The window's event type has this number.
+constexpr int WM_COUNT_UPDATE = 0x8001;
+
+// The user data of HandleReply: where decoded replies go.
+class ReplyTarget {
+public:
+    // Session whose device state identification replies fill.
+    virtual LinkSession& Link() = 0;
+    // The held settings, counts and counting state of the connected unit.
+    virtual PulseConfig& HeldConfig() = 0;
+    // Posts WM_COUNT_UPDATE with the input index; must not block.
+    virtual void PostCountUpdate(int32_t index) = 0;
+
+protected:
+    ~ReplyTarget() = default;
+};

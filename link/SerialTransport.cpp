@@ -1,0 +1,107 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include "link/LinkErrors.h"
+#include "link/LinkSession.h"
+#include "link/Transport.h"
+#include "link/TransportIo.h"
+
+namespace {
+
+int Fail(LinkSession& session, int32_t code) {
+    session.lastError.store(code);
+    CloseDescriptor(session.portHandle);
+    return -1;
+}
+
+// A port known only by its COM number n is the n-th serial line of the machine.
+std::string DevicePathOf(const LinkSession& session) {
+    if (!session.portPath.empty()) return session.portPath;
+    char path[32];
+    std::snprintf(path, sizeof path, "/dev/ttyS%d", session.comPort - 1);
+    return path;
+}
+
+// One user at a time: a second open of the same device fails while the first holds it. flock
+// works for every user; TIOCEXCL additionally keeps out programs that do not lock (root bypasses
+// it, which is why the lock comes first).
+int32_t TakeExclusive(int fd) {
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return errno;
+    (void)ioctl(fd, TIOCEXCL);
+    return 0;
+}
+
+// Raw 8-bit line: every byte value passes unchanged both ways (0x11 and 0x13 are data, not flow
+// control; 0xC8 ends frames). The speed stays as the driver has it.
+int32_t MakeTransparent(int fd) {
+    termios line{};
+    if (tcgetattr(fd, &line) != 0) return errno;
+    cfmakeraw(&line);
+    line.c_cflag |= CLOCAL | CREAD;
+    line.c_cflag &= ~CRTSCTS;
+    line.c_iflag &= ~(IXON | IXOFF | IXANY);
+    line.c_cc[VMIN] = 0;
+    line.c_cc[VTIME] = 0;
+    if (tcsetattr(fd, TCSANOW, &line) != 0) return errno;
+    return 0;
+}
+
+int32_t SerialBytesWaiting(LinkSession& session) {
+    return DescriptorBytesWaiting(session.portHandle);
+}
+
+int32_t SerialReadOne(LinkSession& session, unsigned char& byte) {
+    const ssize_t got = read(session.portHandle, &byte, 1);
+    if (got == 1) return 0;
+    if (got == 0 || errno == EAGAIN) return LINK_E_NO_DATA;
+    return errno;
+}
+
+int32_t SerialWriteAll(LinkSession& session, const unsigned char* bytes, size_t length) {
+    while (length > 0) {
+        const ssize_t written = write(session.portHandle, bytes, length);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN) return errno;  // e.g. EIO once the device is gone
+            const int32_t ready = AwaitWritable(session.portHandle, WRITE_TIMEOUT_MS);
+            if (ready != 0) return ready;
+            continue;
+        }
+        bytes += written;
+        length -= static_cast<size_t>(written);
+    }
+    return 0;
+}
+
+void SerialClose(LinkSession& session) {
+    CloseDescriptor(session.portHandle);
+}
+
+}  // namespace
+
+const Transport SerialTransport = {OpenSerialPort, SerialBytesWaiting, SerialReadOne,
+                                   SerialWriteAll, SerialClose};
+
+const Transport& TransportOf(int32_t kind) {
+    return kind == Serial ? SerialTransport : TcpTransport;
+}
+
+int OpenSerialPort(LinkSession& session) {
+    const std::string path = DevicePathOf(session);
+    session.portHandle = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (session.portHandle < 0) return Fail(session, errno);
+    if (const int32_t code = TakeExclusive(session.portHandle); code != 0) {
+        return Fail(session, code);
+    }
+    if (const int32_t code = MakeTransparent(session.portHandle); code != 0) {
+        return Fail(session, code);
+    }
+    return 0;
+}
