@@ -1,0 +1,85 @@
+#include <functional>
+#include <string>
+
+#include "TcpLinkFixture.h"
+#include "link/Frames.h"
+#include "link/LinkErrors.h"
+
+namespace {
+
+// One step of traffic and the awaited-reply count it leaves behind.
+struct CounterStep {
+    const char* what;
+    std::function<void()> act;
+    int32_t expected;
+};
+
+class AwaitedReplyCounter : public TcpLinkTest {
+protected:
+    void Send(const std::string& command) {
+        const std::string text = command + static_cast<char>(FRAME_END);
+        ASSERT_EQ(SendFrame(text.c_str(), session), 0);
+    }
+    void Receive(const std::string& frame) {
+        peer.Write(Frame(frame));
+        Sync(++syncs);
+    }
+    std::function<void()> Sends(const char* command) {
+        return [this, command] { Send(command); };
+    }
+    std::function<void()> Receives(const char* frame) {
+        return [this, frame] { Receive(frame); };
+    }
+    void Run(const std::vector<CounterStep>& steps) {
+        for (const CounterStep& step : steps) {
+            step.act();
+            EXPECT_EQ(session.pendingReplies.load(), step.expected) << step.what;
+        }
+    }
+    int32_t syncs = 0;
+};
+
+TEST_F(AwaitedReplyCounter, FollowsCommandsAndAcceptedReplies) {
+    Open();
+    Run({
+        {"a command raises it", Sends("PY"), 1},
+        {"a second command raises it again", Sends("PP"), 2},
+        {"a count request never raises it", Sends("PG "), 2},
+        {"a count reply never lowers it", Receives("01pg 0000000A"), 2},
+        {"a rejected reply leaves it", Receives("01PY"), 2},
+        {"an accepted reply lowers it", Receives("01py!  "), 1},
+        {"a reply from another node counts the same", Receives("07pp("), 0},
+        {"a short count reply does not count either", Receives("01pg"), 0},
+    });
+}
+
+TEST_F(AwaitedReplyCounter, FrameWithoutHandlerAndGatewayNoticeLeaveIt) {
+    Open();
+    Send("MD");
+    session.userData = nullptr;
+    Receive("01md/\"");
+    EXPECT_EQ(session.pendingReplies.load(), 1);
+    EXPECT_EQ(handler.Count(), 0u) << "no handler call while the user data is cleared";
+    session.userData = &handler;
+    Receive("00gq!");
+    EXPECT_EQ(session.pendingReplies.load(), 1);
+    EXPECT_EQ(handler.Count(), 0u) << "a gateway notice reaches no handler";
+}
+
+TEST_F(AwaitedReplyCounter, TimeOutAndOpenResetIt) {
+    timing.ShortReplyWait(5, 4);
+    Open();
+    Send("PY");
+    Send("PP");
+    ASSERT_EQ(session.pendingReplies.load(), 2);
+    EXPECT_EQ(SendCommand(session, host, "MD"), LINK_E_TIMEOUT);
+    EXPECT_EQ(session.pendingReplies.load(), 0);
+
+    Send("PY");
+    CloseLink(session);
+    ASSERT_EQ(session.pendingReplies.load(), 1);
+    ASSERT_EQ(OpenLink(session), 0);
+    EXPECT_EQ(session.pendingReplies.load(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,130 @@
+#include <string>
+#include <thread>
+
+#include "TcpLinkFixture.h"
+#include "link/CommandExchange.h"
+#include "link/LinkErrors.h"
+#include "link/Transport.h"
+
+namespace {
+
+// Answers the next command with `reply` once it has arrived.
+std::thread AnswerNext(LoopbackPeer& peer, const std::string& reply, int delayMs = 0) {
+    return std::thread([&peer, reply, delayMs] {
+        if (peer.ReadFrame().empty()) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        peer.Write(Frame(reply));
+    });
+}
+
+TEST_F(TcpLinkTest, ReplyEndsTheWaitWithTheHandlersStoresVisible) {
+    Open();
+    std::thread unit = AnswerNext(peer, "01py!\"$", 150);
+    EXPECT_EQ(SendCommand(session, host, "PY"), 0);
+    unit.join();
+    // Read without a lock: the counter's release and acquire must have published it.
+    EXPECT_EQ(handler.storedByLastReply, 6);
+    EXPECT_EQ(session.pendingReplies.load(), 0);
+}
+
+TEST_F(TcpLinkTest, RejectedReplyDoesNotEndTheWait) {
+    timing.ShortReplyWait(10, 30);
+    Open();
+    std::thread unit = AnswerNext(peer, "01MD");
+    EXPECT_EQ(SendCommand(session, host, "MD"), LINK_E_TIMEOUT);
+    unit.join();
+    EXPECT_EQ(handler.Count(), 1u);
+}
+
+TEST_F(TcpLinkTest, AbortEndsTheWaitWithinOnePollAndLeavesTheCounter) {
+    Open();
+    std::thread operatorClick([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        host.abortRequested = 1;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(SendCommand(session, host, "MD"), LINK_E_ABORTED);
+    const double elapsed = MillisecondsSince(start);
+    operatorClick.join();
+    EXPECT_GE(elapsed, 300.0);
+    EXPECT_LT(elapsed, 300.0 + 180.0);
+    EXPECT_EQ(session.pendingReplies.load(), 1);
+    EXPECT_EQ(host.abortRequested.load(), 0) << "the wait that acted on the abort clears it";
+}
+
+TEST_F(TcpLinkTest, AbortPressedWhileNothingWaitsEndsTheNextWaitAtOnceAfterSending) {
+    Open();
+    host.abortRequested = 1;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(SendCommand(session, host, "PP"), LINK_E_ABORTED);
+    EXPECT_LT(MillisecondsSince(start), 50.0);
+    EXPECT_EQ(peer.ReadFrame(), Frame("01PP")) << "the frame goes out before the first look";
+}
+
+TEST_F(TcpLinkTest, NoReplyTimesOutAfterTenSeconds) {
+    Open();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(SendCommand(session, host, "MD"), LINK_E_TIMEOUT);
+    const double elapsed = MillisecondsSince(start);
+    EXPECT_GE(elapsed, 10000.0);
+    EXPECT_LT(elapsed, 11500.0);
+    EXPECT_EQ(session.pendingReplies.load(), 0);
+}
+
+TEST_F(TcpLinkTest, CountRequestInProgressHoldsACommandBack) {
+    Open();
+    host.countBusy = 1;
+    std::atomic<int> result{-1};
+    std::thread worker([&] { result = SendCommand(session, host, "PS%c", 0x28); });
+    EXPECT_TRUE(peer.Drain(200).empty()) << "nothing is sent while a count request is written";
+    host.countBusy = 0;
+    EXPECT_EQ(peer.ReadFrame(), Frame("01PS("));
+    peer.Write(Frame("01ps"));
+    worker.join();
+    EXPECT_EQ(result.load(), 0);
+}
+
+TEST_F(TcpLinkTest, PostCommandNeitherWaitsNorCounts) {
+    Open();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(PostCommand(session, host, "PG%c", 0x24), 0);
+    EXPECT_LT(MillisecondsSince(start), 50.0);
+    EXPECT_EQ(session.pendingReplies.load(), 0);
+    EXPECT_EQ(host.countBusy.load(), 0);
+    EXPECT_EQ(peer.ReadFrame(), Frame("01PG$"));
+}
+
+// The TCP transport with writes that fail as on a line that broke.
+int32_t FailingWrite(LinkSession&, const unsigned char*, size_t) {
+    return EIO;
+}
+
+TEST_F(TcpLinkTest, FailedSendDoesNotSpoilTheNextExchange) {
+    timing.ShortReplyWait(20, 50);
+    Open();
+    Transport broken = TcpTransport;
+    broken.writeAll = FailingWrite;
+    session.transport = &broken;
+    EXPECT_EQ(SendCommand(session, host, "PY"), EIO);
+    EXPECT_EQ(host.progressResets.load(), 1);
+    EXPECT_EQ(session.pendingReplies.load(), 0);
+
+    session.transport = &TcpTransport;
+    std::thread unit = AnswerNext(peer, "01pp(");
+    EXPECT_EQ(SendCommand(session, host, "PP"), 0) << "its own reply ends the wait";
+    unit.join();
+}
+
+TEST_F(TcpLinkTest, PeerThatClosesLeavesTheSessionRunningAndTheNextCommandFails) {
+    timing.ShortReplyWait(20, 25);
+    Open();
+    peer.CloseConnection();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(session.state.load(), Running);
+    int result = SendCommand(session, host, "MD");
+    if (result == LINK_E_TIMEOUT) result = SendCommand(session, host, "MD");
+    EXPECT_NE(result, 0);
+    EXPECT_EQ(session.state.load(), Running);
+}
+
+}  // namespace

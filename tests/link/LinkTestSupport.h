@@ -1,0 +1,97 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/CommandExchange.h"
+#include "link/LinkSession.h"
+#include "link/LinkTiming.h"
+
+// A response handler that records every reply it is offered and accepts replies whose letters are
+// lower case, the way the window's handler accepts the unit's answers.
+class RecordingHandler {
+public:
+    struct Reply {
+        std::string letters;  // bytes from the first reply letter, end byte excluded
+        int32_t length;
+    };
+
+    static int Handle(void* self, const unsigned char* reply, int32_t length) {
+        return static_cast<RecordingHandler*>(self)->Record(reply, length);
+    }
+
+    std::vector<Reply> Replies() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return replies_;
+    }
+    size_t Count() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return replies_.size();
+    }
+    // Waits until `count` replies were offered.
+    bool AwaitCount(size_t count, int timeoutMs = 2000) {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (Count() < count) {
+            if (std::chrono::steady_clock::now() > limit) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return true;
+    }
+
+    // Written by the handler before it returns; read by the thread whose wait it ended.
+    int32_t storedByLastReply = 0;
+
+private:
+    int Record(const unsigned char* reply, int32_t length) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::string letters;
+        if (length > 1) letters.assign(reinterpret_cast<const char*>(reply), length - 1);
+        replies_.push_back({letters, length});
+        const bool accepted = length >= 3 && reply[0] >= 'a' && reply[0] <= 'z';
+        if (accepted) storedByLastReply = length;
+        return accepted ? 1 : 0;
+    }
+
+    std::mutex mutex_;
+    std::vector<Reply> replies_;
+};
+
+// The window's side of an exchange.
+class TestHost : public ExchangeHost {
+public:
+    std::atomic<int32_t>& CountBusy() override { return countBusy; }
+    std::atomic<int32_t>& AbortRequested() override { return abortRequested; }
+    void ResetProgress() override { progressResets.fetch_add(1); }
+
+    std::atomic<int32_t> countBusy{0};
+    std::atomic<int32_t> abortRequested{0};
+    std::atomic<int32_t> progressResets{0};
+};
+
+// Restores the program's waiting times after a test shortened them.
+class TimingGuard {
+public:
+    TimingGuard() = default;
+    ~TimingGuard() {
+        LinkTiming& timing = TheLinkTiming();
+        timing.replyPollMs = 100;
+        timing.replyPolls = 100;
+        timing.connectTimeoutMs = 3000;
+        timing.stateWaitLimitMs = 5000;
+    }
+    // A reply wait of `polls` passes of `pollMs`.
+    void ShortReplyWait(int32_t pollMs, int32_t polls) {
+        TheLinkTiming().replyPollMs = pollMs;
+        TheLinkTiming().replyPolls = polls;
+    }
+};
+
+inline double MillisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}

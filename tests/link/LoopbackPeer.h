@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The unit's side of a TCP link in tests: a listener on 127.0.0.1 that accepts one connection and
+// reads and writes raw bytes.
+class LoopbackPeer {
+public:
+    LoopbackPeer();
+    ~LoopbackPeer();
+    LoopbackPeer(const LoopbackPeer&) = delete;
+    LoopbackPeer& operator=(const LoopbackPeer&) = delete;
+
+    std::string Port() const { return std::to_string(port_); }
+    // Accepts the connection the session made (the kernel completed it on the backlog).
+    bool Accept(int timeoutMs = 2000);
+    void Write(const std::vector<unsigned char>& bytes);
+    void Write(const std::string& bytes);
+    // Reads until `count` bytes arrived or the time is up.
+    std::vector<unsigned char> Read(size_t count, int timeoutMs = 2000);
+    // Reads one frame up to and including the end byte.
+    std::vector<unsigned char> ReadFrame(int timeoutMs = 2000);
+    // Whatever arrives within the time.
+    std::vector<unsigned char> Drain(int timeoutMs);
+    void CloseConnection();
+    void CloseListener();
+
+private:
+    int listener_ = -1;
+    int connection_ = -1;
+    uint16_t port_ = 0;
+};
+
+// Bytes of a text with the end byte behind it.
+std::vector<unsigned char> Frame(const std::string& text);

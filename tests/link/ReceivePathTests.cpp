@@ -1,0 +1,125 @@
+#include <string>
+#include <vector>
+
+#include "TcpLinkFixture.h"
+#include "link/Frames.h"
+#include "link/LinkErrors.h"
+
+namespace {
+
+// A session without a transport, fed byte by byte as the receive thread does while running.
+class Framing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        session.handler = &RecordingHandler::Handle;
+        session.userData = &handler;
+    }
+    void Feed(const std::string& bytes) {
+        for (char byte : bytes)
+            ReceiveByte(session, static_cast<unsigned char>(byte));
+    }
+    void Feed(const std::vector<unsigned char>& bytes) {
+        for (unsigned char byte : bytes)
+            ReceiveByte(session, byte);
+    }
+    LinkSession session;
+    RecordingHandler handler;
+};
+
+TEST_F(Framing, FrameOf127BytesIsDispatchedWhole) {
+    const std::string body = "01zz" + std::string(122, 'a');
+    Feed(Frame(body));
+    ASSERT_EQ(handler.Count(), 1u);
+    EXPECT_EQ(handler.Replies()[0].length, 125);
+    EXPECT_EQ(handler.Replies()[0].letters, body.substr(2));
+    EXPECT_EQ(session.rxCount, 0);
+}
+
+TEST_F(Framing, OverlongFrameIsDroppedUpToItsEndAndFramingResumes) {
+    // 128 bytes without an end byte; the 128th is an end byte that must not end a frame.
+    std::vector<unsigned char> run(127, 'x');
+    run.push_back(FRAME_END);
+    Feed(run);
+    EXPECT_EQ(session.lastError.load(), LINK_E_OVERFLOW);
+    EXPECT_LE(session.rxCount, RX_BUFFER_SIZE);
+    Feed(Frame("tail of the long frame"));
+    Feed(Frame("01md/\""));
+    ASSERT_EQ(handler.Count(), 1u);
+    EXPECT_EQ(handler.Replies()[0].letters, "md/\"");
+}
+
+TEST_F(Framing, NothingIsWrittenPastTheBufferWhateverTheRunLength) {
+    for (int run : {128, 129, 255, 256, 1000}) {
+        Feed(std::string(static_cast<size_t>(run), 'y'));
+        EXPECT_GE(session.rxCount, 0);
+        EXPECT_LT(session.rxCount, RX_BUFFER_SIZE) << run;
+        Feed(Frame(""));  // ends the dropped run
+        Feed(Frame("01ps"));
+    }
+    for (const RecordingHandler::Reply& reply : handler.Replies())
+        EXPECT_EQ(reply.letters, "ps");
+    EXPECT_EQ(handler.Count(), 5u);
+}
+
+TEST_F(Framing, ShortFramesReachTheHandlerWithTheirLength) {
+    Feed(Frame(""));     // a lone end byte
+    Feed(Frame("0"));    // one node digit
+    Feed(Frame("01"));   // node digits only
+    Feed(Frame("01p"));  // one letter
+    const std::vector<RecordingHandler::Reply> replies = handler.Replies();
+    ASSERT_EQ(replies.size(), 4u);
+    EXPECT_EQ(replies[0].length, -1);
+    EXPECT_EQ(replies[1].length, 0);
+    EXPECT_EQ(replies[2].length, 1);
+    EXPECT_EQ(replies[3].length, 2);
+    EXPECT_EQ(session.pendingReplies.load(), 0) << "none of them is an answer";
+}
+
+struct NoticeCase {
+    std::string frame;
+    int32_t status;
+};
+
+class GatewayNotice : public Framing, public ::testing::WithParamInterface<NoticeCase> {};
+
+TEST_P(GatewayNotice, SetsTheStatusAndReachesNoHandler) {
+    Feed(Frame(GetParam().frame));
+    EXPECT_EQ(session.gatewayStatus.load(), GetParam().status);
+    EXPECT_EQ(handler.Count(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Statuses, GatewayNotice,
+                         ::testing::Values(NoticeCase{"00gq!", 1}, NoticeCase{"00gq ", 0},
+                                           NoticeCase{"00gq", -32}, NoticeCase{"00gq\x7f", 95}),
+                         [](const auto& info) {
+                             const int32_t status = info.param.status;
+                             return status < 0 ? "Minus" + std::to_string(-status)
+                                               : "Status" + std::to_string(status);
+                         });
+
+TEST_F(Framing, GatewayStatusStartsUnknown) {
+    EXPECT_EQ(session.gatewayStatus.load(), -1);
+}
+
+TEST_F(TcpLinkTest, OverlongRunOnTheLineDoesNotStopLaterFrames) {
+    Open();
+    peer.Write(std::string(200, 'z'));
+    peer.Write(Frame("01pu"));
+    peer.Write(Frame("01pc"));
+    ASSERT_TRUE(handler.AwaitCount(1));
+    Sync(3);
+    ASSERT_EQ(handler.Count(), 1u);
+    EXPECT_EQ(handler.Replies()[0].letters, "pc");
+}
+
+TEST_F(TcpLinkTest, LoneEndByteOnTheLineBreaksNothing) {
+    Open();
+    peer.Write(Frame(""));
+    peer.Write(Frame("01ps"));
+    ASSERT_TRUE(handler.AwaitCount(2));
+    EXPECT_EQ(handler.Replies()[0].length, -1);
+    EXPECT_EQ(handler.Replies()[1].letters, "ps");
+    EXPECT_EQ(session.state.load(), Running);
+}
+
+}  // namespace

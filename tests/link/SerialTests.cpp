@@ -1,0 +1,160 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "LinkTestSupport.h"
+#include "LoopbackPeer.h"
+#include "link/Frames.h"
+#include "link/LinkErrors.h"
+#include "link/Transport.h"
+
+namespace {
+
+// A pseudo-terminal whose master side plays the unit; the slave is the serial device the session
+// opens by its path.
+class PtyLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[128] = {};
+        ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+        termios raw{};
+        tcgetattr(master, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(master, TCSANOW, &raw);
+        tcgetattr(slave, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(slave, TCSANOW, &raw);
+        session.kind = Serial;
+        session.portPath = name;
+        session.node = 1;
+        session.handler = &RecordingHandler::Handle;
+        session.userData = &handler;
+    }
+    void TearDown() override {
+        session.userData = nullptr;
+        CloseLink(session);
+        close(master);
+        if (slave >= 0) close(slave);
+    }
+
+    void WriteMaster(const std::vector<unsigned char>& bytes) {
+        ASSERT_EQ(write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+    std::vector<unsigned char> ReadMaster(size_t count) {
+        std::vector<unsigned char> bytes;
+        while (bytes.size() < count) {
+            pollfd entry{master, POLLIN, 0};
+            if (poll(&entry, 1, 2000) != 1) break;
+            unsigned char chunk[256];
+            const ssize_t got = read(master, chunk, sizeof chunk);
+            if (got <= 0) break;
+            bytes.insert(bytes.end(), chunk, chunk + got);
+        }
+        return bytes;
+    }
+
+    int master = -1;
+    int slave = -1;  // held open by the test so the line keeps its queued bytes
+    LinkSession session;
+    RecordingHandler handler;
+    TestHost host;
+};
+
+TEST_F(PtyLinkTest, BytesQueuedBeforeTheOpenAreDiscarded) {
+    WriteMaster(Frame("01md/\""));
+    WriteMaster(std::vector<unsigned char>(300, 'q'));
+    WriteMaster(Frame("01pp("));
+    ASSERT_EQ(OpenLink(session), 0);
+    int waiting = -1;
+    ASSERT_EQ(ioctl(slave, FIONREAD, &waiting), 0);
+    EXPECT_EQ(waiting, 0) << "the open returns only once the line went quiet";
+    WriteMaster(Frame("01ps"));
+    ASSERT_TRUE(handler.AwaitCount(1));
+    EXPECT_EQ(handler.Count(), 1u);
+    EXPECT_EQ(handler.Replies()[0].letters, "ps");
+}
+
+TEST_F(PtyLinkTest, EveryByteValuePassesUnchangedBothWays) {
+    ASSERT_EQ(OpenLink(session), 0);
+    std::vector<unsigned char> all(256);
+    for (int value = 0; value < 256; ++value)
+        all[static_cast<size_t>(value)] = value;
+    ASSERT_EQ(session.transport->writeAll(session, all.data(), all.size()), 0);
+    EXPECT_EQ(ReadMaster(all.size()), all);
+
+    // Towards the program every value but the end byte is frame content.
+    std::vector<unsigned char> content;
+    for (int value = 0; value < 256; ++value) {
+        if (value != FRAME_END) content.push_back(static_cast<unsigned char>(value));
+    }
+    std::string received;
+    for (size_t start = 0; start < content.size(); start += 100) {
+        const size_t size = std::min<size_t>(100, content.size() - start);
+        std::vector<unsigned char> frame = {'0', '1'};
+        frame.insert(frame.end(), content.begin() + static_cast<long>(start),
+                     content.begin() + static_cast<long>(start + size));
+        frame.push_back(FRAME_END);
+        WriteMaster(frame);
+    }
+    ASSERT_TRUE(handler.AwaitCount(3));
+    for (const RecordingHandler::Reply& reply : handler.Replies())
+        received += reply.letters;
+    EXPECT_EQ(received, std::string(content.begin(), content.end()));
+}
+
+TEST_F(PtyLinkTest, CommandExchangeOverTheSerialLine) {
+    ASSERT_EQ(OpenLink(session), 0);
+    std::thread unit([this] {
+        const std::vector<unsigned char> command = ReadMaster(5);
+        if (command == Frame("01PP")) WriteMaster(Frame("01pp("));
+    });
+    EXPECT_EQ(SendCommand(session, host, "PP"), 0);
+    unit.join();
+    EXPECT_EQ(handler.storedByLastReply, 4);
+}
+
+TEST_F(PtyLinkTest, SecondOpenOfTheSameDeviceFailsWhileTheFirstHoldsIt) {
+    ASSERT_EQ(OpenLink(session), 0);
+    LinkSession second;
+    second.kind = Serial;
+    second.portPath = session.portPath;
+    EXPECT_LT(OpenLink(second), 0);
+    EXPECT_EQ(second.lastError.load(), EWOULDBLOCK);
+    EXPECT_EQ(second.state.load(), Idle);
+    CloseLink(session);
+    EXPECT_EQ(OpenLink(second), 0) << "free again once closed";
+    CloseLink(second);
+}
+
+TEST_F(PtyLinkTest, MissingDeviceFailsWithItsErrorNumber) {
+    session.portPath = "/dev/velkor-no-such-port";
+    EXPECT_LT(OpenLink(session), 0);
+    EXPECT_EQ(session.lastError.load(), ENOENT);
+    EXPECT_EQ(session.state.load(), Idle);
+    EXPECT_EQ(session.portHandle, -1);
+}
+
+TEST_F(PtyLinkTest, VanishedDeviceGivesItsErrorNumberOnTheNextWrite) {
+    ASSERT_EQ(OpenLink(session), 0);
+    close(slave);
+    slave = -1;
+    close(master);
+    master = open("/dev/null", O_RDONLY);  // keeps TearDown's close harmless
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const int result = SendCommand(session, host, "MD");
+    EXPECT_EQ(result, EIO);
+    EXPECT_EQ(session.state.load(), Running);
+    EXPECT_EQ(session.pendingReplies.load(), 0);
+}
+
+}  // namespace
