@@ -46,7 +46,7 @@ void StopReceiveThread(LinkSession& session) {
     // after the bounded poll returns at once in every case but a handler that does not return.
     WaitForState(session, Idle);
     if (session.receiveThread.joinable()) session.receiveThread.join();
-    session.transport->close(session);
+    session.transport.load()->close(session);
 }
 
 }  // namespace
@@ -74,7 +74,7 @@ int OpenLink(LinkSession& session) {
     }
     // Serial for kind 0, TCP for any other kind.
     session.transport = &TransportOf(session.kind);
-    if (session.transport->open(session) < 0) return -1;
+    if (session.transport.load()->open(session) < 0) return -1;
 
     session.state.store(Starting);
     session.pendingReplies.store(0);

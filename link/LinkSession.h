@@ -43,8 +43,8 @@ struct LinkSession {
     std::atomic<ResponseHandler> handler{nullptr};
 
     // Receive thread's own bookkeeping.
-    const Transport* transport = nullptr;  // chosen by OpenLink from kind
-    bool rxDiscarding = false;             // after an overflow, until the next end byte
+    std::atomic<const Transport*> transport{nullptr};  // chosen by OpenLink from kind
+    bool rxDiscarding = false;                         // after an overflow, until the next end byte
     std::thread receiveThread;
 
     LinkSession() = default;

@@ -44,8 +44,8 @@ void IdlePass(LinkSession& session) {
 
 int ReadByte(LinkSession& session, unsigned char& byte, int32_t* error) {
     int32_t code = LINK_E_NO_DATA;
-    if (session.transport->bytesWaiting(session) > 0) {
-        code = session.transport->readOne(session, byte);
+    if (session.transport.load()->bytesWaiting(session) > 0) {
+        code = session.transport.load()->readOne(session, byte);
         if (code == 0) code = StoreByte(session, byte);
     }
     if (error != nullptr) *error = code;

@@ -46,8 +46,8 @@ int WriteRaw(const char* frame, LinkSession& session, int32_t* error) {
     if (session.state.load() != Running) return Fail(session, LINK_E_NOT_RUNNING, error);
     session.lastError.store(0);
     const size_t length = std::strlen(frame);
-    const int32_t code =
-        session.transport->writeAll(session, reinterpret_cast<const unsigned char*>(frame), length);
+    const int32_t code = session.transport.load()->writeAll(
+        session, reinterpret_cast<const unsigned char*>(frame), length);
     if (code != 0) return Fail(session, code, error);
     if (error != nullptr) *error = 0;
     return 0;

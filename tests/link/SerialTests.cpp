@@ -89,7 +89,7 @@ TEST_F(PtyLinkTest, EveryByteValuePassesUnchangedBothWays) {
     std::vector<unsigned char> all(256);
     for (int value = 0; value < 256; ++value)
         all[static_cast<size_t>(value)] = value;
-    ASSERT_EQ(session.transport->writeAll(session, all.data(), all.size()), 0);
+    ASSERT_EQ(session.transport.load()->writeAll(session, all.data(), all.size()), 0);
     EXPECT_EQ(ReadMaster(all.size()), all);
 
     // Towards the program every value but the end byte is frame content.

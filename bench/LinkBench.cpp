@@ -1,0 +1,151 @@
+// Measures the receive path and the command round trip of a link over loopback TCP and prints the
+// figures. Usage: link_bench [frames] [round trips]
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/CommandExchange.h"
+#include "link/Frames.h"
+#include "link/LinkSession.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The unit's end: a loopback listener and the one connection the session makes to it.
+struct Peer {
+    int listener = -1;
+    int connection = -1;
+    std::string port;
+
+    Peer() {
+        listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        bind(listener, reinterpret_cast<sockaddr*>(&address), size);
+        listen(listener, 1);
+        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+        port = std::to_string(ntohs(address.sin_port));
+    }
+    ~Peer() {
+        close(connection);
+        close(listener);
+    }
+    void Accept() { connection = accept(listener, nullptr, nullptr); }
+};
+
+struct Counter {
+    std::atomic<int64_t> frames{0};
+    static int Handle(void* self, const unsigned char*, int32_t) {
+        static_cast<Counter*>(self)->frames.fetch_add(1, std::memory_order_relaxed);
+        return 1;
+    }
+};
+
+struct Host : ExchangeHost {
+    std::atomic<int32_t> busy{0}, abort{0};
+    std::atomic<int32_t>& CountBusy() override { return busy; }
+    std::atomic<int32_t>& AbortRequested() override { return abort; }
+    void ResetProgress() override {}
+};
+
+bool Open(LinkSession& session, Peer& peer, Counter& counter) {
+    session.kind = Tcp;
+    session.host = "127.0.0.1";
+    session.service = peer.port;
+    session.node = 1;
+    session.handler = &Counter::Handle;
+    session.userData = &counter;
+    if (OpenLink(session) != 0) return false;
+    peer.Accept();
+    return true;
+}
+
+// Count replies pushed as fast as the peer can write them, through framing, dispatch and handler.
+void MeasureReceivePath(int64_t frames) {
+    Peer peer;
+    LinkSession session;
+    Counter counter;
+    if (!Open(session, peer, counter)) return;
+    std::string reply = "01pg 0000000A";
+    reply += static_cast<char>(FRAME_END);
+    std::string burst;
+    for (int i = 0; i < 1000; ++i)
+        burst += reply;
+
+    const auto start = Clock::now();
+    std::thread writer([&] {
+        for (int64_t sent = 0; sent < frames; sent += 1000) {
+            send(peer.connection, burst.data(), burst.size(), MSG_NOSIGNAL);
+        }
+    });
+    while (counter.frames.load() < frames)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    writer.join();
+    std::printf(
+        "receive path: %lld \"pg\" frames (%zu bytes each) in %.3f s: %.0f frames/s, %.2f MB/s\n",
+        static_cast<long long>(frames), reply.size(), seconds, frames / seconds,
+        frames * reply.size() / seconds / 1e6);
+    session.userData = nullptr;
+    CloseLink(session);
+}
+
+// SendCommand against a peer that answers every command at once.
+void MeasureRoundTrip(int trips) {
+    Peer peer;
+    LinkSession session;
+    Counter counter;
+    Host host;
+    if (!Open(session, peer, counter)) return;
+    std::atomic<bool> done{false};
+    std::thread unit([&] {
+        std::string reply = "01pp(";
+        reply += static_cast<char>(FRAME_END);
+        unsigned char byte = 0;
+        while (!done.load() && recv(peer.connection, &byte, 1, 0) == 1) {
+            if (byte == FRAME_END) send(peer.connection, reply.data(), reply.size(), MSG_NOSIGNAL);
+        }
+    });
+    std::vector<double> times;
+    for (int i = 0; i < trips; ++i) {
+        const auto start = Clock::now();
+        if (SendCommand(session, host, "PP") != 0) std::printf("round trip %d failed\n", i);
+        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    double sum = 0, worst = 0;
+    for (double t : times) {
+        sum += t;
+        worst = std::max(worst, t);
+    }
+    std::printf(
+        "SendCommand round trip: %d exchanges, mean %.1f ms, worst %.1f ms "
+        "(the reply wait looks every 100 ms)\n",
+        trips, sum / trips, worst);
+    done = true;
+    session.userData = nullptr;
+    CloseLink(session);
+    unit.join();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int64_t frames = argc > 1 ? std::atoll(argv[1]) : 200000;
+    const int trips = argc > 2 ? std::atoi(argv[2]) : 20;
+    MeasureReceivePath(frames);
+    MeasureRoundTrip(trips);
+    return 0;
+}
