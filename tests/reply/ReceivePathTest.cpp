@@ -1,0 +1,227 @@
+// Replies travel the real way here: bytes written by a peer on a loopback TCP connection, read by
+// the session's receive thread, cut into frames and handed to the handler.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "RecordingTarget.h"
+#include "link/CommandExchange.h"
+#include "link/Frames.h"
+#include "link/HandleReply.h"
+#include "link/LinkErrors.h"
+#include "link/LinkSession.h"
+#include "link/LinkTiming.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto POST_LIMIT = 5s;
+
+class Host final : public ExchangeHost {
+public:
+    std::atomic<int32_t>& CountBusy() override { return countBusy; }
+    std::atomic<int32_t>& AbortRequested() override { return abortRequested; }
+    void ResetProgress() override {}
+
+    std::atomic<int32_t> countBusy{0};
+    std::atomic<int32_t> abortRequested{0};
+};
+
+// Node digits as a unit puts them in front of its reply.
+std::string Frame(const std::string& reply) {
+    return "01" + reply;
+}
+
+class ReceivePath : public ::testing::Test {
+protected:
+    void SetUp() override {
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        ASSERT_GE(listener_, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = 0;
+        ASSERT_EQ(bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ASSERT_EQ(listen(listener_, 1), 0);
+        socklen_t size = sizeof address;
+        ASSERT_EQ(getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size), 0);
+
+        LinkSession& session = target_.session;
+        session.kind = Tcp;
+        session.host = "127.0.0.1";
+        session.service = std::to_string(ntohs(address.sin_port));
+        session.handler = HandleReply;
+        session.userData = static_cast<ReplyTarget*>(&target_);
+        // Answers arrive at once on loopback; finer polls keep the exchanges short.
+        TheLinkTiming().replyPollMs = 10;
+        TheLinkTiming().replyPolls = 500;
+        ASSERT_EQ(OpenLink(session), 0) << session.lastError;
+        peer_ = accept(listener_, nullptr, nullptr);
+        ASSERT_GE(peer_, 0);
+        Mark(target_);
+    }
+
+    void TearDown() override {
+        target_.session.userData = nullptr;
+        CloseLink(target_.session);
+        if (peer_ >= 0) close(peer_);
+        if (listener_ >= 0) close(listener_);
+        TheLinkTiming().replyPollMs = savedPollMs_;
+        TheLinkTiming().replyPolls = savedPolls_;
+    }
+
+    // Replies that must not end the wait let it run into a short time-out.
+    void ShortenReplyWait() {
+        TheLinkTiming().replyPollMs = 20;
+        TheLinkTiming().replyPolls = 15;
+    }
+
+    void WriteFrames(const std::string& bytes) {
+        ASSERT_EQ(send(peer_, bytes.data(), bytes.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(bytes.size()));
+    }
+
+    // The command frame the program sent, up to its end byte.
+    std::string ReadCommand() {
+        std::string command;
+        char byte = 0;
+        while (recv(peer_, &byte, 1, 0) == 1) {
+            command += byte;
+            if (static_cast<unsigned char>(byte) == FRAME_END) break;
+        }
+        return command;
+    }
+
+    // Sends a command and lets the peer answer it with `replies` once it has arrived.
+    int Exchange(const std::string& replies, const char* format, int parameter = -1) {
+        std::string command;
+        std::thread unit([&] {
+            command = ReadCommand();
+            WriteFrames(replies);
+        });
+        const int result = parameter < 0 ? SendCommand(target_.session, host_, format, 0)
+                                         : SendCommand(target_.session, host_, format, parameter);
+        unit.join();
+        lastCommand_ = command;
+        return result;
+    }
+
+    RecordingTarget target_;
+    Host host_;
+    std::string lastCommand_;
+
+private:
+    int listener_ = -1;
+    int peer_ = -1;
+    int32_t savedPollMs_ = TheLinkTiming().replyPollMs;
+    int32_t savedPolls_ = TheLinkTiming().replyPolls;
+};
+
+struct ExchangeCase {
+    const char* name;
+    const char* format;
+    int parameter;  // -1: none
+    std::string frames;
+    Changes changes;
+};
+
+// clang-format off
+const ExchangeCase ANSWERED[] = {
+    {"md 5",             "MD",   -1,   Frame(Reply("md\x2E\x22")),     {{UNIT_ID, 1}, {MODEL_CODE, 2}, {SUB_CODE, 0}}},
+    {"md 6 extension",   "MD",   -1,   Frame(Reply("md\x2F\x2F\x21")), {{UNIT_ID, 0}, {MODEL_CODE, 15}, {SUB_CODE, 1}}},
+    {"md 6 other model", "MD",   -1,   Frame(Reply("md\x2F\x22\x21")), {{UNIT_ID, 0}, {MODEL_CODE, 2}, {SUB_CODE, 0}}},
+    {"md 5 extension",   "MD",   -1,   Frame(Reply("md\x2F\x2F")),     {{UNIT_ID, 0}, {MODEL_CODE, 15}, {SUB_CODE, 0}}},
+    {"md ID 0x30",       "MD",   -1,   Frame(Reply("md\x30\x22")),     {{UNIT_ID, -1}, {MODEL_CODE, 2}, {SUB_CODE, 0}}},
+    {"md 4",             "MD",   -1,   Frame(Reply("md\x2E")),         {}},
+    {"md 7",             "MD",   -1,   Frame(Reply("md\x2E\x22\x21\x21")), {}},
+    {"pp counting",      "PP",   -1,   Frame(Reply("pp\x28")),         {{COUNTING_ON, 8}}},
+    {"pp stopped",       "PP",   -1,   Frame(Reply("pp\x20")),         {{COUNTING_ON, 0}}},
+    {"ph DI5",           "PH%c", 0x24, Frame(Reply("ph\x24\x22")),     {{EDGE4, 2}}},
+    {"ph index 5",       "PH%c", 0x25, Frame(Reply("ph\x25\x22")),     {}},
+    {"ph index -1",      "PH%c", 0x1F, Frame(Reply("ph\x1F\x22")),     {}},
+    {"ph 6",             "PH%c", 0x24, Frame(Reply("ph\x24\x22\x20")), {}},
+    {"py",               "PY",   -1,   Frame(Reply("py\x2F\x24\x2A")), {{MODE, 3}, {CLEAR_SIGNAL, 1}, {PERIOD, 4}, {DEBOUNCE, 10}}},
+    {"py 5",             "PY",   -1,   Frame(Reply("py\x2F\x24")),     {}},
+    {"pc",               "PC%c", 0x24, Frame(Reply("pc")),              {}},
+    // A reply is taken whatever node digits the unit put in front.
+    {"pu from node FE",  "PU%c", 0x2F, "FE" + Reply("pu"),              {}},
+    {"ps with data",     "PS%c", 0x28, Frame(Reply("ps\x28")),         {}},
+};
+// clang-format on
+
+TEST_F(ReceivePath, AnsweredCommandsShowTheirValuesWhenTheWaitEnds) {
+    for (const ExchangeCase& c : ANSWERED) {
+        Mark(target_);
+        EXPECT_EQ(Exchange(c.frames, c.format, c.parameter), 0) << c.name;
+        EXPECT_EQ(ObservedOf(target_), MarkedWith(c.changes)) << c.name;
+        EXPECT_TRUE(target_.Posts().empty()) << c.name;
+    }
+}
+
+struct UnansweredCase {
+    const char* name;
+    std::string frames;
+};
+
+const UnansweredCase UNANSWERED[] = {
+    {"MD echoed back", "00" + Reply("MD")},
+    {"MD echoed with data", "01" + Reply("MD\x2E\x22")},
+    {"unknown letters", Frame(Reply("zz\x2E\x22"))},
+    {"unknown p letters", Frame(Reply("pa\x20"))},
+    {"node digits and end byte", Frame(Reply(""))},
+    {"reply letter cut", Frame(Reply("m"))},
+    {"one digit", Reply("0")},
+    {"lone end byte", Reply("")},
+};
+
+TEST_F(ReceivePath, OtherFramesLeaveTheWaitRunning) {
+    ShortenReplyWait();
+    for (const UnansweredCase& c : UNANSWERED) {
+        Mark(target_);
+        EXPECT_EQ(Exchange(c.frames, "MD"), LINK_E_TIMEOUT) << c.name;
+        EXPECT_EQ(ObservedOf(target_), MarkedWith({})) << c.name;
+    }
+}
+
+TEST_F(ReceivePath, CountRepliesStoreAndNotify) {
+    // None of the frames in front of the last one may store or notify; the last one shows that
+    // every frame before it has been handled.
+    std::string frames;
+    for (const std::string& reply :
+         {CountReply(0x20, "0000000A"), CountReply(0x21, "FFFFFFFF"), CountReply(0x22, "000012G4"),
+          CountReply(0x23, "000000A"),    // length 11
+          CountReply(0x23, "0000000A0"),  // length 13
+          CountReply(0x25, "0000000A"),   // index 5
+          CountReply(0x1F, "0000000A"),   // index -1
+          CountReply(0x24, "00000005")}) {
+        frames += Frame(reply);
+    }
+    std::thread unit([&] {
+        lastCommand_ = ReadCommand();
+        WriteFrames(frames);
+    });
+    EXPECT_EQ(PostCommand(target_.session, host_, "PG%c", 0x20), 0);
+    unit.join();
+    ASSERT_TRUE(target_.WaitForPosts(4, POST_LIMIT));
+    EXPECT_EQ(target_.Posts(), (std::vector<int32_t>{0, 1, 2, 4}));
+    EXPECT_EQ(ObservedOf(target_),
+              MarkedWith({{COUNT0, 10}, {COUNT1, -1}, {COUNT2, 0x12}, {COUNT4, 5}}));
+    EXPECT_EQ(lastCommand_, "00PG\x20\xC8");
+}
+
+TEST_F(ReceivePath, CountRepliesDoNotEndAWait) {
+    ShortenReplyWait();
+    EXPECT_EQ(Exchange(Frame(CountReply(0x20, "0000000A")), "PP"), LINK_E_TIMEOUT);
+    ASSERT_TRUE(target_.WaitForPosts(1, POST_LIMIT));
+    EXPECT_EQ(ObservedOf(target_), MarkedWith({{COUNT0, 10}}));
+}
+
+}  // namespace
