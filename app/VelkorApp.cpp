@@ -1,0 +1,55 @@
+#include "app/VelkorApp.h"
+
+#include <QFileInfo>
+
+#include "app/SocketInit.h"
+#include "ui/MessageBox.h"
+#include "ui/StringTable.h"
+#include "ui/VelkorDlg.h"
+
+QString ApplicationNameOf(const QString& executablePath) {
+    return QFileInfo(executablePath).completeBaseName();
+}
+
+CVelkorApp::CVelkorApp(int& argc, char** argv)
+    : QApplication(argc, argv), socketInitialiser(InitialiseSockets) {
+    // Every message box takes this name as its caption.
+    setApplicationName(ApplicationNameOf(applicationFilePath()));
+}
+
+CVelkorApp::~CVelkorApp() = default;
+
+bool CVelkorApp::InitInstance() {
+    // 1. The framework is initialised by the QApplication constructor.
+    exitCode = 0;
+    // 2. Sockets; failing that the message is the only window the program shows.
+    if (!socketInitialiser()) {
+        ShowMessage(LoadStringResource(IDS_SOCKET_INIT_FAILED));
+        exitCode = 1;
+        return false;
+    }
+    // 3. The main dialog, run modally. Its LinkSession outlives it; a link left open is closed
+    //    when the session is destroyed at exit.
+    {
+        CVelkorDlg dialog;
+        dialog.exec();
+    }
+    // 4. Whatever the result, the program ends.
+    return false;
+}
+
+void CVelkorApp::SetSocketInitialiser(std::function<bool()> initialiser) {
+    socketInitialiser = std::move(initialiser);
+}
+
+void CVelkorApp::SetMessageHook(std::function<void(const QString&)> hook) {
+    messageHook = std::move(hook);
+}
+
+void CVelkorApp::ShowMessage(const QString& text) {
+    if (messageHook) {
+        messageHook(text);
+    } else {
+        ShowMessageBox(nullptr, text);
+    }
+}

@@ -1,0 +1,143 @@
+// The dialog as the operator finds it right after start.
+#include <QComboBox>
+#include <QFontInfo>
+#include <QLabel>
+#include <QProgressBar>
+
+#include "DialogTestSupport.h"
+#include "device/ValueTables.h"
+#include "ui/ControlIds.h"
+#include "ui/VersionString.h"
+
+namespace {
+
+using OpeningState = DialogTest;
+
+QStringList Items(QComboBox* combo) {
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items;
+}
+
+template <size_t N>
+QStringList Texts(const std::array<const char*, N>& table) {
+    QStringList texts;
+    for (const char* text : table)
+        texts << QString::fromUtf8(text);
+    return texts;
+}
+
+TEST_F(OpeningState, RouteAndModeDefaults) {
+    EXPECT_TRUE(dialog->IsChecked(IDC_LAN_RADIO));
+    EXPECT_FALSE(dialog->IsChecked(IDC_USB_RADIO));
+    EXPECT_TRUE(dialog->IsChecked(IDC_SINGLE_PHASE_RADIO));
+    EXPECT_FALSE(dialog->IsChecked(IDC_TWO_PHASE_RADIO));
+    EXPECT_TRUE(dialog->IsChecked(IDC_X2_RADIO));
+    EXPECT_FALSE(dialog->IsChecked(IDC_X4_RADIO));
+    EXPECT_FALSE(dialog->IsChecked(IDC_ENABLE_CHECK));
+    EXPECT_FALSE(dialog->IsChecked(IDC_CLEAR_SIGNAL_CHECK));
+    EXPECT_FALSE(dialog->IsChecked(IDC_AUTO_UPDATE_CHECK));
+}
+
+TEST_F(OpeningState, EditAndDisplayTexts) {
+    EXPECT_EQ(dialog->ControlText(IDC_TCP_PORT_EDIT), "10003");
+    EXPECT_EQ(dialog->ControlText(IDC_NODE_EDIT), "");
+    EXPECT_EQ(dialog->ControlText(IDC_ADDRESS_EDIT), "");
+    EXPECT_EQ(dialog->ControlText(IDC_INTERVAL_EDIT), "10");
+    EXPECT_EQ(dialog->ControlText(IDC_DEVICE_INFO_TEXT), "");
+    EXPECT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), "接続");
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(dialog->ControlText(IDC_COUNT_VALUE[i]), "") << i;
+        EXPECT_EQ(dialog->ControlText(IDC_COUNT_LABEL[i]), QStringLiteral("DI%1").arg(i + 1));
+    }
+}
+
+TEST_F(OpeningState, VersionShownAndProgressHidden) {
+    EXPECT_FALSE(dialog->IsShown(IDC_PROGRESS_BAR));
+    EXPECT_TRUE(dialog->IsShown(IDC_VERSION_TEXT));
+    EXPECT_EQ(dialog->ControlText(IDC_VERSION_TEXT), dialog->VersionString);
+    EXPECT_EQ(dialog->VersionString,
+              QString::fromStdString(FormatVersionString(ProgramFileVersion())));
+    // A progress bar without a range runs as a marquee.
+    auto* bar = ControlAs<QProgressBar>(IDC_PROGRESS_BAR);
+    EXPECT_EQ(bar->minimum(), 0);
+    EXPECT_EQ(bar->maximum(), 0);
+}
+
+TEST_F(OpeningState, ComboListsFilledInOrderWithTheFirstEntrySelected) {
+    EXPECT_EQ(Items(ControlAs<QComboBox>(IDC_DEBOUNCE_COMBO)), Texts(DEBOUNCE_TEXTS));
+    EXPECT_EQ(Items(ControlAs<QComboBox>(IDC_PERIOD_COMBO)), Texts(PERIOD_TEXTS));
+    EXPECT_EQ(dialog->Selection(IDC_DEBOUNCE_COMBO), 0);
+    EXPECT_EQ(dialog->Selection(IDC_PERIOD_COMBO), 0);
+    EXPECT_EQ(dialog->ControlText(IDC_DEBOUNCE_COMBO), "なし");
+    EXPECT_EQ(dialog->ControlText(IDC_PERIOD_COMBO), "START-STOP");
+    for (int32_t id : IDC_EDGE_COMBO) {
+        EXPECT_EQ(Items(ControlAs<QComboBox>(id)), Texts(EDGE_TEXTS));
+        EXPECT_EQ(dialog->Selection(id), 0);
+    }
+}
+
+TEST_F(OpeningState, CountDisplaysUseTheEighteenPointFont) {
+    EXPECT_EQ(dialog->CountFont.family(), "ＭＳ ゴシック");
+    EXPECT_DOUBLE_EQ(dialog->CountFont.pointSizeF(), 18.0);
+    for (int i = 0; i < 5; ++i) {
+        for (int32_t id : {IDC_COUNT_VALUE[i], IDC_COUNT_LABEL[i]}) {
+            const QFont font = dialog->Control(id)->font();
+            EXPECT_EQ(font.family(), dialog->CountFont.family()) << id;
+            EXPECT_DOUBLE_EQ(font.pointSizeF(), 18.0) << id;
+        }
+    }
+    // Every other control keeps the dialog font.
+    EXPECT_EQ(dialog->Control(IDC_NODE_LABEL)->font().family(), "MS UI Gothic");
+    EXPECT_EQ(dialog->Control(IDC_NODE_LABEL)->font().pointSize(), 9);
+}
+
+TEST_F(OpeningState, FieldsStartCleared) {
+    EXPECT_EQ(dialog->ConnState.load(), CVelkorDlg::Disconnected);
+    EXPECT_EQ(dialog->InputCount.load(), 0);
+    EXPECT_EQ(dialog->CountBusy().load(), 0);
+    EXPECT_EQ(dialog->AbortRequested().load(), 0);
+    EXPECT_EQ(dialog->AutoUpdateSeconds.load(), 0);
+    EXPECT_EQ(&dialog->Link(), &session);
+    EXPECT_EQ(&dialog->HeldConfig(), &dialog->pulseConfig);
+    EXPECT_FALSE(dialog->IsTimerRunning(AUTO_UPDATE_TIMER_ID));
+}
+
+// LAN chosen: the connection area is usable except the port list; the rest waits for a unit.
+TEST_F(OpeningState, OnlyTheConnectionAreaIsEnabled) {
+    for (int32_t id :
+         {IDC_NODE_LABEL, IDC_ROUTE_GROUP, IDC_ADDRESS_LABEL, IDC_PORT_LABEL, IDC_NODE_EDIT,
+          IDC_LAN_RADIO, IDC_USB_RADIO, IDC_ADDRESS_EDIT, IDC_TCP_PORT_EDIT, IDC_CONNECT_BUTTON}) {
+        EXPECT_TRUE(dialog->IsEnabled(id)) << id;
+    }
+    for (int32_t id : {IDC_PORT_COMBO, IDC_ENABLE_CHECK, IDC_READ_SETTINGS_BUTTON,
+                       IDC_WRITE_SETTINGS_BUTTON, IDC_START_STOP_BUTTON, IDC_READ_COUNTS_BUTTON,
+                       IDC_AUTO_UPDATE_CHECK, IDC_INTERVAL_EDIT, IDC_SETTINGS_GROUP}) {
+        EXPECT_FALSE(dialog->IsEnabled(id)) << id;
+    }
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(dialog->IsShown(IDC_EDGE_COMBO[i]));
+        EXPECT_TRUE(dialog->IsShown(IDC_COUNT_VALUE[i]));
+        EXPECT_FALSE(dialog->IsEnabled(IDC_COUNT_VALUE[i]));
+    }
+}
+
+TEST_F(OpeningState, WindowTitleIconAndFixedSize) {
+    EXPECT_EQ(dialog->windowTitle(), "Velkor");
+    EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
+    EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(dialog->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(dialog->windowFlags() & Qt::WindowCloseButtonHint);
+    const QList<QSize> sizes = dialog->windowIcon().availableSizes();
+    for (int size : {16, 32, 48, 256})
+        EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+    EXPECT_EQ(dialog->AppIcon.cacheKey(), dialog->windowIcon().cacheKey());
+}
+
+TEST_F(OpeningState, FocusStartsInNodeEdit) {
+    ShowAndActivate();
+    EXPECT_EQ(QApplication::focusWidget(), dialog->Control(IDC_NODE_EDIT));
+}
+
+}  // namespace

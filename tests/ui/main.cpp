@@ -1,0 +1,24 @@
+// The widget tests run the real dialog; without a display by default.
+#include <gtest/gtest.h>
+
+#include "app/VelkorApp.h"
+
+#if defined(__SANITIZE_THREAD__)
+// Qt is not built with ThreadSanitizer: the ordering its futex-based mutexes and semaphores give
+// is invisible, so Qt's own worker pool and the end of a blocking cross-thread call (the slot
+// object freed by the caller after the user-interface thread ran it) would be reported as races.
+// Races in the program's own code stay visible.
+extern "C" const char* __tsan_default_suppressions() {
+    return "called_from_lib:libQt6Core.so.6\n"
+           "called_from_lib:libQt6Gui.so.6\n"
+           "race:QMetaObject::invokeMethodImpl\n";
+}
+#endif
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    testing::InitGoogleTest(&argc, argv);
+    // The application object of the program itself, so that start-up can be tested too.
+    CVelkorApp app(argc, argv);
+    return RUN_ALL_TESTS();
+}
