@@ -1,4 +1,163 @@
+#include <cstdlib>
+
+#include "device/ModelCatalogue.h"
+#include "link/HandleReply.h"
+#include "link/LinkErrors.h"
+#include "ui/AsciiTrim.h"
+#include "ui/ControlIds.h"
+#include "ui/DialogTexts.h"
+#include "ui/OperationTexts.h"
 #include "ui/VelkorDlg.h"
 
-// ConnectButton: connect, abort the connection attempt, or disconnect, by ConnState.
-void CVelkorDlg::OnConnectButton() {}
+namespace {
+
+// Controls of the route and node, locked while a connection is made.
+constexpr int32_t CONNECTION_CONTROLS[] = {IDC_NODE_EDIT,    IDC_LAN_RADIO,     IDC_USB_RADIO,
+                                           IDC_ADDRESS_EDIT, IDC_TCP_PORT_EDIT, IDC_PORT_COMBO};
+
+}  // namespace
+
+void CVelkorDlg::OnConnectButton() {
+    switch (ConnState.load()) {
+        case Connecting:
+            AbortRequestedFlag.store(1);  // the running connection notices it at its next wait
+            return;
+        case Connected:
+            Disconnect();
+            return;
+        default:
+            break;
+    }
+    // A worker started by an earlier click has not yet reached its first step: this click is the
+    // operator's abort, never a second connection.
+    if (connectWorkerActive.load()) {
+        AbortRequestedFlag.store(1);
+        return;
+    }
+    if (!TakeRoute() || !TakeNode()) return;
+    Session.userData = ReplyUserData();
+    Session.handler = &HandleReply;
+    connectWorkerActive.store(true);
+    StartWorker([this] { ConnectWorker(); });
+}
+
+// The route of the link from the route controls; the fields are written as each check passes.
+bool CVelkorDlg::TakeRoute() {
+    if (IsChecked(IDC_LAN_RADIO)) {
+        Session.kind = Tcp;
+        const std::string address = TrimmedAscii(ControlText(IDC_ADDRESS_EDIT));
+        if (address.empty()) {
+            ShowMessage(ADDRESS_MISSING_MESSAGE);
+            return false;
+        }
+        const std::string port = TrimmedAscii(ControlText(IDC_TCP_PORT_EDIT));
+        if (port.empty()) {
+            ShowMessage(PORT_MISSING_MESSAGE);
+            return false;
+        }
+        Session.host = address;
+        Session.service = port;
+    }
+    if (IsChecked(IDC_USB_RADIO)) {
+        Session.kind = Serial;
+        const int selected = Selection(IDC_PORT_COMBO);
+        if (selected < 0 || selected >= PortCount) {
+            ShowMessage(SERIAL_PORT_MISSING_MESSAGE);
+            return false;
+        }
+        Session.comPort = PortTable[static_cast<size_t>(selected)].ComNumber;
+        Session.portPath = PortTable[static_cast<size_t>(selected)].DevicePath;
+    }
+    return true;
+}
+
+// The node: leading decimal digits after an optional sign; a text without digits reads as 0.
+bool CVelkorDlg::TakeNode() {
+    const std::string text = TrimmedAscii(ControlText(IDC_NODE_EDIT));
+    const long node = std::strtol(text.c_str(), nullptr, 10);  // at most 3 characters
+    NodeNumber.store(static_cast<int32_t>(node));
+    if (text.empty() || node < 0 || node > MAX_NODE) {
+        ShowMessage(NODE_INVALID_MESSAGE);
+        return false;
+    }
+    return true;
+}
+
+void CVelkorDlg::Disconnect() {
+    Session.userData = nullptr;  // no reply reaches the dialog from here on
+    CloseLink(Session);
+    if (AutoUpdateSeconds.load() != 0) {
+        SetChecked(IDC_AUTO_UPDATE_CHECK, false);
+        KillTimer(AUTO_UPDATE_TIMER_ID);
+        AutoUpdateSeconds.store(0);
+    }
+    ConnState.store(Disconnected);
+    UpdateControls();
+}
+
+void CVelkorDlg::ConnectWorker() {
+    const int result = ConnectUnit();
+    EndProgress();
+    if (result < 0) {
+        SetControlText(IDC_CONNECT_BUTTON, CONNECT_CAPTION);
+        ConnState.store(Disconnected);
+    } else {
+        ConnState.store(Connected);
+    }
+    UpdateControls();
+    // An abort that came too late for this attempt must not end the next command or connection.
+    connectWorkerActive.store(false);
+    AbortRequestedFlag.store(0);
+}
+
+// Opens the link, identifies the unit and reads its settings and counts; every failure has been
+// shown to the operator when it returns negative.
+int CVelkorDlg::ConnectUnit() {
+    ConnState.store(Connecting);
+    for (int32_t id : CONNECTION_CONTROLS)
+        EnableControl(id, false);
+    SetControlText(IDC_CONNECT_BUTTON, ABORT_CAPTION);
+    BeginProgress();
+    if (OpenLink(Session) < 0) {
+        ShowMessage(QString::fromUtf8(LinkErrorText(-1, Session)));
+        return -1;
+    }
+    Session.node = NodeNumber.load();
+    SetChecked(IDC_AUTO_UPDATE_CHECK, false);
+    SetControlText(IDC_INTERVAL_EDIT, DEFAULT_INTERVAL);
+
+    const int code = SendCommand(Session, *this, "MD");
+    if (code != 0) {
+        DropLink(code == LINK_E_ABORTED ? QString()
+                                        : QString::fromUtf8(LinkErrorText(code, Session)));
+        return -1;
+    }
+    if (!IdentifyUnit()) return -1;
+
+    QString errorText;
+    if (ReadSettings(errorText) < 0 || RequestCounts(errorText) < 0) {
+        DropLink(errorText);
+        return -1;
+    }
+    return 0;
+}
+
+// Names the unit and takes its input count; a model without pulse inputs is refused.
+bool CVelkorDlg::IdentifyUnit() {
+    const DeviceState unit = DeviceStateOf(Session);
+    const std::string name = ModelNameOf(unit.modelCode, unit.subCode);
+    SetControlText(IDC_DEVICE_INFO_TEXT,
+                   QString::asprintf(DEVICE_INFO_FORMAT, name.c_str(), unit.unitId));
+    InputCount.store(CapabilitiesOf(unit.modelCode).pulseInputCount);
+    if (InputCount.load() != 0) return true;
+    DropLink(NO_PULSE_INPUTS_MESSAGE);
+    return false;
+}
+
+// Ends a failed connection: no reply reaches the dialog any more, the link is closed, and the
+// reason is shown unless it is the operator's own abort.
+void CVelkorDlg::DropLink(const QString& message) {
+    Session.userData = nullptr;
+    CloseLink(Session);
+    if (!message.isEmpty()) ShowMessage(message);
+}

@@ -173,6 +173,8 @@ bool CVelkorDlg::IsTimerRunning(int32_t timerId) {
 }
 
 void CVelkorDlg::ShowMessage(const QString& text) {
+    // Nobody is left to read a message once the window closes.
+    if (closing.load()) return;
     OnGuiThread([this, &text] {
         if (messageHook) {
             messageHook(text);

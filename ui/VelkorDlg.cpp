@@ -63,20 +63,11 @@ CVelkorDlg::CVelkorDlg(LinkSession& session, QWidget* parent) : QDialog(parent),
     CreateWindowFromTemplate();
     ConnectEventTable();
     OnInitDialog();
+    WatchPorts();
 }
 
 CVelkorDlg::~CVelkorDlg() {
-    DetachFromLink();
-}
-
-// The link may outlive the dialog (it is the program's one session). Once the dialog is gone no
-// reply may reach it: stop the handler, abort a waiting exchange and stop the receive thread,
-// which may be inside the handler right now.
-void CVelkorDlg::DetachFromLink() {
-    void* self = ReplyUserData();
-    Session.userData.compare_exchange_strong(self, nullptr);
-    AbortRequestedFlag = 1;
-    CloseLink(Session);
+    ShutDown();
 }
 
 // ----- Window creation from the template -----------------------------------------------------

@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -28,6 +30,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class PortWatcher;
 
 // The program's main window: one modal dialog built from its template. The dialog is the window
 // of the link's command exchanges (ExchangeHost) and the target of decoded replies (ReplyTarget).
@@ -81,6 +84,9 @@ public:
     // ----- Control-state rules --------------------------------------------------------------
     void UpdateControls();
 
+    // Ends the modal run: the dialog first lets go of the link and its workers.
+    void done(int result) override;
+
     // ----- Event handlers (bound by the event table) ----------------------------------------
     void OnConnectButton();
     void OnReadSettings();
@@ -97,6 +103,16 @@ public:
 
     // ----- Operations shared by several handlers --------------------------------------------
     void RefreshPortList();
+    bool EnumeratePorts();
+    void AddPortEntry(const std::string& name, const std::string& path, bool usb);
+    // Reads the unit's settings into the held record and the controls; on failure a negative
+    // result and the operator's text (empty for the operator's abort).
+    int ReadSettings(QString& errorText);
+    void ApplySettings();
+    // Requests the counts of the counted inputs or encoder pairs; results as ReadSettings.
+    int RequestCounts(QString& errorText);
+    // Opens the link and brings the unit in: 0, or negative once the failure was shown.
+    int ConnectUnit();
     // The busy display in the bottom strip: ProgressBar instead of VersionText, and back.
     void BeginProgress();
     void EndProgress();
@@ -180,6 +196,33 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Settings operations.
+    void ReadSettingsThread();
+    void ApplySettingsThread();
+    void LockForSettingsWorker();
+    void UnlockAfterSettingsWorker();
+    void ShowHeldSettings();
+    PulseConfig SettingsFromControls();
+    bool EncoderInputsUsable(const PulseConfig& next);
+    void HoldAppliedSettings(const PulseConfig& next);
+    // Count readout.
+    int RequestInputCounts(QString& errorText);
+    int RequestPairCounts(QString& errorText);
+    bool RequestCount(int32_t index, QString& errorText);
+    void StopAutoUpdate();
+    // Connection workflow.
+    bool TakeRoute();
+    bool TakeNode();
+    void Disconnect();
+    void ConnectWorker();
+    bool IdentifyUnit();
+    void DropLink(const QString& message);
+    void WatchPorts();
+    // Worker threads and closing.
+    void StartWorker(std::function<void()> body);
+    void ReapFinishedWorkers();
+    void ShutDown();
+
     void CreateWindowFromTemplate();
     QWidget* CreateControl(const TemplateEntry& entry);
     void ArrangeTabOrder(const std::vector<QWidget*>& tabStops);
@@ -189,7 +232,6 @@ private:
     void FillComboBoxes();
     void ApplyDisconnectedRules();
     void ApplyConnectedRules();
-    void DetachFromLink();
 
     template <typename Fn>
     auto OnGuiThread(Fn&& fn);
@@ -202,4 +244,16 @@ private:
     MessageHook messageHook;
     std::atomic<int32_t> countUpdatesHandled{0};
     std::atomic<int32_t> lastCountUpdateIndex{-1};
+
+    // A connection worker was started and has not finished its epilogue.
+    std::atomic<bool> connectWorkerActive{false};
+    // Set while the dialog closes: workers finish without message boxes.
+    std::atomic<bool> closing{false};
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> finished;
+    };
+    std::vector<Worker> workers;  // user-interface thread only
+    std::atomic<int32_t> runningWorkers{0};
+    PortWatcher* portWatcher = nullptr;
 };

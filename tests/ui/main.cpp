@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/VelkorApp.h"
+#include "ui/PortSource.h"
 
 #if defined(__SANITIZE_THREAD__)
 // Qt is not built with ThreadSanitizer: the ordering its futex-based mutexes and semaphores give
@@ -20,5 +21,8 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     // The application object of the program itself, so that start-up can be tested too.
     CVelkorApp app(argc, argv);
+    // The machine's own serial ports would make the port list differ from one host to the next;
+    // tests that need ports list their own.
+    SetPortSource([] { return std::vector<SerialPortDescription>{}; });
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,6 @@
+#include "ui/UiTiming.h"
+
+UiTiming& TheUiTiming() {
+    static UiTiming timing;
+    return timing;
+}
