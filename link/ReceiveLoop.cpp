@@ -23,8 +23,13 @@ void DropOverlongFrame(LinkSession& session) {
     session.rxDiscarding = true;
 }
 
-// A byte that was stored while the session runs.
-void FrameByte(LinkSession& session, unsigned char byte) {
+// A byte that was stored while the session runs: the end of a frame dispatches it, and an
+// over-long frame is dropped whole.
+void TakeStoredByte(LinkSession& session, int32_t stored, unsigned char byte) {
+    if (stored == LINK_E_OVERFLOW) {
+        DropOverlongFrame(session);
+        return;
+    }
     if (session.rxDiscarding) {
         session.rxCount = 0;
         if (byte == FRAME_END) session.rxDiscarding = false;
@@ -55,13 +60,9 @@ int ReadByte(LinkSession& session, unsigned char& byte, int32_t* error) {
 }
 
 void ReceiveByte(LinkSession& session, unsigned char byte) {
-    const int32_t code = StoreByte(session, byte);
-    if (code != 0) {
-        session.lastError.store(code);
-        DropOverlongFrame(session);
-        return;
-    }
-    FrameByte(session, byte);
+    const int32_t stored = StoreByte(session, byte);
+    if (stored != 0) session.lastError.store(stored);
+    TakeStoredByte(session, stored, byte);
 }
 
 void ReceiveLoop(LinkSession& session) {
@@ -73,16 +74,15 @@ void ReceiveLoop(LinkSession& session) {
         }
         unsigned char byte = 0;
         int32_t code = 0;
-        if (ReadByte(session, byte, &code) == 0) {
+        ReadByte(session, byte, &code);
+        if (code == 0 || code == LINK_E_OVERFLOW) {
             if (state == Starting) {
                 session.rxCount = 0;  // drained: queued before the session was opened
             } else {
-                FrameByte(session, byte);
+                TakeStoredByte(session, code, byte);
             }
         } else if (code == LINK_E_NO_DATA || code == LINK_E_TIMEOUT) {
             IdlePass(session);
-        } else if (code == LINK_E_OVERFLOW) {
-            DropOverlongFrame(session);
         }
         // Any other failure (a read error, a closed connection) is followed by the next pass.
     }

@@ -14,6 +14,14 @@ bool AwaitsReply(const char* command) {
     return !(command[0] == 'P' && command[1] == 'G');
 }
 
+// Takes back the count of a frame that never left. A time-out of another exchange may have reset
+// the count meanwhile; it never goes below 0.
+void WithdrawAwaitedReply(LinkSession& session) {
+    int32_t pending = session.pendingReplies.load();
+    while (pending > 0 && !session.pendingReplies.compare_exchange_weak(pending, pending - 1)) {
+    }
+}
+
 int Fail(LinkSession& session, int32_t code, int32_t* error) {
     session.lastError.store(code);
     if (error != nullptr) *error = code;
@@ -37,7 +45,7 @@ int SendFrame(const char* command, LinkSession& session, int32_t* error) {
     const int result = WriteRaw(frame, session, error);
     // A frame that never left awaits no reply; keeping the count raised would make the next
     // exchange end on a stale count instead of its own reply.
-    if (result < 0 && awaited) session.pendingReplies.fetch_sub(1);
+    if (result < 0 && awaited) WithdrawAwaitedReply(session);
     return result;
 }
 

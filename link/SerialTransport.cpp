@@ -80,7 +80,10 @@ int32_t SerialWriteAll(LinkSession& session, const unsigned char* bytes, size_t 
     return 0;
 }
 
+// The exclusive mode belongs to the line, not to the descriptor: it would outlive the session
+// while anything else holds the device, and refuse the next open.
 void SerialClose(LinkSession& session) {
+    if (session.portHandle >= 0) (void)ioctl(session.portHandle, TIOCNXCL);
     CloseDescriptor(session.portHandle);
 }
 

@@ -41,7 +41,8 @@ int32_t AwaitConnection(int fd) {
     socklen_t size = sizeof pending;
     if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &pending, &size) != 0) return errno;
     if (pending != 0) return pending;
-    return (entry.revents & POLLOUT) != 0 ? 0 : LINK_E_ABORTED;
+    // A hang-up without an error is no established connection either.
+    return (entry.revents & (POLLOUT | POLLHUP)) == POLLOUT ? 0 : LINK_E_ABORTED;
 }
 
 int32_t TcpBytesWaiting(LinkSession& session) {
@@ -96,9 +97,12 @@ int OpenTcpConnection(LinkSession& session) {
         freeaddrinfo(addresses);
         return Fail(session, errno);
     }
-    // Only the first address is tried, as the gateway is named by one address.
-    (void)connect(session.tcpSocket, addresses->ai_addr, addresses->ai_addrlen);
+    // Only the first address is tried, as the gateway is named by one address. A failure that
+    // connect reports at once (no route, say) is not pending on the socket afterwards.
+    const int started = connect(session.tcpSocket, addresses->ai_addr, addresses->ai_addrlen);
+    const int startError = errno;
     freeaddrinfo(addresses);
+    if (started != 0 && startError != EINPROGRESS) return Fail(session, startError);
 
     const int32_t connected = AwaitConnection(session.tcpSocket);
     if (connected != 0) return Fail(session, connected);

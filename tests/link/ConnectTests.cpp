@@ -1,0 +1,198 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "TcpLinkFixture.h"
+#include "link/CommandExchange.h"
+#include "link/Frames.h"
+#include "link/LinkErrors.h"
+
+// Opening a TCP link that cannot be made, and a connection that the gateway drops.
+
+namespace {
+
+size_t OpenDescriptors() {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++count;
+    return count;
+}
+
+// A loopback listener whose accept queue is full: the kernel drops further connection requests,
+// as a gateway that does not answer.
+class SilentListener {
+public:
+    SilentListener() {
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        bound_ = bind(listener_, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+                 listen(listener_, 0) == 0 &&
+                 getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) == 0;
+        port_ = ntohs(address.sin_port);
+        filler_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        bound_ =
+            bound_ && connect(filler_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~SilentListener() {
+        close(filler_);
+        close(listener_);
+    }
+    bool Ready() const { return bound_; }
+    std::string Port() const { return std::to_string(port_); }
+
+private:
+    int listener_ = -1;
+    int filler_ = -1;
+    bool bound_ = false;
+    uint16_t port_ = 0;
+};
+
+LinkSession& TcpSessionTo(LinkSession& session, const std::string& service) {
+    session.kind = Tcp;
+    session.host = "127.0.0.1";
+    session.service = service;
+    return session;
+}
+
+TEST(TcpOpen, NoAnswerFailsAsTimeOutAfterTheConnectWait) {
+    TimingGuard timing;
+    TheLinkTiming().connectTimeoutMs = 300;
+    SilentListener gateway;
+    ASSERT_TRUE(gateway.Ready());
+    LinkSession session;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_LT(OpenLink(TcpSessionTo(session, gateway.Port())), 0);
+    const double elapsed = MillisecondsSince(start);
+    EXPECT_EQ(session.lastError.load(), LINK_E_TIMEOUT);
+    EXPECT_GE(elapsed, 250.0);
+    EXPECT_LT(elapsed, 2500.0);
+    EXPECT_EQ(session.state.load(), Idle);
+    EXPECT_EQ(session.tcpSocket, -1);
+}
+
+TEST(TcpOpen, FailedOpensLeaveNoDescriptorBehind) {
+    TimingGuard timing;
+    TheLinkTiming().connectTimeoutMs = 100;
+    SilentListener gateway;
+    ASSERT_TRUE(gateway.Ready());
+    LoopbackPeer closed;
+    const std::string refusedPort = closed.Port();
+    closed.CloseListener();
+    const size_t before = OpenDescriptors();
+    for (const std::string& service :
+         {refusedPort, std::string("no-such-service-here"), gateway.Port(), refusedPort}) {
+        LinkSession session;
+        EXPECT_LT(OpenLink(TcpSessionTo(session, service)), 0) << service;
+    }
+    EXPECT_EQ(OpenDescriptors(), before);
+}
+
+// A gateway on a network this machine cannot reach: connect fails at once, before any packet
+// leaves. A network namespace whose loopback is down makes 127.0.0.1 such an address.
+enum ChildVerdict { FAILED_AS_UNREACHABLE = 0, OPENED = 1, OTHER_FAILURE = 2, NO_NAMESPACE = 77 };
+
+int OpenInIsolatedNetwork(int32_t* lastError) {
+    if (unshare(CLONE_NEWNET) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0)
+        return NO_NAMESPACE;
+    TheLinkTiming().connectTimeoutMs = 500;
+    TheLinkTiming().stateWaitLimitMs = 500;
+    auto* session = new LinkSession;  // never destroyed: the child ends with _exit
+    const int result = OpenLink(TcpSessionTo(*session, "10003"));
+    *lastError = session->lastError.load();
+    if (result == 0) return OPENED;
+    return *lastError == ENETUNREACH && session->tcpSocket == -1 ? FAILED_AS_UNREACHABLE
+                                                                 : OTHER_FAILURE;
+}
+
+TEST(TcpOpen, UnreachableNetworkFailsWithItsErrorNumberInsteadOfOpening) {
+    int report[2];
+    ASSERT_EQ(pipe(report), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int32_t lastError = 0;
+        const int verdict = OpenInIsolatedNetwork(&lastError);
+        (void)!write(report[1], &lastError, sizeof lastError);
+        _exit(verdict);
+    }
+    close(report[1]);
+    int32_t lastError = -12345;
+    (void)!read(report[0], &lastError, sizeof lastError);
+    close(report[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "child ended by signal " << WTERMSIG(status);
+    if (WEXITSTATUS(status) == NO_NAMESPACE) GTEST_SKIP() << "no network namespace here";
+    EXPECT_NE(WEXITSTATUS(status), OPENED) << "an unreachable gateway was taken as connected";
+    EXPECT_EQ(WEXITSTATUS(status), FAILED_AS_UNREACHABLE) << "lastError " << lastError;
+    EXPECT_EQ(lastError, ENETUNREACH);
+}
+
+TEST_F(TcpLinkTest, PeerThatClosedNeverKillsTheProgram) {
+    // With the default action a write to a closed connection would end the test program here.
+    struct sigaction previous {};
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    ASSERT_EQ(sigaction(SIGPIPE, &byDefault, &previous), 0);
+    Open();
+    peer.CloseConnection();
+    int result = 0;
+    for (int attempt = 0; attempt < 100 && result == 0; ++attempt) {
+        result = PostCommand(session, host, "PG%c", 0x20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(result == EPIPE || result == ECONNRESET) << result;
+    EXPECT_EQ(session.state.load(), Running);
+    sigaction(SIGPIPE, &previous, nullptr);
+}
+
+struct LongCommand {
+    const char* name;
+    size_t letters;  // bytes before the end byte
+};
+
+class CommandTooLong : public TcpLinkTest, public ::testing::WithParamInterface<LongCommand> {};
+
+TEST_P(CommandTooLong, IsNotSentAndLeavesTheCounter) {
+    Open();
+    const std::string text(GetParam().letters, 'A');
+    EXPECT_EQ(SendCommand(session, host, "%s", text.c_str()), LINK_E_COMMAND);
+    EXPECT_EQ(host.progressResets.load(), 1);
+    EXPECT_EQ(session.pendingReplies.load(), 0);
+    EXPECT_TRUE(peer.Drain(50).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, CommandTooLong,
+                         ::testing::Values(LongCommand{"OneOverTheFrame", MAX_COMMAND_TEXT},
+                                           LongCommand{"FillsTheFormatText", 4093},
+                                           LongCommand{"OverTheFormatText", 4094},
+                                           LongCommand{"FarOver", 10000}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TcpLinkTest, UnterminatedCommandIsNotReadPastTheFrameLimit) {
+    Open();
+    // Exactly one byte more than a command may have, with no terminating zero behind it.
+    const size_t size = MAX_COMMAND_TEXT + 1;
+    std::unique_ptr<char[]> text(new char[size]);
+    std::fill(text.get(), text.get() + size, 'A');
+    int32_t error = 0;
+    EXPECT_LT(SendFrame(text.get(), session, &error), 0);
+    EXPECT_EQ(error, LINK_E_COMMAND);
+    EXPECT_EQ(session.pendingReplies.load(), 0);
+    EXPECT_TRUE(peer.Drain(50).empty());
+}
+
+}  // namespace

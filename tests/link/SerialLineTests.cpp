@@ -1,0 +1,134 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "LinkTestSupport.h"
+#include "LoopbackPeer.h"
+#include "link/Frames.h"
+#include "link/LinkErrors.h"
+#include "link/Transport.h"
+
+// The serial line as a port arrives from its driver: in the terminal's cooked mode, with echo,
+// line editing, CR/LF translation and XON/XOFF flow control. The session alone has to make it
+// a transparent 8-bit line.
+
+namespace {
+
+class CookedPtyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[128] = {};
+        ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+        termios line{};
+        ASSERT_EQ(tcgetattr(slave, &line), 0);
+        line.c_iflag |= ICRNL | IXON | IXOFF | ISTRIP;
+        line.c_oflag |= OPOST | ONLCR;
+        line.c_lflag |= ICANON | ECHO | ECHOE | ISIG | IEXTEN;
+        ASSERT_EQ(tcsetattr(slave, TCSANOW, &line), 0);
+        session.kind = Serial;
+        session.portPath = name;
+        session.node = 1;
+        session.handler = &RecordingHandler::Handle;
+        session.userData = &handler;
+    }
+    void TearDown() override {
+        session.userData = nullptr;
+        CloseLink(session);
+        close(master);
+        close(slave);
+    }
+
+    void WriteMaster(const std::vector<unsigned char>& bytes) {
+        ASSERT_EQ(write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+    std::vector<unsigned char> ReadMaster(size_t count, int quietMs = 2000) {
+        std::vector<unsigned char> bytes;
+        while (bytes.size() < count) {
+            pollfd entry{master, POLLIN, 0};
+            if (poll(&entry, 1, quietMs) != 1) break;
+            unsigned char chunk[4096];
+            const ssize_t got = read(master, chunk, sizeof chunk);
+            if (got <= 0) break;
+            bytes.insert(bytes.end(), chunk, chunk + got);
+        }
+        return bytes;
+    }
+
+    int master = -1;
+    int slave = -1;  // held by the test, as another user of the device would
+    LinkSession session;
+    RecordingHandler handler;
+    TestHost host;
+};
+
+std::vector<unsigned char> EveryByteValue() {
+    std::vector<unsigned char> all(256);
+    for (int value = 0; value < 256; ++value)
+        all[static_cast<size_t>(value)] = static_cast<unsigned char>(value);
+    return all;
+}
+
+TEST_F(CookedPtyTest, SessionMakesTheLineTransparentBothWays) {
+    ASSERT_EQ(OpenLink(session), 0);
+    const std::vector<unsigned char> all = EveryByteValue();
+    ASSERT_EQ(session.transport.load()->writeAll(session, all.data(), all.size()), 0);
+    EXPECT_EQ(ReadMaster(all.size() + 1, 200), all) << "unchanged, nothing added";
+
+    std::vector<unsigned char> content;
+    for (unsigned char value : all) {
+        if (value != FRAME_END) content.push_back(value);
+    }
+    // In frames of at most 127 bytes: node digits, two letters, 100 content bytes, end byte.
+    std::string expected;
+    for (size_t start = 0; start < content.size(); start += 100) {
+        const size_t size = std::min<size_t>(100, content.size() - start);
+        std::vector<unsigned char> frame = {'0', '1', 'p', 'x'};
+        frame.insert(frame.end(), content.begin() + static_cast<long>(start),
+                     content.begin() + static_cast<long>(start + size));
+        frame.push_back(FRAME_END);
+        WriteMaster(frame);
+        expected += std::string(frame.begin() + 2, frame.end() - 1);
+    }
+    ASSERT_TRUE(handler.AwaitCount(3));
+    std::string received;
+    for (const RecordingHandler::Reply& reply : handler.Replies())
+        received += reply.letters;
+    EXPECT_EQ(received, expected);
+    EXPECT_TRUE(ReadMaster(1, 100).empty()) << "nothing echoed back to the unit";
+}
+
+TEST_F(CookedPtyTest, ExclusiveUseEndsWithTheSession) {
+    ASSERT_EQ(OpenLink(session), 0);
+    int exclusive = 0;
+    ASSERT_EQ(ioctl(slave, TIOCGEXCL, &exclusive), 0);
+    EXPECT_NE(exclusive, 0) << "no other program may open the port meanwhile";
+    CloseLink(session);
+    ASSERT_EQ(ioctl(slave, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0) << "a closed session must not keep the port from the next user";
+}
+
+TEST_F(CookedPtyTest, WriteThatTheLineTakesInPartsIsCompleted) {
+    ASSERT_EQ(OpenLink(session), 0);
+    std::vector<unsigned char> bytes(256 * 1024);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<unsigned char>(i * 7 + i / 256);
+    std::vector<unsigned char> received;
+    std::thread unit([&] { received = ReadMaster(bytes.size()); });
+    EXPECT_EQ(session.transport.load()->writeAll(session, bytes.data(), bytes.size()), 0);
+    unit.join();
+    EXPECT_EQ(received.size(), bytes.size());
+    EXPECT_TRUE(received == bytes);
+}
+
+}  // namespace
