@@ -11,7 +11,7 @@ cmake --build --preset default
 bin=build/default
 
 # Unit 1 counts from the start, so every read shows numbers moving.
-"$bin/sim/velkor-sim" --listen 127.0.0.1:10003 --quiet --settings 1:counting=1 &
+"$bin/sim/velkor-sim" --listen 127.0.0.1:10003 --quiet --settings 1:counting=1 >/dev/null &
 sim=$!
 trap 'kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null || true' EXIT
 sleep 0.3

@@ -18,20 +18,16 @@ constexpr int32_t CONNECTION_CONTROLS[] = {IDC_NODE_EDIT,    IDC_LAN_RADIO,     
 }  // namespace
 
 void CVelkorDlg::OnConnectButton() {
-    switch (ConnState.load()) {
-        case Connecting:
-            AbortRequestedFlag.store(1);  // the running connection notices it at its next wait
-            return;
-        case Connected:
-            Disconnect();
-            return;
-        default:
-            break;
-    }
-    // A worker started by an earlier click has not yet reached its first step: this click is the
-    // operator's abort, never a second connection.
-    if (connectWorkerActive.load()) {
+    // From the click that started a connection worker to the end of its epilogue, a click is the
+    // operator's abort: never a second connection (the worker may not have reached its first
+    // step yet), nor a disconnection under the feet of a worker that is still setting the
+    // controls. The running connection notices it at its next wait.
+    if (connectWorkerActive.load() || ConnState.load() == Connecting) {
         AbortRequestedFlag.store(1);
+        return;
+    }
+    if (ConnState.load() == Connected) {
+        Disconnect();
         return;
     }
     if (!TakeRoute() || !TakeNode()) return;
@@ -101,10 +97,14 @@ void CVelkorDlg::ConnectWorker() {
     if (result < 0) {
         SetControlText(IDC_CONNECT_BUTTON, CONNECT_CAPTION);
         ConnState.store(Disconnected);
+        UpdateControls();
     } else {
+        // The connected rules hold for Connecting already; Connected is announced only once the
+        // controls are set, so that nothing the operator starts from there (a settings worker
+        // locks its buttons) is undone by this update.
+        UpdateControls();
         ConnState.store(Connected);
     }
-    UpdateControls();
     // An abort that came too late for this attempt must not end the next command or connection.
     connectWorkerActive.store(false);
     AbortRequestedFlag.store(0);

@@ -176,6 +176,8 @@ void CVelkorDlg::ShowMessage(const QString& text) {
     // Nobody is left to read a message once the window closes.
     if (closing.load()) return;
     OnGuiThread([this, &text] {
+        // A worker's message may reach this thread only after the close has begun.
+        if (closing.load()) return;
         if (messageHook) {
             messageHook(text);
         } else {

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "device/CommandEncoding.h"
@@ -6,6 +8,18 @@
 #include "ui/OperationTexts.h"
 #include "ui/UiTiming.h"
 #include "ui/VelkorDlg.h"
+
+namespace {
+
+// The interval as its leading decimal number (optional sign, then digits; a text without them
+// reads as 0). A number beyond 32 bits is held at the nearest limit, so that it can never wrap
+// into the accepted range.
+int32_t IntervalSeconds(const QString& text) {
+    const long value = std::strtol(text.toUtf8().constData(), nullptr, 10);
+    return static_cast<int32_t>(std::clamp<long>(value, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
 
 int CVelkorDlg::RequestCounts(QString& errorText) {
     if (pulseConfig.mode < MODE_TWO_PHASE_X2) return RequestInputCounts(errorText);
@@ -91,8 +105,7 @@ void CVelkorDlg::OnAutoUpdate() {
         SetChecked(IDC_AUTO_UPDATE_CHECK, false);
         return;
     }
-    // Leading decimal digits only; a text without them reads as 0.
-    const int seconds = std::atoi(interval.toUtf8().constData());
+    const int32_t seconds = IntervalSeconds(interval);
     AutoUpdateSeconds.store(seconds);
     if (seconds >= 1 && seconds <= AUTO_UPDATE_MAX_SECONDS) {
         // The first timed read comes one interval from now.

@@ -19,6 +19,8 @@ int EntryOf(int32_t value, size_t entries) {
 }  // namespace
 
 void CVelkorDlg::OnStartStop() {
+    // A settings worker's exchange is waiting: a second one would share its reply count.
+    if (settingsWorkerActive.load()) return;
     const bool start = pulseConfig.countingOn == 0;
     const int code = SendCommand(Session, *this, "PS%c", start ? START_CHARACTER : STOP_CHARACTER);
     if (code != 0) {
@@ -30,17 +32,20 @@ void CVelkorDlg::OnStartStop() {
 }
 
 void CVelkorDlg::OnReadSettings() {
+    if (settingsWorkerActive.exchange(true)) return;  // one settings worker at a time
     LockForSettingsWorker();
     StartWorker([this] { ReadSettingsThread(); });
 }
 
 void CVelkorDlg::OnApplySettings() {
+    if (settingsWorkerActive.exchange(true)) return;
     LockForSettingsWorker();
     StartWorker([this] { ApplySettingsThread(); });
 }
 
 // Locked before the worker starts, so that a second click cannot start a second worker, and
-// Start/Stop with them, so that no two waiting exchanges share the awaited-reply counter.
+// Start/Stop with them, so that no two waiting exchanges share the awaited-reply counter. The
+// end of a connection may enable the buttons again while the worker runs; the flag still holds.
 void CVelkorDlg::LockForSettingsWorker() {
     for (int32_t id : LOCKED_BY_SETTINGS_WORKER)
         EnableControl(id, false);

@@ -133,6 +133,8 @@ public:
     // Count notifications handled so far and the index of the last one.
     int32_t CountUpdatesHandled() const { return countUpdatesHandled.load(); }
     int32_t LastCountUpdateIndex() const { return lastCountUpdateIndex.load(); }
+    // Worker threads (connection attempt, settings read or write) that have not yet ended.
+    int32_t RunningWorkers() const { return runningWorkers.load(); }
 
     // ----- Dialog fields --------------------------------------------------------------------
     QFont CountFont;
@@ -247,6 +249,8 @@ private:
 
     // A connection worker was started and has not finished its epilogue.
     std::atomic<bool> connectWorkerActive{false};
+    // A settings worker (read or write) runs: no second one, and no start/stop meanwhile.
+    std::atomic<bool> settingsWorkerActive{false};
     // Set while the dialog closes: workers finish without message boxes.
     std::atomic<bool> closing{false};
     struct Worker {

@@ -5,13 +5,19 @@
 #include "ui/PortSource.h"
 
 #if defined(__SANITIZE_THREAD__)
-// Qt is not built with ThreadSanitizer: the ordering its futex-based mutexes and semaphores give
-// is invisible, so Qt's own worker pool and the end of a blocking cross-thread call (the slot
-// object freed by the caller after the user-interface thread ran it) would be reported as races.
-// Races in the program's own code stay visible.
+// Qt (and GLib, which runs its event dispatcher) is not built with ThreadSanitizer: the ordering
+// its futex-based mutexes and semaphores give is invisible, so Qt's own worker pool and the end of
+// a blocking cross-thread call (the slot object freed by the caller after the user-interface thread
+// ran it) would be reported as races. Races in the program's own code stay visible.
 extern "C" const char* __tsan_default_suppressions() {
     return "called_from_lib:libQt6Core.so.6\n"
            "called_from_lib:libQt6Gui.so.6\n"
+           "called_from_lib:libglib-2.0.so.0\n"
+           // The count notification, handed from the receive thread through Qt's event queue.
+           "race:CountUpdateEvent\n"
+           "race:CVelkorDlg::event\n"
+           // The closure of a blocking cross-thread call, handed over inside Qt.
+           "race:CallBlocking\n"
            "race:QMetaObject::invokeMethodImpl\n";
 }
 #endif

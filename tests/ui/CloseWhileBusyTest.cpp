@@ -1,0 +1,192 @@
+// Closing the window whatever it is doing: never refused, never a crash or a message, the link
+// closed and every worker ended, soon after the user-interface thread is free again.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <QMetaObject>
+#include <QTimer>
+#include <thread>
+
+#include "SimFixture.h"
+#include "ui/ControlIds.h"
+#include "ui/UiTiming.h"
+
+namespace {
+
+// Generous: closing waits at most for one reply poll of each worker.
+constexpr qint64 CLOSE_LIMIT_MS = 1000;
+
+// A loopback TCP port on which nobody listens.
+int ClosedLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+class CloseWhileBusy : public SimFixture {
+protected:
+    // Closes the dialog as the window system does (a close request through the event loop) and
+    // returns the milliseconds until it was gone.
+    qint64 CloseAndTime() {
+        QElapsedTimer clock;
+        clock.start();
+        QMetaObject::invokeMethod(dialog.get(), &QDialog::close, Qt::QueuedConnection);
+        EXPECT_TRUE(WaitUntil([this] { return !dialog->isVisible(); }, 5000));
+        return clock.elapsed();
+    }
+    void ExpectClosedCleanly(qint64 ms, const char* state) {
+        std::printf("closing while %s took %lld ms\n", state, static_cast<long long>(ms));
+        EXPECT_LT(ms, CLOSE_LIMIT_MS) << state;
+        EXPECT_FALSE(dialog->isVisible()) << state;
+        EXPECT_EQ(dialog->result(), QDialog::Rejected) << state;
+        EXPECT_EQ(dialog->RunningWorkers(), 0) << state;
+        EXPECT_EQ(session.state.load(), Idle) << state;
+        EXPECT_EQ(session.userData.load(), nullptr) << state;
+        EXPECT_FALSE(dialog->IsTimerRunning(AUTO_UPDATE_TIMER_ID)) << state;
+        EXPECT_TRUE(messages.empty()) << state << ": " << messages.front().toStdString();
+        // Nothing is left running that could still reach the dialog.
+        const size_t frames = ReceivedFrames().size();
+        Settle(200);
+        EXPECT_TRUE(messages.empty()) << state;
+        EXPECT_EQ(ReceivedFrames().size(), frames) << state;
+    }
+    // Starts a connection attempt and waits until the unit has been asked "MD".
+    void StartConnecting(int node) {
+        Click(IDC_LAN_RADIO);
+        Type(IDC_ADDRESS_EDIT, "127.0.0.1");
+        Type(IDC_TCP_PORT_EDIT, QString::number(SimPort()));
+        Type(IDC_NODE_EDIT, QString::number(node));
+        Click(IDC_CONNECT_BUTTON);
+        ASSERT_TRUE(WaitForFrames(1));
+        ASSERT_EQ(dialog->ConnState.load(), CVelkorDlg::Connecting);
+        ASSERT_EQ(dialog->RunningWorkers(), 1);
+    }
+};
+
+TEST_F(CloseWhileBusy, Disconnected) {
+    ExpectClosedCleanly(CloseAndTime(), "disconnected");
+}
+
+TEST_F(CloseWhileBusy, ConnectingWhileTheUnitIsSilent) {
+    ASSERT_NO_FATAL_FAILURE(StartSim({"--silent", "MD"}));
+    ASSERT_NO_FATAL_FAILURE(StartConnecting(1));
+    Settle(50);
+    ExpectClosedCleanly(CloseAndTime(), "connecting");
+    EXPECT_EQ(ReceivedCommands(), std::vector<std::string>{"MD"});
+}
+
+// The dialog can also go away without having been closed first.
+TEST_F(CloseWhileBusy, DestroyedWhileConnecting) {
+    ASSERT_NO_FATAL_FAILURE(StartSim({"--silent", "MD"}));
+    ASSERT_NO_FATAL_FAILURE(StartConnecting(1));
+    QElapsedTimer clock;
+    clock.start();
+    dialog.reset();
+    const qint64 ms = clock.elapsed();
+    std::printf("destroying while connecting took %lld ms\n", static_cast<long long>(ms));
+    EXPECT_LT(ms, CLOSE_LIMIT_MS);
+    EXPECT_EQ(session.state.load(), Idle);
+    EXPECT_EQ(session.userData.load(), nullptr);
+    EXPECT_TRUE(messages.empty());
+}
+
+// A worker's message that is on its way to the user-interface thread when the close begins is
+// dropped too: a window that is going away shows nothing.
+TEST_F(CloseWhileBusy, MessageOnItsWayWhenTheCloseBegins) {
+    Click(IDC_LAN_RADIO);
+    Type(IDC_ADDRESS_EDIT, "127.0.0.1");
+    Type(IDC_TCP_PORT_EDIT, QString::number(ClosedLoopbackPort()));
+    Type(IDC_NODE_EDIT, "1");
+    Click(IDC_CONNECT_BUTTON);
+    // The opening fails at once; from then on the user-interface thread serves nothing, so the
+    // worker's message waits in the queue.
+    while (session.lastError.load() == 0 && dialog->RunningWorkers() > 0)
+        QCoreApplication::processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const size_t shownBefore = messages.size();
+    QElapsedTimer clock;
+    clock.start();
+    dialog->reject();
+    const qint64 ms = clock.elapsed();
+    EXPECT_EQ(messages.size(), shownBefore);
+    messages.clear();
+    ExpectClosedCleanly(ms, "a message on its way");
+}
+
+TEST_F(CloseWhileBusy, Connected) {
+    ASSERT_NO_FATAL_FAILURE(StartSim());
+    ASSERT_NO_FATAL_FAILURE(ConnectUnit(1));
+    ExpectClosedCleanly(CloseAndTime(), "connected");
+}
+
+// Writing settings waits for "pc", which never comes; the abort of the close ends that wait
+// and its error is not shown to a window that is going away.
+TEST_F(CloseWhileBusy, SettingsWorkerWaiting) {
+    ASSERT_NO_FATAL_FAILURE(StartSim({"--silent", "PC"}));
+    ASSERT_NO_FATAL_FAILURE(ConnectUnit(1));
+    const size_t before = ReceivedFrames().size();
+    Click(IDC_WRITE_SETTINGS_BUTTON);
+    ASSERT_TRUE(WaitForFrames(before + 1));
+    ASSERT_EQ(ReceivedCommands(before)[0].substr(0, 2), "PC");
+    ASSERT_EQ(dialog->RunningWorkers(), 1);
+    ExpectClosedCleanly(CloseAndTime(), "writing settings");
+}
+
+TEST_F(CloseWhileBusy, SettingsWorkerReading) {
+    ASSERT_NO_FATAL_FAILURE(StartSim({"--delay-ms", "300"}));
+    ASSERT_NO_FATAL_FAILURE(ConnectUnit(3));
+    const size_t before = ReceivedFrames().size();
+    Click(IDC_READ_SETTINGS_BUTTON);
+    ASSERT_TRUE(WaitForFrames(before + 1));
+    ASSERT_EQ(dialog->RunningWorkers(), 1);
+    ExpectClosedCleanly(CloseAndTime(), "reading settings");
+}
+
+// Start/stop waits on the user-interface thread itself: a close that arrives meanwhile (here
+// from another thread and from a timer) is carried out once the wait is over.
+TEST_F(CloseWhileBusy, StartStopWaiting) {
+    ASSERT_NO_FATAL_FAILURE(StartSim({"--delay-ms", "400"}));
+    ASSERT_NO_FATAL_FAILURE(ConnectUnit(3));
+    ASSERT_TRUE(dialog->IsEnabled(IDC_START_STOP_BUTTON));
+    const size_t before = ReceivedFrames().size();
+
+    QTimer::singleShot(50, dialog.get(), &QDialog::close);
+    std::thread poster([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        QMetaObject::invokeMethod(dialog.get(), &QDialog::reject, Qt::QueuedConnection);
+    });
+    QElapsedTimer waited;
+    waited.start();
+    Click(IDC_START_STOP_BUTTON);  // returns when "ps" has come
+    const qint64 waitMs = waited.elapsed();
+    poster.join();
+    EXPECT_GE(waitMs, 300);
+    EXPECT_TRUE(dialog->isVisible()) << "closed during the wait";
+    EXPECT_EQ(ReceivedCommands(before), std::vector<std::string>{Command("PS", {0x28})});
+
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(WaitUntil([this] { return !dialog->isVisible(); }, 5000));
+    ExpectClosedCleanly(clock.elapsed(), "start/stop waiting");
+}
+
+TEST_F(CloseWhileBusy, AutoUpdateRunning) {
+    ASSERT_NO_FATAL_FAILURE(StartSim());
+    TheUiTiming().millisecondsPerSecond.store(30);
+    ASSERT_NO_FATAL_FAILURE(ConnectUnit(1));
+    Type(IDC_INTERVAL_EDIT, "1");
+    Click(IDC_AUTO_UPDATE_CHECK);
+    ASSERT_TRUE(dialog->IsTimerRunning(AUTO_UPDATE_TIMER_ID));
+    ASSERT_TRUE(WaitForCountUpdates(10));
+    ExpectClosedCleanly(CloseAndTime(), "auto-update running");
+}
+
+}  // namespace

@@ -1,0 +1,184 @@
+#include "SimFixture.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QThread>
+#include <fstream>
+#include <sstream>
+
+#include "link/LinkTiming.h"
+#include "ui/ControlIds.h"
+#include "ui/UiTiming.h"
+
+std::string Command(std::string_view letters, std::initializer_list<int> parameters) {
+    std::string command(letters);
+    for (int parameter : parameters)
+        command += static_cast<char>(parameter);
+    return command;
+}
+
+std::string CommandOf(const std::string& frame) {
+    // Two node digits in front, the end byte behind.
+    if (frame.size() < 3) return frame;
+    return frame.substr(2, frame.size() - 3);
+}
+
+namespace {
+
+constexpr int32_t REPLY_POLL_MS = 5;
+
+// The bytes of the "[30 31 4D 44 C8]" part of a log line.
+std::string BytesOfHex(const std::string& hex) {
+    std::string bytes;
+    std::istringstream in(hex);
+    std::string pair;
+    while (in >> pair)
+        bytes += static_cast<char>(std::stoi(pair, nullptr, 16));
+    return bytes;
+}
+
+}  // namespace
+
+std::vector<std::string> ReceivedFramesOfLog(const std::string& logText) {
+    std::vector<std::string> frames;
+    std::istringstream lines(logText);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string time, channel, direction;
+        fields >> time >> channel >> direction;
+        if (direction != "RX") continue;
+        const auto open = line.find('[');
+        const auto close = line.rfind(']');
+        if (open == std::string::npos || close == std::string::npos || close < open) continue;
+        frames.push_back(BytesOfHex(line.substr(open + 1, close - open - 1)));
+    }
+    return frames;
+}
+
+std::string ShownCommands(const std::vector<std::string>& commands) {
+    std::string text = "{";
+    for (const std::string& command : commands)
+        text += " " + Shown(command);
+    return text + " }";
+}
+
+void SimFixture::SetUp() {
+    DialogTest::SetUp();
+    savedReplyPollMs = TheLinkTiming().replyPollMs.load();
+    savedReplyPolls = TheLinkTiming().replyPolls.load();
+    savedMillisecondsPerSecond = TheUiTiming().millisecondsPerSecond.load();
+    // The reply wait keeps its 10 s but looks every 5 ms, so an exchange costs no 100 ms pass.
+    TheLinkTiming().replyPollMs.store(REPLY_POLL_MS);
+    TheLinkTiming().replyPolls.store(10000 / REPLY_POLL_MS);
+    dialog->show();
+}
+
+void SimFixture::TearDown() {
+    // The dialog lets go of its link and workers first, then the peer goes away.
+    DialogTest::TearDown();
+    sim.reset();
+    TheLinkTiming().replyPollMs.store(savedReplyPollMs);
+    TheLinkTiming().replyPolls.store(savedReplyPolls);
+    TheUiTiming().millisecondsPerSecond.store(savedMillisecondsPerSecond);
+}
+
+void SimFixture::StartSim(std::vector<std::string> args) {
+    logPath = TempPath("sim.log");
+    args.insert(args.begin(), {"--listen", "127.0.0.1:0", "--log", logPath});
+    sim = std::make_unique<SimProcess>(std::move(args));
+    ASSERT_TRUE(sim->Started()) << "velkor-sim did not start";
+}
+
+int SimFixture::SimPort() const {
+    return sim ? sim->Port() : -1;
+}
+
+int32_t SimFixture::ConnectThroughUi(int node, int timeoutMs) {
+    Click(IDC_LAN_RADIO);
+    Type(IDC_ADDRESS_EDIT, "127.0.0.1");
+    Type(IDC_TCP_PORT_EDIT, QString::number(SimPort()));
+    Type(IDC_NODE_EDIT, QString::number(node));
+    Click(IDC_CONNECT_BUTTON);
+    // The attempt runs on a worker that the click started (or none, when a check refused it).
+    WaitUntil([this] { return dialog->RunningWorkers() == 0; }, timeoutMs);
+    return dialog->ConnState.load();
+}
+
+void SimFixture::ConnectUnit(int node) {
+    const int32_t handledBefore = dialog->CountUpdatesHandled();
+    ASSERT_EQ(ConnectThroughUi(node), CVelkorDlg::Connected)
+        << "messages: " << (messages.empty() ? std::string() : messages.back().toStdString());
+    // Connecting ends with a count request per counted input; let those replies land, so that
+    // they cannot be mistaken for the replies of the test's own requests. The requests are on
+    // the wire already, so a short quiet spell with every logged request answered means all.
+    const auto allAnswered = [this, handledBefore] {
+        int32_t requests = 0;
+        for (const std::string& command : ReceivedCommands())
+            requests += command.rfind("PG", 0) == 0 ? 1 : 0;
+        return dialog->CountUpdatesHandled() - handledBefore == requests;
+    };
+    for (int quietChecks = 0; quietChecks < 3;) {
+        ASSERT_TRUE(WaitUntil(allAnswered)) << "count replies of the connection missing";
+        Settle(30);
+        quietChecks = allAnswered() ? quietChecks + 1 : 0;
+    }
+}
+
+void SimFixture::Click(int32_t id) {
+    auto* button = qobject_cast<QAbstractButton*>(dialog->Control(id));
+    ASSERT_NE(button, nullptr) << "no button " << id;
+    if (qobject_cast<QCheckBox*>(button) || qobject_cast<QRadioButton*>(button)) {
+        ClickIndicator(button);
+    } else {
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+}
+
+void SimFixture::Type(int32_t id, const QString& text) {
+    auto* edit = qobject_cast<QLineEdit*>(dialog->Control(id));
+    ASSERT_NE(edit, nullptr) << "no edit " << id;
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+}
+
+bool SimFixture::WaitForWorkers(int timeoutMs) {
+    return WaitUntil([this] { return dialog->RunningWorkers() == 0; }, timeoutMs);
+}
+
+bool SimFixture::WaitForFrames(size_t count, int timeoutMs) {
+    return WaitUntil([this, count] { return ReceivedFrames().size() >= count; }, timeoutMs);
+}
+
+bool SimFixture::WaitForCountUpdates(int32_t count, int timeoutMs) {
+    const int32_t target = dialog->CountUpdatesHandled() + count;
+    return WaitUntil([this, target] { return dialog->CountUpdatesHandled() >= target; }, timeoutMs);
+}
+
+void SimFixture::Settle(int ms) {
+    QTest::qWait(ms);
+}
+
+std::vector<std::string> SimFixture::ReceivedFrames() const {
+    std::ifstream log(logPath, std::ios::binary);
+    std::stringstream text;
+    text << log.rdbuf();
+    return ReceivedFramesOfLog(text.str());
+}
+
+std::vector<std::string> SimFixture::ReceivedCommands(size_t from) const {
+    std::vector<std::string> commands;
+    const std::vector<std::string> frames = ReceivedFrames();
+    for (size_t i = from; i < frames.size(); ++i)
+        commands.push_back(CommandOf(frames[i]));
+    return commands;
+}
+
+void SimFixture::SetReplyWaitMs(int32_t ms) {
+    TheLinkTiming().replyPollMs.store(REPLY_POLL_MS);
+    TheLinkTiming().replyPolls.store(ms / REPLY_POLL_MS);
+}
