@@ -56,6 +56,7 @@ void CVelkorDlg::UnlockAfterSettingsWorker() {
     for (int32_t id : LOCKED_BY_SETTINGS_WORKER)
         EnableControl(id, true);
     EnableControl(IDC_START_STOP_BUTTON, IsChecked(IDC_ENABLE_CHECK));
+    settingsWorkerActive.store(false);
 }
 
 void CVelkorDlg::ReadSettingsThread() {

@@ -668,3 +668,29 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// The end of a connection may enable the settings buttons again while a settings worker runs; a
+// click that gets through then must still not start a second exchange.
+TEST_F(SettingsOperationsTest, HandlersStartNothingWhileASettingsWorkerRuns) {
+    ASSERT_NO_FATAL_FAILURE(StartSim({"--settings", "3:mode=1,edges=11", "--delay-ms", "60"}));
+    ASSERT_NO_FATAL_FAILURE(ConnectUnit(TWO_INPUTS));
+    const size_t mark = ReceivedFrames().size();
+    dialog->OnReadSettings();
+    ASSERT_EQ(dialog->RunningWorkers(), 1);
+    dialog->OnReadSettings();
+    dialog->OnApplySettings();
+    dialog->OnStartStop();
+    EXPECT_EQ(dialog->RunningWorkers(), 1);
+    ASSERT_TRUE(WaitForWorkers());
+    Settle(200);
+    EXPECT_EQ(ReceivedCommands(mark), ReadCommands(2)) << ShownCommands(ReceivedCommands(mark));
+    EXPECT_TRUE(messages.empty());
+    dialog->OnReadSettings();  // free again once the worker has ended
+    ASSERT_TRUE(WaitForWorkers());
+    EXPECT_EQ(ReceivedCommands(mark).size(), 2 * ReadCommands(2).size())
+        << ShownCommands(ReceivedCommands(mark));
+}
+
+}  // namespace
