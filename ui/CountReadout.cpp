@@ -74,6 +74,8 @@ void CVelkorDlg::OnCountUpdate(int32_t index) {
     CountBusyFlag.store(0);
     // Only a malformed reply could carry another index; there is no display for it.
     if (index < 0 || index >= MAX_INPUTS) return;
+    // A reply posted just before a disconnect would fill a display the disconnect emptied.
+    if (ConnState.load() == Disconnected) return;
     // The mode held now decides where the value goes, not the one of the request.
     if (pulseConfig.mode < MODE_TWO_PHASE_X2) {
         SetControlText(IDC_COUNT_VALUE[index], QString::number(pulseConfig.count[index].Load()));
@@ -93,6 +95,11 @@ void CVelkorDlg::OnReadCounts() {
 }
 
 void CVelkorDlg::OnAutoUpdate() {
+    // Connecting resets auto-update; a timer started before it ends would outlive a failure.
+    if (ConnState.load() != Connected) {
+        SetChecked(IDC_AUTO_UPDATE_CHECK, false);
+        return;
+    }
     if (!IsChecked(IDC_AUTO_UPDATE_CHECK)) {
         KillTimer(AUTO_UPDATE_TIMER_ID);
         AutoUpdateSeconds.store(0);

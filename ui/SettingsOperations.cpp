@@ -19,8 +19,9 @@ int EntryOf(int32_t value, size_t entries) {
 }  // namespace
 
 void CVelkorDlg::OnStartStop() {
-    // A settings worker's exchange is waiting: a second one would share its reply count.
-    if (settingsWorkerActive.load()) return;
+    // A settings worker's or the connection's exchange may be waiting: a second one would share
+    // its reply count.
+    if (settingsWorkerActive.load() || ConnState.load() != Connected) return;
     const bool start = pulseConfig.countingOn == 0;
     const int code = SendCommand(Session, *this, "PS%c", start ? START_CHARACTER : STOP_CHARACTER);
     if (code != 0) {
@@ -32,15 +33,22 @@ void CVelkorDlg::OnStartStop() {
 }
 
 void CVelkorDlg::OnReadSettings() {
-    if (settingsWorkerActive.exchange(true)) return;  // one settings worker at a time
+    if (!MaySettingsWorkerStart()) return;
     LockForSettingsWorker();
     StartWorker([this] { ReadSettingsThread(); });
 }
 
 void CVelkorDlg::OnApplySettings() {
-    if (settingsWorkerActive.exchange(true)) return;
+    if (!MaySettingsWorkerStart()) return;
     LockForSettingsWorker();
     StartWorker([this] { ApplySettingsThread(); });
+}
+
+// One settings worker at a time, and none while a connection is still being made: its last
+// steps already show the connected controls, but it may yet close the link.
+bool CVelkorDlg::MaySettingsWorkerStart() {
+    if (ConnState.load() != Connected) return false;
+    return !settingsWorkerActive.exchange(true);
 }
 
 // Locked before the worker starts, so that a second click cannot start a second worker, and
@@ -53,10 +61,11 @@ void CVelkorDlg::LockForSettingsWorker() {
 }
 
 void CVelkorDlg::UnlockAfterSettingsWorker() {
+    // Free again before the buttons are, so that no click on them is refused.
+    settingsWorkerActive.store(false);
     for (int32_t id : LOCKED_BY_SETTINGS_WORKER)
         EnableControl(id, true);
     EnableControl(IDC_START_STOP_BUTTON, IsChecked(IDC_ENABLE_CHECK));
-    settingsWorkerActive.store(false);
 }
 
 void CVelkorDlg::ReadSettingsThread() {
@@ -102,8 +111,9 @@ void CVelkorDlg::ShowHeldSettings() {
     SetChecked(mode == MODE_TWO_PHASE_X4 ? IDC_X4_RADIO : IDC_X2_RADIO, true);
     SetChecked(IDC_CLEAR_SIGNAL_CHECK, pulseConfig.clearSignal == 1);
     SetSelection(IDC_PERIOD_COMBO, EntryOf(pulseConfig.period, PERIOD_TEXTS.size()));
+    const int32_t debounce = pulseConfig.debounce;
     SetSelection(IDC_DEBOUNCE_COMBO,
-                 EntryOf(DebounceIndexOfValue(pulseConfig.debounce), DEBOUNCE_TEXTS.size()));
+                 debounce < 1 ? 0 : EntryOf(DebounceIndexOfValue(debounce), DEBOUNCE_TEXTS.size()));
     for (int32_t i = 0; i < InputCount.load(); ++i) {
         SetSelection(IDC_EDGE_COMBO[i], EntryOf(pulseConfig.edge[i], EDGE_TEXTS.size()));
     }

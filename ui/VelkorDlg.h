@@ -201,6 +201,7 @@ private:
     // Settings operations.
     void ReadSettingsThread();
     void ApplySettingsThread();
+    bool MaySettingsWorkerStart();
     void LockForSettingsWorker();
     void UnlockAfterSettingsWorker();
     void ShowHeldSettings();

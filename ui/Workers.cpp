@@ -13,8 +13,10 @@ void CVelkorDlg::StartWorker(std::function<void()> body) {
     runningWorkers.fetch_add(1);
     workers.push_back({std::thread([this, body = std::move(body), finished] {
                            body();
-                           runningWorkers.fetch_sub(1);
+                           // Finished before it stops counting as running: once none runs,
+                           // every worker can be joined.
                            finished->store(true);
+                           runningWorkers.fetch_sub(1);
                        }),
                        finished});
 }
@@ -36,6 +38,7 @@ void CVelkorDlg::ReapFinishedWorkers() {
 // dialog is destroyed without having been closed.
 void CVelkorDlg::ShutDown() {
     if (closing.exchange(true)) return;  // already closing: a second close waits for nothing
+    setEnabled(false);                   // no new operation while the workers finish
     void* self = ReplyUserData();
     Session.userData.compare_exchange_strong(self, nullptr);
     KillTimer(AUTO_UPDATE_TIMER_ID);
@@ -48,9 +51,11 @@ void CVelkorDlg::ShutDown() {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     ReapFinishedWorkers();
+    KillTimer(AUTO_UPDATE_TIMER_ID);
     AbortRequestedFlag.store(0);
     CloseLink(Session);
     ConnState.store(Disconnected);
+    setEnabled(true);
     closing.store(false);
 }
 

@@ -378,7 +378,9 @@ TEST_F(ConnectionWorkflow, ClickWhileTheWorkerFinishesLeavesConsistentControls) 
     // One posted call at a time, so that the moment between the two is seen.
     QElapsedTimer clock;
     clock.start();
-    while (!(dialog->ConnState.load() == CVelkorDlg::Connected && dialog->RunningWorkers() > 0)) {
+    // The connected controls (caption "切断") show while the worker still requests the counts and
+    // runs its epilogue.
+    while (!(dialog->ControlText(IDC_CONNECT_BUTTON) == "切断" && dialog->RunningWorkers() > 0)) {
         ASSERT_LT(clock.elapsed(), 5000);
         QCoreApplication::processEvents();
     }
