@@ -336,10 +336,10 @@ TEST_F(ConnectionWorkflow, AbortDuringTheLinkOpenIsNotLost) {
     SlowListener listener;
     FillLan("127.0.0.1", QString::number(listener.Port()), "1");
     Click(IDC_CONNECT_BUTTON);
-    ASSERT_TRUE(WaitUntil([&] { return dialog->ConnState.load() == CVelkorDlg::Connecting; }));
+    // The worker's steps before the opening go through the user-interface thread one by one.
+    ASSERT_TRUE(WaitUntil([&] { return dialog->ControlText(IDC_CONNECT_BUTTON) == "中断"; }));
     Settle(150);
     ASSERT_NE(session.state.load(), Running) << "the link opened too soon for this test";
-    ASSERT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), "中断");
     Click(IDC_CONNECT_BUTTON);
     EXPECT_EQ(dialog->RunningWorkers(), 1);
     listener.MakeRoom();
