@@ -15,6 +15,7 @@
 
 #include "LinkTestSupport.h"
 #include "LoopbackPeer.h"
+#include "PtyLinkFixture.h"
 #include "link/Frames.h"
 #include "link/LinkErrors.h"
 #include "link/Transport.h"
@@ -25,51 +26,15 @@
 
 namespace {
 
-class CookedPtyTest : public ::testing::Test {
+// The device starts in the terminal's cooked mode: echo, line editing, CR/LF translation and
+// XON/XOFF, all of which the session must switch off.
+class CookedPtyTest : public PtyLinkFixture {
 protected:
-    void SetUp() override {
-        char name[128] = {};
-        ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-        termios line{};
-        ASSERT_EQ(tcgetattr(slave, &line), 0);
+    void PrepareLine(termios& line) override {
         line.c_iflag |= ICRNL | IXON | IXOFF | ISTRIP;
         line.c_oflag |= OPOST | ONLCR;
         line.c_lflag |= ICANON | ECHO | ECHOE | ISIG | IEXTEN;
-        ASSERT_EQ(tcsetattr(slave, TCSANOW, &line), 0);
-        session.kind = Serial;
-        session.portPath = name;
-        session.node = 1;
-        session.handler = &RecordingHandler::Handle;
-        session.userData = &handler;
     }
-    void TearDown() override {
-        session.userData = nullptr;
-        CloseLink(session);
-        close(master);
-        close(slave);
-    }
-
-    void WriteMaster(const std::vector<unsigned char>& bytes) {
-        ASSERT_EQ(write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    }
-    std::vector<unsigned char> ReadMaster(size_t count, int quietMs = 2000) {
-        std::vector<unsigned char> bytes;
-        while (bytes.size() < count) {
-            pollfd entry{master, POLLIN, 0};
-            if (poll(&entry, 1, quietMs) != 1) break;
-            unsigned char chunk[4096];
-            const ssize_t got = read(master, chunk, sizeof chunk);
-            if (got <= 0) break;
-            bytes.insert(bytes.end(), chunk, chunk + got);
-        }
-        return bytes;
-    }
-
-    int master = -1;
-    int slave = -1;  // held by the test, as another user of the device would
-    LinkSession session;
-    RecordingHandler handler;
-    TestHost host;
 };
 
 std::vector<unsigned char> EveryByteValue() {

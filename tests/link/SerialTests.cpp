@@ -14,60 +14,17 @@
 
 #include "LinkTestSupport.h"
 #include "LoopbackPeer.h"
+#include "PtyLinkFixture.h"
 #include "link/Frames.h"
 #include "link/LinkErrors.h"
 #include "link/Transport.h"
 
 namespace {
 
-// A pseudo-terminal whose master side plays the unit; the slave is the serial device the session
-// opens by its path.
-class PtyLinkTest : public ::testing::Test {
+// The device starts raw, as a driver that was set up before would leave it.
+class PtyLinkTest : public PtyLinkFixture {
 protected:
-    void SetUp() override {
-        char name[128] = {};
-        ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-        termios raw{};
-        tcgetattr(master, &raw);
-        cfmakeraw(&raw);
-        tcsetattr(master, TCSANOW, &raw);
-        tcgetattr(slave, &raw);
-        cfmakeraw(&raw);
-        tcsetattr(slave, TCSANOW, &raw);
-        session.kind = Serial;
-        session.portPath = name;
-        session.node = 1;
-        session.handler = &RecordingHandler::Handle;
-        session.userData = &handler;
-    }
-    void TearDown() override {
-        session.userData = nullptr;
-        CloseLink(session);
-        close(master);
-        if (slave >= 0) close(slave);
-    }
-
-    void WriteMaster(const std::vector<unsigned char>& bytes) {
-        ASSERT_EQ(write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    }
-    std::vector<unsigned char> ReadMaster(size_t count) {
-        std::vector<unsigned char> bytes;
-        while (bytes.size() < count) {
-            pollfd entry{master, POLLIN, 0};
-            if (poll(&entry, 1, 2000) != 1) break;
-            unsigned char chunk[256];
-            const ssize_t got = read(master, chunk, sizeof chunk);
-            if (got <= 0) break;
-            bytes.insert(bytes.end(), chunk, chunk + got);
-        }
-        return bytes;
-    }
-
-    int master = -1;
-    int slave = -1;  // held open by the test so the line keeps its queued bytes
-    LinkSession session;
-    RecordingHandler handler;
-    TestHost host;
+    void PrepareLine(termios& line) override { cfmakeraw(&line); }
 };
 
 TEST_F(PtyLinkTest, BytesQueuedBeforeTheOpenAreDiscarded) {

@@ -18,19 +18,6 @@ namespace {
 // Generous: closing waits at most for one reply poll of each worker.
 constexpr qint64 CLOSE_LIMIT_MS = 1000;
 
-// A loopback TCP port on which nobody listens.
-int ClosedLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
 class CloseWhileBusy : public SimFixture {
 protected:
     // Closes the dialog as the window system does (a close request through the event loop) and

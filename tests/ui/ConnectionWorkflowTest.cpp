@@ -33,19 +33,6 @@ std::vector<std::string> ConnectionCommands(int inputs) {
     return commands;
 }
 
-// A loopback TCP port on which nobody listens.
-int ClosedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
 // A listener whose queue of connections is full, so that a new connection waits until the
 // queue is emptied (the client's repeated connection request then gets through, after about a
 // second). It makes a link that takes its time to open.
@@ -403,7 +390,7 @@ TEST_F(ConnectionWorkflow, ClickWhileTheWorkerFinishesLeavesConsistentControls) 
 // the next connection's identification.
 TEST_F(ConnectionWorkflow, AbortOfAFailedOpenIsNotLeftOver) {
     ASSERT_NO_FATAL_FAILURE(StartSim());
-    FillLan("127.0.0.1", QString::number(ClosedPort()), "1");
+    FillLan("127.0.0.1", QString::number(ClosedLoopbackPort()), "1");
     dialog->OnConnectButton();
     dialog->OnConnectButton();
     ASSERT_TRUE(WaitForWorkers());
@@ -429,7 +416,7 @@ TEST_F(ConnectionWorkflow, EveryAttemptWhoseLinkOpenedResetsAutoUpdateAndInterva
         bool linkOpens;
         int32_t state;
     } cases[] = {
-        {"refused port", ClosedPort(), 1, false, CVelkorDlg::Disconnected},
+        {"refused port", ClosedLoopbackPort(), 1, false, CVelkorDlg::Disconnected},
         {"no unit at the node", 0, 9, true, CVelkorDlg::Disconnected},
         {"no pulse inputs", 0, 4, true, CVelkorDlg::Disconnected},
         {"connected", 0, 1, true, CVelkorDlg::Connected},

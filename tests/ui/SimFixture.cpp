@@ -1,11 +1,16 @@
 #include "SimFixture.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
 #include <QThread>
+
 #include <fstream>
 #include <sstream>
 
@@ -64,6 +69,18 @@ std::string ShownCommands(const std::vector<std::string>& commands) {
     for (const std::string& command : commands)
         text += " " + Shown(command);
     return text + " }";
+}
+
+int ClosedLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
 }
 
 void SimFixture::SetUp() {

@@ -25,6 +25,9 @@ std::vector<std::string> ReceivedFramesOfLog(const std::string& logText);
 // Commands shown as escaped text, for readable failure messages.
 std::string ShownCommands(const std::vector<std::string>& commands);
 
+// A loopback TCP port on which nobody listens.
+int ClosedLoopbackPort();
+
 class SimFixture : public DialogTest {
 protected:
     void SetUp() override;
