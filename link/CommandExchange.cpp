@@ -27,14 +27,11 @@ bool FormatCommand(char (&text)[COMMAND_TEXT_SIZE], const char* format, va_list 
     return true;
 }
 
-// Formats and sends; 0 or the code of the failure, after which the busy display is ended.
-int32_t FormatAndSend(LinkSession& session, ExchangeHost& host, const char* format, va_list args) {
+// Formats and sends; 0 or the code of the failure.
+int32_t FormatAndSend(LinkSession& session, const char* format, va_list args) {
     char text[COMMAND_TEXT_SIZE];
     int32_t error = LINK_E_COMMAND;
-    if (!FormatCommand(text, format, args) || SendFrame(text, session, &error) < 0) {
-        host.ResetProgress();
-        return error;
-    }
+    if (!FormatCommand(text, format, args) || SendFrame(text, session, &error) < 0) return error;
     return 0;
 }
 
@@ -62,9 +59,12 @@ int SendCommand(LinkSession& session, ExchangeHost& host, const char* format, ..
         SleepMs(TheLinkTiming().countBusyPollMs.load());
     va_list args;
     va_start(args, format);
-    const int32_t sent = FormatAndSend(session, host, format, args);
+    const int32_t sent = FormatAndSend(session, format, args);
     va_end(args);
-    if (sent != 0) return sent;
+    if (sent != 0) {
+        host.ResetProgress();  // a frame that never left ends the busy display
+        return sent;
+    }
     return AwaitReply(session, host);
 }
 
@@ -72,12 +72,9 @@ int PostCommand(LinkSession& session, ExchangeHost& host, const char* format, ..
     host.CountBusy().store(1);
     va_list args;
     va_start(args, format);
-    char text[COMMAND_TEXT_SIZE];
-    int32_t error = LINK_E_COMMAND;
-    const bool sent = FormatCommand(text, format, args) && SendFrame(text, session, &error) == 0;
+    const int32_t sent = FormatAndSend(session, format, args);
     va_end(args);
     host.CountBusy().store(0);
-    if (sent) return 0;
-    host.ResetProgress();
-    return error;
+    if (sent != 0) host.ResetProgress();
+    return sent;
 }

@@ -2,11 +2,11 @@
 
 #include "device/ModelCatalogue.h"
 #include "link/HandleReply.h"
-#include "link/LinkErrors.h"
 #include "ui/AsciiTrim.h"
 #include "ui/ControlIds.h"
 #include "ui/DialogTexts.h"
 #include "ui/OperationTexts.h"
+#include "ui/OperatorText.h"
 #include "ui/VelkorDlg.h"
 
 namespace {
@@ -119,7 +119,7 @@ int CVelkorDlg::ConnectUnit() {
     SetControlText(IDC_CONNECT_BUTTON, ABORT_CAPTION);
     BeginProgress();
     if (OpenLink(Session) < 0) {
-        ShowMessage(QString::fromUtf8(LinkErrorText(-1, Session)));
+        ShowMessage(OperatorText(-1, Session));
         return -1;
     }
     Session.node = NodeNumber.load();
@@ -128,8 +128,7 @@ int CVelkorDlg::ConnectUnit() {
 
     const int code = SendCommand(Session, *this, "MD");
     if (code != 0) {
-        DropLink(code == LINK_E_ABORTED ? QString()
-                                        : QString::fromUtf8(LinkErrorText(code, Session)));
+        DropLink(OperatorTextUnlessAborted(code, Session));
         return -1;
     }
     if (!IdentifyUnit()) return -1;

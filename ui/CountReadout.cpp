@@ -3,9 +3,9 @@
 #include <cstdlib>
 
 #include "device/CommandEncoding.h"
-#include "link/LinkErrors.h"
 #include "ui/ControlIds.h"
 #include "ui/OperationTexts.h"
+#include "ui/OperatorText.h"
 #include "ui/UiTiming.h"
 #include "ui/VelkorDlg.h"
 
@@ -63,8 +63,7 @@ int CVelkorDlg::RequestPairCounts(QString& errorText) {
 bool CVelkorDlg::RequestCount(int32_t index, QString& errorText) {
     const int code = PostCommand(Session, *this, "PG%c", ParamChar(index));
     if (code == 0) return true;
-    errorText =
-        code == LINK_E_ABORTED ? QString() : QString::fromUtf8(LinkErrorText(code, Session));
+    errorText = OperatorTextUnlessAborted(code, Session);
     return false;
 }
 

@@ -1,8 +1,8 @@
 #include "device/CommandEncoding.h"
 #include "device/ValueTables.h"
-#include "link/LinkErrors.h"
 #include "ui/ControlIds.h"
 #include "ui/OperationTexts.h"
+#include "ui/OperatorText.h"
 #include "ui/VelkorDlg.h"
 
 namespace {
@@ -25,7 +25,7 @@ void CVelkorDlg::OnStartStop() {
     const bool start = pulseConfig.countingOn == 0;
     const int code = SendCommand(Session, *this, "PS%c", start ? START_CHARACTER : STOP_CHARACTER);
     if (code != 0) {
-        ShowMessage(QString::fromUtf8(LinkErrorText(code, Session)));
+        ShowMessage(OperatorText(code, Session));
         return;
     }
     pulseConfig.countingOn = start ? 1 : 0;
@@ -93,8 +93,7 @@ int CVelkorDlg::ReadSettings(QString& errorText) {
     EndProgress();
     if (code != 0) {
         // The controls keep what they showed; the operator's abort needs no text.
-        errorText =
-            code == LINK_E_ABORTED ? QString() : QString::fromUtf8(LinkErrorText(code, Session));
+        errorText = OperatorTextUnlessAborted(code, Session);
         return -1;
     }
     ShowHeldSettings();
@@ -133,7 +132,7 @@ void CVelkorDlg::ApplySettings() {
         if (code != 0) {
             // Edges the unit already took stay set there; the held settings stay as they were.
             EndProgress();
-            ShowMessage(QString::fromUtf8(LinkErrorText(code, Session)));
+            ShowMessage(OperatorText(code, Session));
             return;
         }
     }
@@ -141,7 +140,7 @@ void CVelkorDlg::ApplySettings() {
                                  ParamChar(next.debounce));
     EndProgress();
     if (code != 0) {
-        ShowMessage(QString::fromUtf8(LinkErrorText(code, Session)));
+        ShowMessage(OperatorText(code, Session));
         return;
     }
     // A fixed period counts from the moment it is set; START-STOP waits for a start.
