@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Velkor needs to build, test and run, where they are missing.
+# Installs the Debian 12 packages Velkor needs to build, test and run, where they are missing,
+# and any further packages named on the command line (the package checks add their tools).
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev libudev-dev
-          fonts-ipafont-gothic libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
+          fonts-ipafont-gothic libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+          "$@")
 
 missing=()
 for package in "${packages[@]}"; do
