@@ -1,7 +1,11 @@
 #include "app/VelkorApp.h"
 #include "link/LinkSession.h"
+#include "ui/PortSource.h"
 
 int main(int argc, char** argv) {
+    // The port list is filled before the window first shows; the enumeration behind it reads
+    // thousands of files and runs meanwhile on a thread of its own.
+    PrefetchSerialPorts();
     // The link session exists before the application object and is destroyed after it, at exit.
     TheLinkSession();
     CVelkorApp app(argc, argv);

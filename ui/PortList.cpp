@@ -87,15 +87,20 @@ int CVelkorDlg::OnDeviceChange(uint32_t eventType, uint32_t deviceType) {
     return 0;
 }
 
-// Port arrivals and removals reach OnDeviceChange through the dialog's DeviceChange signal.
+// Port arrivals and removals reach OnDeviceChange through the dialog's DeviceChange signal. The
+// watcher starts from the ports the list shows, so that it need not enumerate them again.
 void CVelkorDlg::WatchPorts() {
-    auto presentPaths = [] {
+    PortWatcher::Setup setup;
+    setup.presentPorts = [] {
         std::set<std::string> paths;
         for (const SerialPortDescription& port : PresentSerialPorts())
             paths.insert(port.path);
         return paths;
     };
-    portWatcher = new PortWatcher(
-        presentPaths, [this] { return ConnState.load() == Disconnected; }, this);
+    for (int32_t i = 0; i < PortCount; ++i)
+        setup.knownPorts.insert(PortTable[static_cast<size_t>(i)].DevicePath);
+    setup.mayCompare = [this] { return ConnState.load() == Disconnected; };
+    setup.deviceDirectory = PortDeviceDirectory();
+    portWatcher = new PortWatcher(std::move(setup), this);
     connect(portWatcher, &PortWatcher::DeviceChange, this, &CVelkorDlg::DeviceChange);
 }

@@ -1,5 +1,6 @@
 #include "ui/PortWatcher.h"
 
+#include <dirent.h>
 #include <libudev.h>
 
 #include <QSocketNotifier>
@@ -14,14 +15,35 @@ namespace {
 
 // Present only where a udev daemon runs and so sends device events.
 constexpr char UDEV_CONTROL_SOCKET[] = "/run/udev/control";
+constexpr char SYSTEM_DEVICE_DIRECTORY[] = "/dev";
+
+// The entry names of a directory, without looking at any of the entries.
+std::set<std::string> DeviceNames(const std::string& directory) {
+    std::set<std::string> names;
+    DIR* listing = opendir(directory.c_str());
+    if (listing == nullptr) return names;
+    while (const dirent* entry = readdir(listing)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names.insert(entry->d_name);
+    }
+    closedir(listing);
+    return names;
+}
 
 }  // namespace
 
-PortWatcher::PortWatcher(PortPaths presentPorts, std::function<bool()> shouldPoll, QObject* parent)
-    : QObject(parent), presentPorts(std::move(presentPorts)), shouldPoll(std::move(shouldPoll)) {
-    if (StartUdevMonitor()) return;
-    knownPorts = this->presentPorts();
-    connect(&pollTimer, &QTimer::timeout, this, &PortWatcher::ComparePorts);
+PortWatcher::PortWatcher(Setup setup, QObject* parent)
+    : QObject(parent),
+      presentPorts(std::move(setup.presentPorts)),
+      mayCompare(std::move(setup.mayCompare)),
+      deviceDirectory(std::move(setup.deviceDirectory)),
+      knownPorts(std::move(setup.knownPorts)) {
+    // A directory of its own (a test's) gets no udev events: it can only be listed.
+    if (deviceDirectory.empty() && StartUdevMonitor()) return;
+    if (deviceDirectory.empty()) deviceDirectory = SYSTEM_DEVICE_DIRECTORY;
+    // No names are known yet: the first look finds every name new and enumerates once, which
+    // catches a port that came between the list's enumeration and this start.
+    connect(&pollTimer, &QTimer::timeout, this, &PortWatcher::CheckDeviceNames);
     pollTimer.start(TheUiTiming().portPollMs.load());
 }
 
@@ -61,10 +83,19 @@ void PortWatcher::TakeUdevEvent() {
     udev_device_unref(device);
 }
 
-// Compares only while allowed (the dialog is disconnected); a change that happened meanwhile shows
-// at the first comparison after.
+// Looks only while allowed (the dialog is disconnected); names that changed meanwhile still differ
+// from the last listing at the first look after.
+void PortWatcher::CheckDeviceNames() {
+    if (mayCompare && !mayCompare()) return;
+    std::set<std::string> names = DeviceNames(deviceDirectory);
+    if (names == knownNames) return;
+    // Listed before enumerating: a port that comes in between changes the next listing.
+    knownNames = std::move(names);
+    ComparePorts();
+}
+
+// Most changes of the device names are no serial port: only a changed set of ports is reported.
 void PortWatcher::ComparePorts() {
-    if (shouldPoll && !shouldPoll()) return;
     std::set<std::string> present = presentPorts();
     if (present == knownPorts) return;
     const bool arrived =

@@ -11,15 +11,22 @@ struct udev;
 struct udev_monitor;
 
 // Reports serial ports that arrive or go away. Where a udev daemon runs, its monitor announces
-// them; elsewhere (containers, build machines) the monitor would stay silent, so the set of ports
-// is compared every two seconds instead, while `shouldPoll` allows it.
+// them. Elsewhere (containers, build machines) the monitor would stay silent, and enumerating the
+// ports opens thousands of files under /sys: so the names in the device directory are listed every
+// two seconds instead, one directory read, and the ports are enumerated only when those names
+// changed. Both ways end in the same DeviceChange signal.
 class PortWatcher : public QObject {
     Q_OBJECT
 
 public:
     using PortPaths = std::function<std::set<std::string>()>;
-    PortWatcher(PortPaths presentPorts, std::function<bool()> shouldPoll,
-                QObject* parent = nullptr);
+    struct Setup {
+        PortPaths presentPorts;            // device paths of the ports present now (enumerates)
+        std::set<std::string> knownPorts;  // the ports the list shows at the start
+        std::function<bool()> mayCompare;  // false while changes must wait (connected)
+        std::string deviceDirectory;       // empty: /dev, announced by udev where it runs
+    };
+    explicit PortWatcher(Setup setup, QObject* parent = nullptr);
     ~PortWatcher() override;
 
     bool UsesUdev() const { return monitor != nullptr; }
@@ -31,13 +38,16 @@ signals:
 private:
     bool StartUdevMonitor();
     void TakeUdevEvent();
+    void CheckDeviceNames();
     void ComparePorts();
 
     PortPaths presentPorts;
-    std::function<bool()> shouldPoll;
+    std::function<bool()> mayCompare;
+    std::string deviceDirectory;
     udev* context = nullptr;
     udev_monitor* monitor = nullptr;
     QSocketNotifier* notifier = nullptr;
     QTimer pollTimer;
+    std::set<std::string> knownNames;
     std::set<std::string> knownPorts;
 };

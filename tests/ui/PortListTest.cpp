@@ -228,29 +228,4 @@ TEST_F(PortList, OnlyPortArrivalsAndRemovalsWhileDisconnectedRefresh) {
     }
 }
 
-// Without hot-plug notifications (no udev daemon here) the ports are compared on a timer.
-TEST_F(PortList, ComparisonOnATimerFollowsPortsWhileDisconnectedOnly) {
-    Arrive({ONBOARD_S0});
-    injected.Set({ONBOARD_S0, ADAPTER_USB0});
-    ASSERT_TRUE(WaitUntil([&] { return dialog->PortCount == 2; }, 2000));
-    EXPECT_EQ(SelectedPath(), "/dev/ttyUSB0");
-
-    injected.Set({ONBOARD_S0});
-    ASSERT_TRUE(WaitUntil([&] { return dialog->PortCount == 1; }, 2000));
-
-    for (int32_t state : {CVelkorDlg::Connecting, CVelkorDlg::Connected}) {
-        dialog->ConnState.store(state);
-        injected.Set({ONBOARD_S0, ONBOARD_S4});
-        EXPECT_FALSE(WaitUntil([&] { return dialog->PortCount != 1; }, 6 * POLL_MS)) << state;
-        EXPECT_EQ(ComboItems(), QStringList{"Communications Port (COM1) (/dev/ttyS0)"});
-        injected.Set({ONBOARD_S0});
-    }
-    // A port that came while connected shows after the disconnection.
-    injected.Set({ONBOARD_S0, ONBOARD_S4});
-    dialog->ConnState.store(CVelkorDlg::Connected);
-    WaitUntil([] { return false; }, 4 * POLL_MS);
-    dialog->ConnState.store(CVelkorDlg::Disconnected);
-    EXPECT_TRUE(WaitUntil([&] { return dialog->PortCount == 2; }, 2000));
-}
-
 }  // namespace
