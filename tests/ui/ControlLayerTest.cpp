@@ -92,8 +92,8 @@ TEST_F(ControlLayer, WorkerDrivesControlsWhileTheUserInterfaceThreadRunsItsLoop)
         dialog->KillTimer(AUTO_UPDATE_TIMER_ID);
         dialog->EndProgress();
         dialog->ShowMessage("from the worker");
-        dialog->ConnState = CVelkorDlg::Connected;
-        dialog->InputCount = 3;
+        Inside().ConnState() = CVelkorDlg::Connected;
+        Inside().InputCount() = 3;
         dialog->UpdateControls();
         done = true;
     });
@@ -246,20 +246,20 @@ TEST_F(ControlLayer, PostedCountUpdatesReachTheDialogInOrder) {
             dialog->PostCountUpdate(index);
     });
     receiver.join();  // posting never waits for the user-interface thread
-    EXPECT_EQ(dialog->CountUpdatesHandled(), 0);
-    EXPECT_TRUE(WaitUntil([this] { return dialog->CountUpdatesHandled() == 5; }));
-    EXPECT_EQ(dialog->LastCountUpdateIndex(), 4);
+    EXPECT_EQ(Inside().CountUpdatesHandled(), 0);
+    EXPECT_TRUE(WaitUntil([this] { return Inside().CountUpdatesHandled() == 5; }));
+    EXPECT_EQ(Inside().LastCountUpdateIndex(), 4);
 }
 
 TEST_F(ControlLayer, EventOfType0x8001CarriesItsIndex) {
     EXPECT_EQ(static_cast<int>(CountUpdateEvent::TYPE), 0x8001);
     QCoreApplication::postEvent(dialog.get(), new CountUpdateEvent(3));
-    EXPECT_TRUE(WaitUntil([this] { return dialog->CountUpdatesHandled() == 1; }));
-    EXPECT_EQ(dialog->LastCountUpdateIndex(), 3);
+    EXPECT_TRUE(WaitUntil([this] { return Inside().CountUpdatesHandled() == 1; }));
+    EXPECT_EQ(Inside().LastCountUpdateIndex(), 3);
     // Other user events are left to the default handling.
     QCoreApplication::postEvent(dialog.get(), new QEvent(static_cast<QEvent::Type>(0x8002)));
     QCoreApplication::processEvents();
-    EXPECT_EQ(dialog->CountUpdatesHandled(), 1);
+    EXPECT_EQ(Inside().CountUpdatesHandled(), 1);
 }
 
 // A closed dialog is no longer the reply target, and a notification still queued for it is
@@ -267,7 +267,7 @@ TEST_F(ControlLayer, EventOfType0x8001CarriesItsIndex) {
 TEST(DialogLifetime, ClosingTheDialogDetachesItFromTheLink) {
     LinkSession session;
     auto dialog = std::make_unique<CVelkorDlg>(session);
-    session.userData = dialog->ReplyUserData();
+    session.userData = DialogTestAccess(*dialog).ReplyUserData();
     dialog->PostCountUpdate(1);
     dialog.reset();
     EXPECT_EQ(session.userData.load(), nullptr);
