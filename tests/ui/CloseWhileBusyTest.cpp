@@ -47,11 +47,7 @@ protected:
     }
     // Starts a connection attempt and waits until the unit has been asked "MD".
     void StartConnecting(int node) {
-        Click(IDC_LAN_RADIO);
-        Type(IDC_ADDRESS_EDIT, "127.0.0.1");
-        Type(IDC_TCP_PORT_EDIT, QString::number(SimPort()));
-        Type(IDC_NODE_EDIT, QString::number(node));
-        Click(IDC_CONNECT_BUTTON);
+        ClickConnect(node);
         ASSERT_TRUE(WaitForFrames(1));
         ASSERT_EQ(Inside().ConnState().load(), CVelkorDlg::Connecting);
         ASSERT_EQ(Inside().RunningWorkers(), 1);

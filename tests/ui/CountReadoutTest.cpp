@@ -376,12 +376,12 @@ TEST_F(CountReadoutTest, TimerReadsOneIntervalAfterStartingAndThenAgain) {
 
     StartAutoUpdate(" 15 ");
     ASSERT_TRUE(WaitUntil([&] { return CountRequestsSince(mark) >= 2; }, 10000));
-    EXPECT_GE(elapsed.elapsed(), 540);  // coarse timers may fire up to 5 % early
+    EXPECT_GE(elapsed.elapsed(), 600);  // never a tick before its interval
     const std::vector<std::string> first = ReceivedCommands(mark);
     EXPECT_EQ(std::vector<std::string>(first.begin(), first.begin() + 2),
               CountRequests({0x20, 0x21}));
     ASSERT_TRUE(WaitUntil([&] { return CountRequestsSince(mark) >= 4; }, 10000));
-    EXPECT_GE(elapsed.elapsed(), 1080);
+    EXPECT_GE(elapsed.elapsed(), 1200);
     EXPECT_TRUE(messages.empty());
 }
 
@@ -397,7 +397,7 @@ TEST_F(CountReadoutTest, OneSecondIntervalReadsAboutEverySecond) {
     StartAutoUpdate("1");
     ASSERT_TRUE(WaitUntil([&] { return CountRequestsSince(mark) >= 1; }, 5000));
 
-    EXPECT_GE(elapsed.elapsed(), 900);
+    EXPECT_GE(elapsed.elapsed(), 1000);
     EXPECT_EQ(ReceivedCommands(mark), CountRequests({0x20}));
 }
 

@@ -114,12 +114,16 @@ int SimFixture::SimPort() const {
     return sim ? sim->Port() : -1;
 }
 
-int32_t SimFixture::ConnectThroughUi(int node, int timeoutMs) {
+void SimFixture::ClickConnect(int node) {
     Click(IDC_LAN_RADIO);
     Type(IDC_ADDRESS_EDIT, "127.0.0.1");
     Type(IDC_TCP_PORT_EDIT, QString::number(SimPort()));
     Type(IDC_NODE_EDIT, QString::number(node));
     Click(IDC_CONNECT_BUTTON);
+}
+
+int32_t SimFixture::ConnectThroughUi(int node, int timeoutMs) {
+    ClickConnect(node);
     // The attempt runs on a worker that the click started (or none, when a check refused it).
     WaitUntil([this] { return Inside().RunningWorkers() == 0; }, timeoutMs);
     return Inside().ConnState().load();
