@@ -22,10 +22,23 @@ constexpr int ADDRESS_TEXT_LIMIT = 64;
 constexpr int TCP_PORT_TEXT_LIMIT = 5;
 constexpr int NODE_TEXT_LIMIT = 3;
 
-template <typename T>
-T* As(QWidget* widget) {
-    return qobject_cast<T*>(widget);
-}
+// Binds a control object, or an array of them, to the controls of the identifiers.
+class Binder {
+public:
+    explicit Binder(const ControlDialog& dialog) : dialog(dialog) {}
+    template <typename T>
+    void operator()(T*& object, int32_t id) const {
+        object = qobject_cast<T*>(dialog.Control(id));
+    }
+    template <typename T, size_t N>
+    void operator()(std::array<T*, N>& objects, const std::array<int32_t, N>& ids) const {
+        for (size_t i = 0; i < N; ++i)
+            (*this)(objects[i], ids[i]);
+    }
+
+private:
+    const ControlDialog& dialog;
+};
 
 }  // namespace
 
@@ -105,44 +118,35 @@ void CVelkorDlg::OnInitDialog() {
 }
 
 void CVelkorDlg::BindControls() {
-    RouteTexts = {Control(IDC_NODE_LABEL), Control(IDC_ROUTE_GROUP), Control(IDC_ADDRESS_LABEL),
-                  Control(IDC_PORT_LABEL)};
-    SettingsTexts = {Control(IDC_SETTINGS_GROUP), Control(IDC_PERIOD_LABEL),
-                     Control(IDC_DEBOUNCE_LABEL), Control(IDC_INTERVAL_LABEL),
-                     Control(IDC_SECONDS_LABEL)};
-    NodeEdit = As<QLineEdit>(Control(IDC_NODE_EDIT));
-    RouteRadios = {As<QRadioButton>(Control(IDC_LAN_RADIO)),
-                   As<QRadioButton>(Control(IDC_USB_RADIO))};
-    AddressEdit = As<QLineEdit>(Control(IDC_ADDRESS_EDIT));
-    TcpPortEdit = As<QLineEdit>(Control(IDC_TCP_PORT_EDIT));
-    PortCombo = As<QComboBox>(Control(IDC_PORT_COMBO));
-    ConnectButton = As<QPushButton>(Control(IDC_CONNECT_BUTTON));
-    EnableCheck = As<QCheckBox>(Control(IDC_ENABLE_CHECK));
-    PhaseRadios = {As<QRadioButton>(Control(IDC_SINGLE_PHASE_RADIO)),
-                   As<QRadioButton>(Control(IDC_TWO_PHASE_RADIO))};
-    MultiplierRadios = {As<QRadioButton>(Control(IDC_X2_RADIO)),
-                        As<QRadioButton>(Control(IDC_X4_RADIO))};
-    ClearSignalCheck = As<QCheckBox>(Control(IDC_CLEAR_SIGNAL_CHECK));
-    PeriodCombo = As<QComboBox>(Control(IDC_PERIOD_COMBO));
-    DebounceCombo = As<QComboBox>(Control(IDC_DEBOUNCE_COMBO));
-    ReadSettingsButton = As<QPushButton>(Control(IDC_READ_SETTINGS_BUTTON));
-    WriteSettingsButton = As<QPushButton>(Control(IDC_WRITE_SETTINGS_BUTTON));
-    CountStatusText = As<QLabel>(Control(IDC_COUNT_STATUS_TEXT));
-    StartStopButton = As<QPushButton>(Control(IDC_START_STOP_BUTTON));
-    ReadCountsButton = As<QPushButton>(Control(IDC_READ_COUNTS_BUTTON));
-    AutoUpdateCheck = As<QCheckBox>(Control(IDC_AUTO_UPDATE_CHECK));
-    IntervalEdit = As<QLineEdit>(Control(IDC_INTERVAL_EDIT));
-    for (int i = 0; i < MAX_INPUTS; ++i)
-        CountLabel[i] = As<QLabel>(Control(IDC_COUNT_LABEL[i]));
-    for (int i = 0; i < MAX_INPUTS; ++i)
-        CountValue[i] = As<QLabel>(Control(IDC_COUNT_VALUE[i]));
-    VersionText = As<QLabel>(Control(IDC_VERSION_TEXT));
-    for (int i = 0; i < MAX_INPUTS; ++i)
-        EdgeCombo[i] = As<QComboBox>(Control(IDC_EDGE_COMBO[i]));
-    for (int i = 0; i < MAX_INPUTS; ++i)
-        EdgeLabel[i] = As<QLabel>(Control(IDC_EDGE_LABEL[i]));
-    ProgressBar = As<QProgressBar>(Control(IDC_PROGRESS_BAR));
-    DeviceInfoText = As<QLabel>(Control(IDC_DEVICE_INFO_TEXT));
+    const Binder bind(*this);
+    bind(RouteTexts, IDC_ROUTE_TEXTS);
+    bind(SettingsTexts, IDC_SETTINGS_TEXTS);
+    bind(NodeEdit, IDC_NODE_EDIT);
+    bind(RouteRadios, {IDC_LAN_RADIO, IDC_USB_RADIO});
+    bind(AddressEdit, IDC_ADDRESS_EDIT);
+    bind(TcpPortEdit, IDC_TCP_PORT_EDIT);
+    bind(PortCombo, IDC_PORT_COMBO);
+    bind(ConnectButton, IDC_CONNECT_BUTTON);
+    bind(EnableCheck, IDC_ENABLE_CHECK);
+    bind(PhaseRadios, {IDC_SINGLE_PHASE_RADIO, IDC_TWO_PHASE_RADIO});
+    bind(MultiplierRadios, {IDC_X2_RADIO, IDC_X4_RADIO});
+    bind(ClearSignalCheck, IDC_CLEAR_SIGNAL_CHECK);
+    bind(PeriodCombo, IDC_PERIOD_COMBO);
+    bind(DebounceCombo, IDC_DEBOUNCE_COMBO);
+    bind(ReadSettingsButton, IDC_READ_SETTINGS_BUTTON);
+    bind(WriteSettingsButton, IDC_WRITE_SETTINGS_BUTTON);
+    bind(CountStatusText, IDC_COUNT_STATUS_TEXT);
+    bind(StartStopButton, IDC_START_STOP_BUTTON);
+    bind(ReadCountsButton, IDC_READ_COUNTS_BUTTON);
+    bind(AutoUpdateCheck, IDC_AUTO_UPDATE_CHECK);
+    bind(IntervalEdit, IDC_INTERVAL_EDIT);
+    bind(CountLabel, IDC_COUNT_LABEL);
+    bind(CountValue, IDC_COUNT_VALUE);
+    bind(VersionText, IDC_VERSION_TEXT);
+    bind(EdgeCombo, IDC_EDGE_COMBO);
+    bind(EdgeLabel, IDC_EDGE_LABEL);
+    bind(ProgressBar, IDC_PROGRESS_BAR);
+    bind(DeviceInfoText, IDC_DEVICE_INFO_TEXT);
 }
 
 void CVelkorDlg::FillComboBoxes() {
