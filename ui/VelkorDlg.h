@@ -47,15 +47,16 @@ public:
     void done(int result) override;
 
     // ----- Event handlers, bound by the event table (EventTable.cpp) ------------------------
-    void OnConnectButton();             // ConnectionWorkflow.cpp
-    void OnReadSettings();              // SettingsOperations.cpp
-    void OnApplySettings();             // SettingsOperations.cpp
-    void OnStartStop();                 // SettingsOperations.cpp
-    void OnPeriodSelChange();           // SettingsOperations.cpp
-    void OnReadCounts();                // CountReadout.cpp
-    void OnAutoUpdate();                // CountReadout.cpp
-    void OnTimer();                     // CountReadout.cpp
-    void OnCountUpdate(int32_t index);  // WM_COUNT_UPDATE: one stored count into its display
+    void OnConnectButton();    // ConnectionWorkflow.cpp
+    void OnReadSettings();     // SettingsOperations.cpp
+    void OnApplySettings();    // SettingsOperations.cpp
+    void OnStartStop();        // SettingsOperations.cpp
+    void OnPeriodSelChange();  // SettingsOperations.cpp
+    void OnReadCounts();       // CountReadout.cpp
+    void OnAutoUpdate();       // CountReadout.cpp
+    void OnTimer();            // CountReadout.cpp
+    // WM_COUNT_UPDATE: one stored count into its display (CountReadout.cpp).
+    void OnCountUpdate(int32_t index);
     // Port arrival or removal; always 0 (PortList.cpp).
     int OnDeviceChange(uint32_t eventType, uint32_t deviceType);
 
