@@ -16,7 +16,19 @@ int32_t ParamValue(unsigned char character) {
     return int32_t{character} - PARAM_BASE;
 }
 
+// A reply's letters are its command's in lower case.
+constexpr char LOWER_CASE_OFFSET = 'a' - 'A';
+
 }  // namespace
+
+bool IsCountRequest(const char* command) {
+    return command[0] == CMD_READ_COUNT[0] && command[1] == CMD_READ_COUNT[1];
+}
+
+bool IsCountReply(const unsigned char* letters) {
+    return letters[0] == CMD_READ_COUNT[0] + LOWER_CASE_OFFSET &&
+           letters[1] == CMD_READ_COUNT[1] + LOWER_CASE_OFFSET;
+}
 
 unsigned char ParamChar(int32_t value) {
     return static_cast<unsigned char>(static_cast<uint32_t>(value) | PARAM_BASE);

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "device/CommandEncoding.h"
 #include "link/Frames.h"
 #include "link/LinkSession.h"
 
@@ -14,7 +15,7 @@ bool IsGatewayNotice(const LinkSession& session) {
 }
 
 bool IsCountReply(const LinkSession& session) {
-    return session.rxCount >= 4 && session.rxBuffer[2] == 'p' && session.rxBuffer[3] == 'g';
+    return session.rxCount >= 4 && ::IsCountReply(session.rxBuffer + NODE_DIGITS);
 }
 
 // The gateway reports its status on its own; the notice answers no command.

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "device/CommandEncoding.h"
 #include "link/Frames.h"
 #include "link/LinkErrors.h"
 #include "link/LinkSession.h"
@@ -11,7 +12,7 @@ constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
 
 // Count requests are not waited for, so they never take part in the awaited-reply counter.
 bool AwaitsReply(const char* command) {
-    return !(command[0] == 'P' && command[1] == 'G');
+    return !IsCountRequest(command);
 }
 
 // Takes back the count of a frame that never left. A time-out of another exchange may have reset

@@ -26,5 +26,5 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     "$bin/app/velkor"
 else
     echo "No display here: running a scripted tour offscreen instead."
-    "$bin/app/velkor-tour" 127.0.0.1 10003 1 "$PWD/$bin/velkor-tour.png"
+    "$bin/tools/velkor-tour" 127.0.0.1 10003 1 "$PWD/$bin/velkor-tour.png"
 fi

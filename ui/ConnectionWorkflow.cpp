@@ -1,5 +1,6 @@
 #include <cstdlib>
 
+#include "device/CommandEncoding.h"
 #include "device/ModelCatalogue.h"
 #include "link/HandleReply.h"
 #include "ui/AsciiTrim.h"
@@ -18,10 +19,11 @@ constexpr int32_t CONNECTION_CONTROLS[] = {IDC_NODE_EDIT,    IDC_LAN_RADIO,     
 }  // namespace
 
 void CVelkorDlg::OnConnectButton() {
-    // From the click that started a connection worker to the end of its epilogue, a click is the
+    // From the click that started a connection worker to the end of the attempt, a click is the
     // operator's abort: never a second connection (the worker may not have reached its first
-    // step yet), nor a disconnection under the feet of a worker that is still setting the
-    // controls. The running connection notices it at its next wait.
+    // step yet), nor a disconnection under the feet of the worker. A reply wait of the attempt
+    // ends on it; a click after the last wait, when the button already reads "切断", is carried
+    // out as a disconnection once the attempt has ended (FinishConnecting).
     if (connectWorkerActive.load() || ConnState.load() == Connecting) {
         AbortRequestedFlag.store(1);
         return;
@@ -34,7 +36,7 @@ void CVelkorDlg::OnConnectButton() {
     Session.userData = ReplyUserData();
     Session.handler = &HandleReply;
     connectWorkerActive.store(true);
-    StartWorker([this] { ConnectWorker(); });
+    workers.Start([this] { ConnectWorker(); });
 }
 
 // The route of the link from the route controls; the fields are written as each check passes.
@@ -93,40 +95,50 @@ void CVelkorDlg::Disconnect() {
 
 void CVelkorDlg::ConnectWorker() {
     const int result = ConnectUnit();
+    workers.Reach(WorkerStep::ConnectEnd);
+    OnGuiThread([this, result] { FinishConnecting(result); });
+}
+
+// The end of an attempt, in one step on the user-interface thread, so that no click falls between
+// the state and the controls that show it.
+void CVelkorDlg::FinishConnecting(int result) {
     EndProgress();
+    // An abort that no reply wait took: the operator pressed the button after the last wait of
+    // the attempt (or while an opening that failed anyway was under way). The operator's last
+    // click wins over the attempt: it is a disconnection. Nothing of it is left for the next
+    // command or connection.
+    const bool disconnectRequested = AbortRequestedFlag.exchange(0) != 0;
+    connectWorkerActive.store(false);
     if (result < 0) {
         SetControlText(IDC_CONNECT_BUTTON, CONNECT_CAPTION);
         ConnState.store(Disconnected);
         UpdateControls();
-    } else {
-        // The connected rules hold for Connecting already; Connected is announced only once the
-        // controls are set, so that nothing the operator starts from there (a settings worker
-        // locks its buttons) is undone by this update.
-        UpdateControls();
-        ConnState.store(Connected);
+        return;
     }
-    // An abort that came too late for this attempt must not end the next command or connection.
-    connectWorkerActive.store(false);
-    AbortRequestedFlag.store(0);
+    ConnState.store(Connected);
+    if (disconnectRequested) {
+        Disconnect();
+    } else {
+        UpdateControls();
+    }
 }
 
 // Opens the link, identifies the unit and reads its settings and counts; every failure has been
 // shown to the operator when it returns negative.
 int CVelkorDlg::ConnectUnit() {
     ConnState.store(Connecting);
-    for (int32_t id : CONNECTION_CONTROLS)
-        EnableControl(id, false);
-    SetControlText(IDC_CONNECT_BUTTON, ABORT_CAPTION);
-    BeginProgress();
+    ShowConnecting();
     if (OpenLink(Session) < 0) {
         ShowMessage(OperatorText(-1, Session));
         return -1;
     }
     Session.node = NodeNumber.load();
-    SetChecked(IDC_AUTO_UPDATE_CHECK, false);
-    SetControlText(IDC_INTERVAL_EDIT, DEFAULT_INTERVAL);
+    OnGuiThread([this] {
+        SetChecked(IDC_AUTO_UPDATE_CHECK, false);
+        SetControlText(IDC_INTERVAL_EDIT, DEFAULT_INTERVAL);
+    });
 
-    const int code = SendCommand(Session, *this, "MD");
+    const int code = SendCommand(Session, *this, CMD_IDENTIFY);
     if (code != 0) {
         DropLink(OperatorTextUnlessAborted(code, Session));
         return -1;
@@ -134,11 +146,26 @@ int CVelkorDlg::ConnectUnit() {
     if (!IdentifyUnit()) return -1;
 
     QString errorText;
-    if (ReadSettings(errorText) < 0 || RequestCounts(errorText) < 0) {
+    if (ReadSettings(errorText) < 0) {
+        DropLink(errorText);
+        return -1;
+    }
+    workers.Reach(WorkerStep::ConnectCounts);
+    if (RequestCounts(errorText) < 0) {
         DropLink(errorText);
         return -1;
     }
     return 0;
+}
+
+// The route and node are locked, the button aborts, the busy display runs.
+void CVelkorDlg::ShowConnecting() {
+    OnGuiThread([this] {
+        for (int32_t id : CONNECTION_CONTROLS)
+            EnableControl(id, false);
+        SetControlText(IDC_CONNECT_BUTTON, ABORT_CAPTION);
+        BeginProgress();
+    });
 }
 
 // Names the unit and takes its input count; a model without pulse inputs is refused.

@@ -10,22 +10,21 @@
 #include <functional>
 #include <type_traits>
 
+#include "ui/ControlDialog.h"
 #include "ui/ControlIds.h"
 #include "ui/MessageBox.h"
-#include "ui/VelkorDlg.h"
 
-namespace {
-
-// Runs a call on the receiver's thread and waits until it has run (or was dropped because the
-// receiver went away). The blocking call orders the caller's arguments before the call and its
+// Runs a call on the user-interface thread and waits until it has run (or was dropped because the
+// dialog went away). The blocking call orders the caller's arguments before the call and its
 // results after it; the two atomics state that order where race checkers can see it (inside the
 // framework they cannot).
-void CallBlocking(QObject* receiver, const std::function<void()>& call) {
+void ControlDialog::CallBlocking(const std::function<void()>& call) {
+    crossThreadCalls.fetch_add(1);
     std::atomic<bool> handedOver{false};
     std::atomic<bool> carriedOut{false};
     handedOver.store(true, std::memory_order_release);
     QMetaObject::invokeMethod(
-        receiver,
+        this,
         [&] {
             handedOver.load(std::memory_order_acquire);
             call();
@@ -33,26 +32,6 @@ void CallBlocking(QObject* receiver, const std::function<void()>& call) {
         },
         Qt::BlockingQueuedConnection);
     carriedOut.load(std::memory_order_acquire);
-}
-
-}  // namespace
-
-// Widgets may only be touched on the user-interface thread. A call from another thread waits
-// there until the user-interface thread has carried it out, so the steps of a worker keep their
-// order. A blocking call made on the user-interface thread itself would never return: that
-// thread calls directly.
-template <typename Fn>
-auto CVelkorDlg::OnGuiThread(Fn&& fn) {
-    using Result = std::invoke_result_t<Fn&>;
-    if (QThread::currentThread() == thread()) return fn();
-    if constexpr (std::is_void_v<Result>) {
-        CallBlocking(this, [&fn] { fn(); });
-    } else {
-        // Keeps its default when the dialog went away before the call ran.
-        Result result{};
-        CallBlocking(this, [&fn, &result] { result = fn(); });
-        return result;
-    }
 }
 
 namespace {
@@ -94,34 +73,34 @@ void SetButtonChecked(QAbstractButton* button, bool checked) {
 
 }  // namespace
 
-void CVelkorDlg::EnableControl(int32_t id, bool enable) {
+void ControlDialog::EnableControl(int32_t id, bool enable) {
     OnGuiThread([this, id, enable] {
         if (QWidget* control = Control(id)) control->setEnabled(enable);
     });
 }
 
-void CVelkorDlg::ShowControl(int32_t id, bool show) {
+void ControlDialog::ShowControl(int32_t id, bool show) {
     OnGuiThread([this, id, show] {
         if (QWidget* control = Control(id)) control->setVisible(show);
     });
 }
 
-void CVelkorDlg::SetControlText(int32_t id, const QString& text) {
+void ControlDialog::SetControlText(int32_t id, const QString& text) {
     OnGuiThread([this, id, &text] { SetTextOf(Control(id), text); });
 }
 
-QString CVelkorDlg::ControlText(int32_t id) {
+QString ControlDialog::ControlText(int32_t id) {
     return OnGuiThread([this, id] { return TextOf(Control(id)); });
 }
 
-bool CVelkorDlg::IsChecked(int32_t id) {
+bool ControlDialog::IsChecked(int32_t id) {
     return OnGuiThread([this, id] {
         auto* button = qobject_cast<QAbstractButton*>(Control(id));
         return button != nullptr && button->isChecked();
     });
 }
 
-void CVelkorDlg::SetChecked(int32_t id, bool checked) {
+void ControlDialog::SetChecked(int32_t id, bool checked) {
     OnGuiThread([this, id, checked] {
         if (auto* button = qobject_cast<QAbstractButton*>(Control(id))) {
             SetButtonChecked(button, checked);
@@ -129,55 +108,55 @@ void CVelkorDlg::SetChecked(int32_t id, bool checked) {
     });
 }
 
-int CVelkorDlg::Selection(int32_t id) {
+int ControlDialog::Selection(int32_t id) {
     return OnGuiThread([this, id] {
         auto* combo = qobject_cast<QComboBox*>(Control(id));
         return combo ? combo->currentIndex() : -1;
     });
 }
 
-void CVelkorDlg::SetSelection(int32_t id, int index) {
+void ControlDialog::SetSelection(int32_t id, int index) {
     OnGuiThread([this, id, index] {
         if (auto* combo = qobject_cast<QComboBox*>(Control(id))) combo->setCurrentIndex(index);
     });
 }
 
 // The control's own state, whatever the dialog's visibility.
-bool CVelkorDlg::IsEnabled(int32_t id) {
+bool ControlDialog::IsEnabled(int32_t id) {
     return OnGuiThread([this, id] {
         QWidget* control = Control(id);
         return control != nullptr && control->isEnabledTo(this);
     });
 }
 
-bool CVelkorDlg::IsShown(int32_t id) {
+bool ControlDialog::IsShown(int32_t id) {
     return OnGuiThread([this, id] {
         QWidget* control = Control(id);
         return control != nullptr && !control->isHidden();
     });
 }
 
-void CVelkorDlg::SetTimer(int32_t timerId, int32_t milliseconds) {
+void ControlDialog::SetTimer(int32_t timerId, int32_t milliseconds) {
     if (timerId != AUTO_UPDATE_TIMER_ID) return;
-    OnGuiThread([this, milliseconds] { AutoUpdateTimer.start(milliseconds); });
+    OnGuiThread([this, milliseconds] { dialogTimer.start(milliseconds); });
 }
 
-void CVelkorDlg::KillTimer(int32_t timerId) {
+void ControlDialog::KillTimer(int32_t timerId) {
     if (timerId != AUTO_UPDATE_TIMER_ID) return;
-    OnGuiThread([this] { AutoUpdateTimer.stop(); });
+    OnGuiThread([this] { dialogTimer.stop(); });
 }
 
-bool CVelkorDlg::IsTimerRunning(int32_t timerId) {
+bool ControlDialog::IsTimerRunning(int32_t timerId) {
     if (timerId != AUTO_UPDATE_TIMER_ID) return false;
-    return OnGuiThread([this] { return AutoUpdateTimer.isActive(); });
+    return OnGuiThread([this] { return dialogTimer.isActive(); });
 }
 
-void CVelkorDlg::ShowMessage(const QString& text) {
+void ControlDialog::ShowMessage(const QString& text) {
     // Nobody is left to read a message once the window closes.
-    if (closing.load()) return;
+    if (messagesMuted.load()) return;
     OnGuiThread([this, &text] {
         // A worker's message may reach this thread only after the close has begun.
-        if (closing.load()) return;
+        if (messagesMuted.load()) return;
         if (messageHook) {
             messageHook(text);
         } else {
@@ -186,6 +165,10 @@ void CVelkorDlg::ShowMessage(const QString& text) {
     });
 }
 
-void CVelkorDlg::SetMessageHook(MessageHook hook) {
+void ControlDialog::SetMessageHook(MessageHook hook) {
     OnGuiThread([this, &hook] { messageHook = std::move(hook); });
+}
+
+void ControlDialog::OnDialogTimer(std::function<void()> onTick) {
+    connect(&dialogTimer, &QTimer::timeout, this, std::move(onTick));
 }

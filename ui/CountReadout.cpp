@@ -1,9 +1,11 @@
+#include <QCoreApplication>
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
 #include "device/CommandEncoding.h"
 #include "ui/ControlIds.h"
+#include "ui/CountUpdateEvent.h"
 #include "ui/OperationTexts.h"
 #include "ui/OperatorText.h"
 #include "ui/UiTiming.h"
@@ -61,10 +63,15 @@ int CVelkorDlg::RequestPairCounts(QString& errorText) {
 
 // Sends one count request; on failure the operator's text (none for the operator's own abort).
 bool CVelkorDlg::RequestCount(int32_t index, QString& errorText) {
-    const int code = PostCommand(Session, *this, "PG%c", ParamChar(index));
+    const int code = PostCommand(Session, *this, CMD_READ_COUNT, ParamChar(index));
     if (code == 0) return true;
     errorText = OperatorTextUnlessAborted(code, Session);
     return false;
+}
+
+// The receive thread hands the count over through the user-interface thread's queue.
+void CVelkorDlg::PostCountUpdate(int32_t index) {
+    QCoreApplication::postEvent(this, new CountUpdateEvent(index));
 }
 
 void CVelkorDlg::OnCountUpdate(int32_t index) {
@@ -87,6 +94,9 @@ void CVelkorDlg::OnCountUpdate(int32_t index) {
 }
 
 void CVelkorDlg::OnReadCounts() {
+    // Before the connection is made its own requests may still be going out, and a failing
+    // attempt closes the link under a second writer.
+    if (ConnState.load() != Connected) return;
     QString errorText;
     if (RequestCounts(errorText) >= 0) return;
     if (AutoUpdateSeconds.load() != 0) StopAutoUpdate();

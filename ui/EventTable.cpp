@@ -55,8 +55,7 @@ void CVelkorDlg::ConnectEventTable() {
     for (const EventEntry& entry : EVENT_TABLE) {
         if (const auto* handler = std::get_if<void (D::*)()>(&entry.handler)) {
             if (entry.notification == N::WM_TIMER) {
-                connect(&AutoUpdateTimer, &QTimer::timeout, this,
-                        [this, h = *handler] { (this->*h)(); });
+                OnDialogTimer([this, h = *handler] { (this->*h)(); });
             } else {
                 ConnectSimple(this, entry, *handler);
             }

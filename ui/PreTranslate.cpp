@@ -1,4 +1,3 @@
-#include <QCoreApplication>
 #include <QKeyEvent>
 
 #include "ui/CountUpdateEvent.h"
@@ -29,8 +28,4 @@ bool CVelkorDlg::event(QEvent* event) {
 bool CVelkorDlg::eventFilter(QObject* watched, QEvent* event) {
     if (IsReturnKey(event)) return true;
     return QDialog::eventFilter(watched, event);
-}
-
-void CVelkorDlg::PostCountUpdate(int32_t index) {
-    QCoreApplication::postEvent(this, new CountUpdateEvent(index));
 }

@@ -1,28 +1,21 @@
 #pragma once
 
-#include <QDialog>
 #include <QFont>
 #include <QIcon>
 #include <QString>
-#include <QTimer>
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <functional>
-#include <memory>
-#include <thread>
-#include <unordered_map>
-#include <vector>
+#include <string>
 
 #include "device/PulseConfig.h"
 #include "link/CommandExchange.h"
 #include "link/LinkSession.h"
 #include "link/ReplyTarget.h"
-#include "ui/DialogTemplate.h"
-#include "ui/DialogUnits.h"
+#include "ui/ControlDialog.h"
 #include "ui/PortTable.h"
+#include "ui/WorkerSet.h"
 
-class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -32,12 +25,12 @@ class QPushButton;
 class QRadioButton;
 class PortWatcher;
 
-// The program's main window: one modal dialog built from its template. The dialog is the window
-// of the link's command exchanges (ExchangeHost) and the target of decoded replies (ReplyTarget).
+// The program's main window: one modal dialog built from its template. It is the window of the
+// link's command exchanges (ExchangeHost) and the target of decoded replies (ReplyTarget).
 //
-// Widgets belong to the user-interface thread. Every other thread, and all operation code, works
-// on the controls only through the control layer below, keyed by control identifier.
-class CVelkorDlg : public QDialog, public ExchangeHost, public ReplyTarget {
+// The controls, the way to them from other threads, the message box and the timer are the
+// machinery of ControlDialog; the workers are a WorkerSet. This class holds what the dialog does.
+class CVelkorDlg : public ControlDialog, public ExchangeHost, public ReplyTarget {
     Q_OBJECT
 
 public:
@@ -46,76 +39,49 @@ public:
     explicit CVelkorDlg(LinkSession& session = TheLinkSession(), QWidget* parent = nullptr);
     ~CVelkorDlg() override;
 
-    // ----- Controls -------------------------------------------------------------------------
-    // The control of an identifier; nullptr for an identifier the template does not have.
-    QWidget* Control(int32_t id) const;
-    // The separator lines, in template order (they have no identifier).
-    const std::vector<QWidget*>& Separators() const { return separators; }
-    // Base units of the dialog font, which convert the template's dialog units to pixels.
-    DialogBaseUnits BaseUnits() const { return baseUnits; }
-
-    // ----- Control layer: safe from any thread --------------------------------------------
-    // Called on the user-interface thread they act at once; from any other thread they run on
-    // the user-interface thread while the caller waits, so that thread must keep its event loop
-    // running. Unknown identifiers are ignored (reads give false, -1 or an empty text).
-    void EnableControl(int32_t id, bool enable);
-    void ShowControl(int32_t id, bool show);
-    void SetControlText(int32_t id, const QString& text);
-    QString ControlText(int32_t id);
-    bool IsChecked(int32_t id);
-    // Sets exactly this button; a radio button can also be cleared.
-    void SetChecked(int32_t id, bool checked);
-    // Selected entry of a drop-down list, -1 for none.
-    int Selection(int32_t id);
-    void SetSelection(int32_t id, int index);
-    bool IsEnabled(int32_t id);
-    bool IsShown(int32_t id);
-    // The dialog's timer (AUTO_UPDATE_TIMER_ID): start with a period, or stop.
-    void SetTimer(int32_t timerId, int32_t milliseconds);
-    void KillTimer(int32_t timerId);
-    bool IsTimerRunning(int32_t timerId);
-    // The modal message box of every operation (see MessageBox.h), or the hook if one is set.
-    void ShowMessage(const QString& text);
-    using MessageHook = std::function<void(const QString&)>;
-    // Routes messages to the hook instead of a box (tests); the hook runs on the user-interface
-    // thread. An empty hook restores the box.
-    void SetMessageHook(MessageHook hook);
-
-    // ----- Control-state rules --------------------------------------------------------------
+    // ----- Control-state rules (ControlStateRules.cpp) --------------------------------------
     void UpdateControls();
 
+    // ----- Closing (Closing.cpp) ------------------------------------------------------------
     // Ends the modal run: the dialog first lets go of the link and its workers.
     void done(int result) override;
 
-    // ----- Event handlers (bound by the event table) ----------------------------------------
-    void OnConnectButton();
-    void OnReadSettings();
-    void OnApplySettings();
-    void OnStartStop();
-    void OnReadCounts();
-    void OnAutoUpdate();
-    void OnTimer();
-    void OnPeriodSelChange();
-    // Port arrival or removal; always 0.
-    int OnDeviceChange(uint32_t eventType, uint32_t deviceType);
-    // WM_COUNT_UPDATE: one stored count into its display.
+    // ----- Event handlers, bound by the event table (EventTable.cpp) ------------------------
+    void OnConnectButton();    // ConnectionWorkflow.cpp
+    void OnReadSettings();     // SettingsOperations.cpp
+    void OnApplySettings();    // SettingsOperations.cpp
+    void OnStartStop();        // SettingsOperations.cpp
+    void OnPeriodSelChange();  // SettingsOperations.cpp
+    void OnReadCounts();       // CountReadout.cpp
+    void OnAutoUpdate();       // CountReadout.cpp
+    void OnTimer();            // CountReadout.cpp
+    // WM_COUNT_UPDATE: one stored count into its display (CountReadout.cpp).
     void OnCountUpdate(int32_t index);
+    // Port arrival or removal; always 0 (PortList.cpp).
+    int OnDeviceChange(uint32_t eventType, uint32_t deviceType);
 
-    // ----- Operations shared by several handlers --------------------------------------------
+    // ----- Port list (PortList.cpp) ---------------------------------------------------------
     void RefreshPortList();
     bool EnumeratePorts();
     void AddPortEntry(const std::string& name, const std::string& path, bool usb);
+
+    // ----- Connection workflow (ConnectionWorkflow.cpp) -------------------------------------
+    // Opens the link and brings the unit in: 0, or negative once the failure was shown.
+    int ConnectUnit();
+
+    // ----- Settings operations (SettingsOperations.cpp, SettingsControls.cpp) ---------------
     // Reads the unit's settings into the held record and the controls; on failure a negative
     // result and the operator's text (empty for the operator's abort).
     int ReadSettings(QString& errorText);
     void ApplySettings();
-    // Requests the counts of the counted inputs or encoder pairs; results as ReadSettings.
-    int RequestCounts(QString& errorText);
-    // Opens the link and brings the unit in: 0, or negative once the failure was shown.
-    int ConnectUnit();
-    // The busy display in the bottom strip: ProgressBar instead of VersionText, and back.
+    // The busy display in the bottom strip: ProgressBar instead of VersionText, and back
+    // (Progress.cpp).
     void BeginProgress();
     void EndProgress();
+
+    // ----- Count readout (CountReadout.cpp) -------------------------------------------------
+    // Requests the counts of the counted inputs or encoder pairs; results as ReadSettings.
+    int RequestCounts(QString& errorText);
 
     // ----- ExchangeHost ---------------------------------------------------------------------
     std::atomic<int32_t>& CountBusy() override { return CountBusyFlag; }
@@ -125,16 +91,66 @@ public:
     // ----- ReplyTarget ----------------------------------------------------------------------
     LinkSession& Link() override { return Session; }
     PulseConfig& HeldConfig() override { return pulseConfig; }
-    // Safe from any thread; never blocks.
+    // Safe from any thread; never blocks (CountReadout.cpp).
     void PostCountUpdate(int32_t index) override;
+
+signals:
+    // A port arrived or was removed (eventType DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE,
+    // deviceType DBT_DEVTYP_PORT). The port watcher emits it, from any thread.
+    void DeviceChange(uint32_t eventType, uint32_t deviceType);
+
+protected:
+    // ----- Pre-translation (PreTranslate.cpp) -----------------------------------------------
+    // The count notification, and Return/Enter on the dialog itself.
+    bool event(QEvent* event) override;
+    // Return/Enter never reaches a control.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    friend class DialogTestAccess;
+
+    // ----- Initialisation (DialogInitialisation.cpp) ----------------------------------------
+    void ConnectEventTable();  // EventTable.cpp
+    void OnInitDialog();
+    void BindControls();
+    void FillComboBoxes();
+    void WatchPorts();  // PortList.cpp
+
+    // ----- Control-state rules (ControlStateRules.cpp) --------------------------------------
+    void ApplyDisconnectedRules();
+    void ApplyConnectedRules();
+    void ApplySettingsWorkerLock();
+
+    // ----- Connection workflow (ConnectionWorkflow.cpp) -------------------------------------
+    bool TakeRoute();
+    bool TakeNode();
+    void Disconnect();
+    void ConnectWorker();
+    void ShowConnecting();
+    bool IdentifyUnit();
+    void DropLink(const QString& message);
+    void FinishConnecting(int result);
+
+    // ----- Settings operations (SettingsOperations.cpp, SettingsControls.cpp) ---------------
+    void ReadSettingsThread();
+    void ApplySettingsThread();
+    void StartSettingsWorker(void (CVelkorDlg::*body)());
+    void UnlockAfterSettingsWorker();
+    void ShowHeldSettings();
+    PulseConfig SettingsFromControls();
+    bool EncoderInputsUsable(const PulseConfig& next);
+    void HoldAppliedSettings(const PulseConfig& next);
+
+    // ----- Count readout (CountReadout.cpp) -------------------------------------------------
+    int RequestInputCounts(QString& errorText);
+    int RequestPairCounts(QString& errorText);
+    bool RequestCount(int32_t index, QString& errorText);
+    void StopAutoUpdate();
+
+    // ----- Closing (Closing.cpp) ------------------------------------------------------------
+    void ShutDown();
     // The value for LinkSession::userData that makes the dialog the reply target.
     void* ReplyUserData() { return static_cast<ReplyTarget*>(this); }
-
-    // Count notifications handled so far and the index of the last one.
-    int32_t CountUpdatesHandled() const { return countUpdatesHandled.load(); }
-    int32_t LastCountUpdateIndex() const { return lastCountUpdateIndex.load(); }
-    // Worker threads (connection attempt, settings read or write) that have not yet ended.
-    int32_t RunningWorkers() const { return runningWorkers.load(); }
 
     // ----- Dialog fields --------------------------------------------------------------------
     QFont CountFont;
@@ -186,79 +202,18 @@ public:
     QProgressBar* ProgressBar = nullptr;
     QLabel* DeviceInfoText = nullptr;
 
-signals:
-    // A port arrived or was removed (eventType DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE,
-    // deviceType DBT_DEVTYP_PORT). The port watcher emits it, from any thread.
-    void DeviceChange(uint32_t eventType, uint32_t deviceType);
-
-protected:
-    // Pre-translation: the count notification, and Return/Enter on the dialog itself.
-    bool event(QEvent* event) override;
-    // Pre-translation of the controls' keys: Return/Enter never reaches a control.
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    // Settings operations.
-    void ReadSettingsThread();
-    void ApplySettingsThread();
-    bool MaySettingsWorkerStart();
-    void LockForSettingsWorker();
-    void UnlockAfterSettingsWorker();
-    void ShowHeldSettings();
-    PulseConfig SettingsFromControls();
-    bool EncoderInputsUsable(const PulseConfig& next);
-    void HoldAppliedSettings(const PulseConfig& next);
-    // Count readout.
-    int RequestInputCounts(QString& errorText);
-    int RequestPairCounts(QString& errorText);
-    bool RequestCount(int32_t index, QString& errorText);
-    void StopAutoUpdate();
-    // Connection workflow.
-    bool TakeRoute();
-    bool TakeNode();
-    void Disconnect();
-    void ConnectWorker();
-    bool IdentifyUnit();
-    void DropLink(const QString& message);
-    void WatchPorts();
-    // Worker threads and closing.
-    void StartWorker(std::function<void()> body);
-    void ReapFinishedWorkers();
-    void ShutDown();
-
-    void CreateWindowFromTemplate();
-    QWidget* CreateControl(const TemplateEntry& entry);
-    void ArrangeTabOrder(const std::vector<QWidget*>& tabStops);
-    void ConnectEventTable();
-    void OnInitDialog();
-    void BindControls();
-    void FillComboBoxes();
-    void ApplyDisconnectedRules();
-    void ApplyConnectedRules();
-
-    template <typename Fn>
-    auto OnGuiThread(Fn&& fn);
-
+    // ----- State of the program's own, beyond the dialog fields ------------------------------
     LinkSession& Session;
-    QTimer AutoUpdateTimer;
-    DialogBaseUnits baseUnits{};
-    std::unordered_map<int32_t, QWidget*> controlsById;
-    std::vector<QWidget*> separators;
-    MessageHook messageHook;
+    // A connection worker was started and has not shown its end yet: ConnectButton aborts.
+    std::atomic<bool> connectWorkerActive{false};
+    // A settings worker (read or write) runs. The control-state rules keep ConnectButton, the
+    // settings buttons and StartStopButton disabled meanwhile, and their handlers refuse.
+    std::atomic<bool> settingsWorkerActive{false};
+    // Set while the dialog closes: a second close waits for nothing.
+    std::atomic<bool> closing{false};
+    // Count notifications handled so far and the index of the last one.
     std::atomic<int32_t> countUpdatesHandled{0};
     std::atomic<int32_t> lastCountUpdateIndex{-1};
-
-    // A connection worker was started and has not finished its epilogue.
-    std::atomic<bool> connectWorkerActive{false};
-    // A settings worker (read or write) runs: no second one, and no start/stop meanwhile.
-    std::atomic<bool> settingsWorkerActive{false};
-    // Set while the dialog closes: workers finish without message boxes.
-    std::atomic<bool> closing{false};
-    struct Worker {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> finished;
-    };
-    std::vector<Worker> workers;  // user-interface thread only
-    std::atomic<int32_t> runningWorkers{0};
+    WorkerSet workers;
     PortWatcher* portWatcher = nullptr;
 };

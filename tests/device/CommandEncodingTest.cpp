@@ -75,6 +75,32 @@ TEST(DecodeFlags, ReadsBackWhatModeCharacterWrote) {
     }
 }
 
+// Only the count request goes unanswered by a wait, and only its reply is announced: the letters
+// decide, whatever follows them.
+TEST(CountTraffic, RecognisedByItsLettersAlone) {
+    const struct {
+        const char* command;
+        bool countRequest;
+    } commands[] = {
+        {"PG ", true}, {"PG$", true},  {"PG", true},   {"PY", false},  {"PP", false},
+        {"MD", false}, {"pg ", false}, {"GP ", false}, {"PH ", false},
+    };
+    for (const auto& c : commands)
+        EXPECT_EQ(IsCountRequest(c.command), c.countRequest) << c.command;
+
+    const struct {
+        const char* reply;
+        bool countReply;
+    } replies[] = {
+        {"pg 0000000A", true}, {"pg", true},     {"PG", false}, {"py!  ", false},
+        {"pp(", false},        {"md/\"", false}, {"gp", false},
+    };
+    for (const auto& c : replies) {
+        EXPECT_EQ(IsCountReply(reinterpret_cast<const unsigned char*>(c.reply)), c.countReply)
+            << c.reply;
+    }
+}
+
 TEST(ParamChar, AddsTheBaseToEachValue) {
     const std::pair<int32_t, unsigned char> cases[] = {
         {0, 0x20}, {1, 0x21}, {2, 0x22}, {4, 0x24}, {10, 0x2A}, {31, 0x3F},

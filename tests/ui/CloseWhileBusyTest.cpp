@@ -34,7 +34,7 @@ protected:
         EXPECT_LT(ms, CLOSE_LIMIT_MS) << state;
         EXPECT_FALSE(dialog->isVisible()) << state;
         EXPECT_EQ(dialog->result(), QDialog::Rejected) << state;
-        EXPECT_EQ(dialog->RunningWorkers(), 0) << state;
+        EXPECT_EQ(Inside().RunningWorkers(), 0) << state;
         EXPECT_EQ(session.state.load(), Idle) << state;
         EXPECT_EQ(session.userData.load(), nullptr) << state;
         EXPECT_FALSE(dialog->IsTimerRunning(AUTO_UPDATE_TIMER_ID)) << state;
@@ -47,14 +47,10 @@ protected:
     }
     // Starts a connection attempt and waits until the unit has been asked "MD".
     void StartConnecting(int node) {
-        Click(IDC_LAN_RADIO);
-        Type(IDC_ADDRESS_EDIT, "127.0.0.1");
-        Type(IDC_TCP_PORT_EDIT, QString::number(SimPort()));
-        Type(IDC_NODE_EDIT, QString::number(node));
-        Click(IDC_CONNECT_BUTTON);
+        ClickConnect(node);
         ASSERT_TRUE(WaitForFrames(1));
-        ASSERT_EQ(dialog->ConnState.load(), CVelkorDlg::Connecting);
-        ASSERT_EQ(dialog->RunningWorkers(), 1);
+        ASSERT_EQ(Inside().ConnState().load(), CVelkorDlg::Connecting);
+        ASSERT_EQ(Inside().RunningWorkers(), 1);
     }
 };
 
@@ -95,7 +91,7 @@ TEST_F(CloseWhileBusy, MessageOnItsWayWhenTheCloseBegins) {
     Click(IDC_CONNECT_BUTTON);
     // The opening fails at once; from then on the user-interface thread serves nothing, so the
     // worker's message waits in the queue.
-    while (session.lastError.load() == 0 && dialog->RunningWorkers() > 0)
+    while (session.lastError.load() == 0 && Inside().RunningWorkers() > 0)
         QCoreApplication::processEvents();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const size_t shownBefore = messages.size();
@@ -123,7 +119,7 @@ TEST_F(CloseWhileBusy, SettingsWorkerWaiting) {
     Click(IDC_WRITE_SETTINGS_BUTTON);
     ASSERT_TRUE(WaitForFrames(before + 1));
     ASSERT_EQ(ReceivedCommands(before)[0].substr(0, 2), "PC");
-    ASSERT_EQ(dialog->RunningWorkers(), 1);
+    ASSERT_EQ(Inside().RunningWorkers(), 1);
     ExpectClosedCleanly(CloseAndTime(), "writing settings");
 }
 
@@ -133,7 +129,7 @@ TEST_F(CloseWhileBusy, SettingsWorkerReading) {
     const size_t before = ReceivedFrames().size();
     Click(IDC_READ_SETTINGS_BUTTON);
     ASSERT_TRUE(WaitForFrames(before + 1));
-    ASSERT_EQ(dialog->RunningWorkers(), 1);
+    ASSERT_EQ(Inside().RunningWorkers(), 1);
     ExpectClosedCleanly(CloseAndTime(), "reading settings");
 }
 

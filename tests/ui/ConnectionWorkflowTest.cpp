@@ -118,10 +118,10 @@ protected:
     void Disconnect() {
         ASSERT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), "切断");
         Click(IDC_CONNECT_BUTTON);
-        ASSERT_EQ(dialog->ConnState.load(), CVelkorDlg::Disconnected);
+        ASSERT_EQ(Inside().ConnState().load(), CVelkorDlg::Disconnected);
     }
     void ExpectDisconnectedAndClosed() {
-        EXPECT_EQ(dialog->ConnState.load(), CVelkorDlg::Disconnected);
+        EXPECT_EQ(Inside().ConnState().load(), CVelkorDlg::Disconnected);
         EXPECT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), "接続");
         EXPECT_EQ(session.state.load(), Idle);
         EXPECT_EQ(dialog->AbortRequested().load(), 0);
@@ -163,8 +163,8 @@ TEST_F(ConnectionWorkflow, ChecksRefuseInTheirOrderAndStartNothing) {
         messages.clear();
         Click(IDC_CONNECT_BUTTON);
         EXPECT_EQ(messages, std::vector<QString>{c.message}) << row;
-        EXPECT_EQ(dialog->RunningWorkers(), 0) << row;
-        EXPECT_EQ(dialog->ConnState.load(), CVelkorDlg::Disconnected) << row;
+        EXPECT_EQ(Inside().RunningWorkers(), 0) << row;
+        EXPECT_EQ(Inside().ConnState().load(), CVelkorDlg::Disconnected) << row;
         EXPECT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), "接続") << row;
         EXPECT_EQ(session.userData.load(), nullptr) << row;
     }
@@ -191,9 +191,9 @@ TEST_F(ConnectionWorkflow, NodeIsTheLeadingNumberAndALetterReadsAsNodeZero) {
         FillLan("127.0.0.1", SimPortText(), c.typed);
         Click(IDC_CONNECT_BUTTON);
         ASSERT_TRUE(WaitForWorkers());
-        ASSERT_EQ(dialog->ConnState.load(), CVelkorDlg::Connected) << c.typed;
+        ASSERT_EQ(Inside().ConnState().load(), CVelkorDlg::Connected) << c.typed;
         EXPECT_TRUE(messages.empty()) << c.typed;
-        EXPECT_EQ(dialog->NodeNumber.load(), std::atoi(c.digits));
+        EXPECT_EQ(Inside().NodeNumber().load(), std::atoi(c.digits));
         EXPECT_EQ(dialog->ControlText(IDC_DEVICE_INFO_TEXT), c.deviceInfo);
         WaitForFrames(before + ConnectionCommands(c.inputs).size());
         const std::vector<std::string> frames = ReceivedFrames();
@@ -220,10 +220,10 @@ TEST_F(ConnectionWorkflow, EachPulseModelConnectsWithTheWholeSequence) {
     for (const auto& c : cases) {
         const size_t before = ReceivedFrames().size();
         const int closedBefore = ConnectionsClosed();
-        const int32_t updatesBefore = dialog->CountUpdatesHandled();
+        const int32_t updatesBefore = Inside().CountUpdatesHandled();
         ASSERT_EQ(ConnectThroughUi(c.node), CVelkorDlg::Connected) << c.node;
         EXPECT_TRUE(
-            WaitUntil([&] { return dialog->CountUpdatesHandled() - updatesBefore == c.inputs; }));
+            WaitUntil([&] { return Inside().CountUpdatesHandled() - updatesBefore == c.inputs; }));
         EXPECT_EQ(ReceivedCommands(before), ConnectionCommands(c.inputs))
             << ShownCommands(ReceivedCommands(before));
         char digits[3];
@@ -231,7 +231,7 @@ TEST_F(ConnectionWorkflow, EachPulseModelConnectsWithTheWholeSequence) {
         EXPECT_EQ(ReceivedFrames()[before].substr(0, 2), digits);
         EXPECT_EQ(dialog->ControlText(IDC_DEVICE_INFO_TEXT), c.deviceInfo);
         EXPECT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), "切断");
-        EXPECT_EQ(dialog->InputCount.load(), c.inputs);
+        EXPECT_EQ(Inside().InputCount().load(), c.inputs);
         EXPECT_EQ(session.state.load(), Running);
         for (int i = 0; i < 5; ++i) {
             const bool row = i < c.inputs;
@@ -271,7 +271,7 @@ TEST_F(ConnectionWorkflow, ModelWithoutPulseInputsIsRefusedWhileItsNameIsShown) 
             messages.push_back(text);
             shownWithMessage << dialog->ControlText(IDC_DEVICE_INFO_TEXT);
             // The connection is still being made while the operator reads the message.
-            EXPECT_EQ(dialog->ConnState.load(), CVelkorDlg::Connecting);
+            EXPECT_EQ(Inside().ConnState().load(), CVelkorDlg::Connecting);
             EXPECT_EQ(session.state.load(), Idle);
         });
         messages.clear();
@@ -281,7 +281,7 @@ TEST_F(ConnectionWorkflow, ModelWithoutPulseInputsIsRefusedWhileItsNameIsShown) 
         EXPECT_EQ(messages, std::vector<QString>{NO_PULSE_INPUTS_MESSAGE}) << c.node;
         EXPECT_EQ(shownWithMessage, QStringList{c.deviceInfo});
         EXPECT_EQ(dialog->ControlText(IDC_DEVICE_INFO_TEXT), "");
-        EXPECT_EQ(dialog->InputCount.load(), 0);
+        EXPECT_EQ(Inside().InputCount().load(), 0);
         EXPECT_EQ(session.userData.load(), nullptr);
         ExpectDisconnectedAndClosed();
         EXPECT_EQ(ReceivedCommands(before), std::vector<std::string>{"MD"});
@@ -299,7 +299,7 @@ TEST_F(ConnectionWorkflow, AbortWhileTheUnitIsSilentEndsAtTheNextPoll) {
     FillLan("127.0.0.1", SimPortText(), "1");
     Click(IDC_CONNECT_BUTTON);
     ASSERT_TRUE(WaitForFrames(1));
-    ASSERT_EQ(dialog->ConnState.load(), CVelkorDlg::Connecting);
+    ASSERT_EQ(Inside().ConnState().load(), CVelkorDlg::Connecting);
     ASSERT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), "中断");
     ASSERT_TRUE(dialog->IsShown(IDC_PROGRESS_BAR));
     Settle(150);  // well inside the reply wait
@@ -328,7 +328,7 @@ TEST_F(ConnectionWorkflow, AbortDuringTheLinkOpenIsNotLost) {
     Settle(150);
     ASSERT_NE(session.state.load(), Running) << "the link opened too soon for this test";
     Click(IDC_CONNECT_BUTTON);
-    EXPECT_EQ(dialog->RunningWorkers(), 1);
+    EXPECT_EQ(Inside().RunningWorkers(), 1);
     listener.MakeRoom();
     ASSERT_TRUE(WaitForWorkers(8000));
     EXPECT_TRUE(messages.empty());
@@ -344,7 +344,7 @@ TEST_F(ConnectionWorkflow, ClickRightAfterConnectIsAnAbortNotASecondConnection) 
     dialog->OnConnectButton();
     dialog->OnConnectButton();
     dialog->OnConnectButton();
-    EXPECT_EQ(dialog->RunningWorkers(), 1);
+    EXPECT_EQ(Inside().RunningWorkers(), 1);
     ASSERT_TRUE(WaitForWorkers());
     EXPECT_TRUE(messages.empty());
     ExpectDisconnectedAndClosed();
@@ -367,13 +367,13 @@ TEST_F(ConnectionWorkflow, ClickWhileTheWorkerFinishesLeavesConsistentControls) 
     clock.start();
     // The connected controls (caption "切断") show while the worker still requests the counts and
     // runs its epilogue.
-    while (!(dialog->ControlText(IDC_CONNECT_BUTTON) == "切断" && dialog->RunningWorkers() > 0)) {
+    while (!(dialog->ControlText(IDC_CONNECT_BUTTON) == "切断" && Inside().RunningWorkers() > 0)) {
         ASSERT_LT(clock.elapsed(), 5000);
         QCoreApplication::processEvents();
     }
     dialog->OnConnectButton();
     ASSERT_TRUE(WaitForWorkers());
-    const int32_t state = dialog->ConnState.load();
+    const int32_t state = Inside().ConnState().load();
     const bool connected = state == CVelkorDlg::Connected;
     EXPECT_EQ(session.state.load() == Running, connected);
     EXPECT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), connected ? "切断" : "接続");
@@ -429,7 +429,7 @@ TEST_F(ConnectionWorkflow, EveryAttemptWhoseLinkOpenedResetsAutoUpdateAndInterva
                 QString::number(c.node));
         Click(IDC_CONNECT_BUTTON);
         ASSERT_TRUE(WaitForWorkers()) << c.what;
-        EXPECT_EQ(dialog->ConnState.load(), c.state) << c.what;
+        EXPECT_EQ(Inside().ConnState().load(), c.state) << c.what;
         EXPECT_EQ(dialog->IsChecked(IDC_AUTO_UPDATE_CHECK), !c.linkOpens) << c.what;
         EXPECT_EQ(dialog->ControlText(IDC_INTERVAL_EDIT), c.linkOpens ? "10" : "25") << c.what;
         EXPECT_EQ(messages.size(), c.state == CVelkorDlg::Connected ? 0u : 1u) << c.what;
@@ -451,7 +451,7 @@ TEST_F(ConnectionWorkflow, DisconnectWhileAutoUpdateRunsStopsItQuietly) {
     Click(IDC_CONNECT_BUTTON);
     EXPECT_FALSE(dialog->IsChecked(IDC_AUTO_UPDATE_CHECK));
     EXPECT_FALSE(dialog->IsTimerRunning(AUTO_UPDATE_TIMER_ID));
-    EXPECT_EQ(dialog->AutoUpdateSeconds.load(), 0);
+    EXPECT_EQ(Inside().AutoUpdateSeconds().load(), 0);
     EXPECT_TRUE(messages.empty());
     ExpectDisconnectedAndClosed();
     EXPECT_TRUE(WaitUntil([&] { return ConnectionsClosed() == 1; }, 2000));
@@ -477,14 +477,14 @@ TEST_F(ConnectionWorkflow, SerialRouteRunsTheSameSequence) {
     Type(IDC_NODE_EDIT, "2");
     Click(IDC_CONNECT_BUTTON);
     ASSERT_TRUE(WaitForWorkers());
-    ASSERT_EQ(dialog->ConnState.load(), CVelkorDlg::Connected)
+    ASSERT_EQ(Inside().ConnState().load(), CVelkorDlg::Connected)
         << (messages.empty() ? std::string() : messages[0].toStdString());
     EXPECT_EQ(session.kind, Serial);
     EXPECT_EQ(session.portPath, link);
     EXPECT_EQ(dialog->ControlText(IDC_DEVICE_INFO_TEXT), "KV-430     ID : 2");
     ASSERT_TRUE(WaitForFrames(ConnectionCommands(3).size()));
     EXPECT_EQ(ReceivedCommands(), ConnectionCommands(3)) << ShownCommands(ReceivedCommands());
-    EXPECT_TRUE(WaitUntil([&] { return dialog->CountUpdatesHandled() == 3; }));
+    EXPECT_TRUE(WaitUntil([&] { return Inside().CountUpdatesHandled() == 3; }));
     EXPECT_NE(LogText().find(" pty#1 RX 02MD"), std::string::npos);
     EXPECT_EQ(ConnectionsOpened(), 0);  // nothing over TCP
 

@@ -1,11 +1,13 @@
 // The control layer from the user-interface thread and from other threads, the count
 // notification, message boxes and the busy display.
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -92,8 +94,8 @@ TEST_F(ControlLayer, WorkerDrivesControlsWhileTheUserInterfaceThreadRunsItsLoop)
         dialog->KillTimer(AUTO_UPDATE_TIMER_ID);
         dialog->EndProgress();
         dialog->ShowMessage("from the worker");
-        dialog->ConnState = CVelkorDlg::Connected;
-        dialog->InputCount = 3;
+        Inside().ConnState() = CVelkorDlg::Connected;
+        Inside().InputCount() = 3;
         dialog->UpdateControls();
         done = true;
     });
@@ -120,6 +122,55 @@ TEST_F(ControlLayer, WorkerDrivesControlsWhileTheUserInterfaceThreadRunsItsLoop)
     EXPECT_FALSE(dialog->IsShown(IDC_EDGE_COMBO[3]));
     EXPECT_TRUE(dialog->IsShown(IDC_CLEAR_SIGNAL_CHECK));
     EXPECT_EQ(dialog->ControlText(IDC_DEVICE_INFO_TEXT), "Model     ID : 7");
+}
+
+// A worker's run of the control-state rules is one step on the user-interface thread, however many
+// controls it sets, in either rule set.
+TEST_F(ControlLayer, RulesFromAWorkerCostOneCrossThreadCall) {
+    const std::pair<CVelkorDlg::ConnectionState, const char*> cases[] = {
+        {CVelkorDlg::Connected, "切断"}, {CVelkorDlg::Disconnected, "接続"}};
+    Inside().InputCount() = 5;
+    dialog->SetChecked(IDC_ENABLE_CHECK, true);
+    for (const auto& [state, caption] : cases) {
+        Inside().ConnState() = state;
+        const int32_t before = Inside().CrossThreadCalls();
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            dialog->UpdateControls();
+            done = true;
+        });
+        JoinWhilePumping(worker, done);
+        EXPECT_EQ(Inside().CrossThreadCalls() - before, 1) << "state " << state;
+        EXPECT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), caption);
+    }
+}
+
+// The auto-update timer never ticks before its period is over. A coarse timer aims at a whole
+// second of the clock when that lies within 5 % of its period: started just after one, a 1 s
+// timer would tick up to 50 ms early. The test starts it at such moments.
+TEST_F(ControlLayer, TimerNeverTicksEarly) {
+    constexpr int PERIOD_MS = 1000;
+    // The tick itself does nothing: a count request is being written.
+    dialog->CountBusy() = 1;
+    QElapsedTimer sinceStart;
+    qint64 tickNs = -1;
+    QObject::connect(&Inside().DialogTimer(), &QTimer::timeout, dialog.get(),
+                     [&] { tickNs = sinceStart.nsecsElapsed(); });
+    for (const int offsetMs : {5, 20, 40}) {
+        const auto millisecondOfSecond = [] {
+            const auto now = std::chrono::steady_clock::now().time_since_epoch();
+            return std::chrono::duration_cast<std::chrono::milliseconds>(now).count() % 1000;
+        };
+        while (millisecondOfSecond() < offsetMs || millisecondOfSecond() > offsetMs + 4) {
+        }
+        tickNs = -1;
+        sinceStart.start();
+        dialog->SetTimer(AUTO_UPDATE_TIMER_ID, PERIOD_MS);
+        ASSERT_TRUE(WaitUntil([&] { return tickNs >= 0; }, 5000));
+        dialog->KillTimer(AUTO_UPDATE_TIMER_ID);
+        EXPECT_GE(tickNs, qint64{PERIOD_MS} * 1000000)
+            << "started " << offsetMs << " ms into a second";
+    }
 }
 
 // Two workers at once, each step a round trip to the user-interface thread.
@@ -246,20 +297,20 @@ TEST_F(ControlLayer, PostedCountUpdatesReachTheDialogInOrder) {
             dialog->PostCountUpdate(index);
     });
     receiver.join();  // posting never waits for the user-interface thread
-    EXPECT_EQ(dialog->CountUpdatesHandled(), 0);
-    EXPECT_TRUE(WaitUntil([this] { return dialog->CountUpdatesHandled() == 5; }));
-    EXPECT_EQ(dialog->LastCountUpdateIndex(), 4);
+    EXPECT_EQ(Inside().CountUpdatesHandled(), 0);
+    EXPECT_TRUE(WaitUntil([this] { return Inside().CountUpdatesHandled() == 5; }));
+    EXPECT_EQ(Inside().LastCountUpdateIndex(), 4);
 }
 
 TEST_F(ControlLayer, EventOfType0x8001CarriesItsIndex) {
     EXPECT_EQ(static_cast<int>(CountUpdateEvent::TYPE), 0x8001);
     QCoreApplication::postEvent(dialog.get(), new CountUpdateEvent(3));
-    EXPECT_TRUE(WaitUntil([this] { return dialog->CountUpdatesHandled() == 1; }));
-    EXPECT_EQ(dialog->LastCountUpdateIndex(), 3);
+    EXPECT_TRUE(WaitUntil([this] { return Inside().CountUpdatesHandled() == 1; }));
+    EXPECT_EQ(Inside().LastCountUpdateIndex(), 3);
     // Other user events are left to the default handling.
     QCoreApplication::postEvent(dialog.get(), new QEvent(static_cast<QEvent::Type>(0x8002)));
     QCoreApplication::processEvents();
-    EXPECT_EQ(dialog->CountUpdatesHandled(), 1);
+    EXPECT_EQ(Inside().CountUpdatesHandled(), 1);
 }
 
 // A closed dialog is no longer the reply target, and a notification still queued for it is
@@ -267,7 +318,7 @@ TEST_F(ControlLayer, EventOfType0x8001CarriesItsIndex) {
 TEST(DialogLifetime, ClosingTheDialogDetachesItFromTheLink) {
     LinkSession session;
     auto dialog = std::make_unique<CVelkorDlg>(session);
-    session.userData = dialog->ReplyUserData();
+    session.userData = DialogTestAccess(*dialog).ReplyUserData();
     dialog->PostCountUpdate(1);
     dialog.reset();
     EXPECT_EQ(session.userData.load(), nullptr);

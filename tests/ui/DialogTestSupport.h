@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "link/LinkSession.h"
+#include "ui/DialogTestAccess.h"
 #include "ui/VelkorDlg.h"
 
 // Readable failure messages.
@@ -36,6 +37,9 @@ protected:
 
     // Shows the dialog and waits until it is the active window.
     void ShowAndActivate();
+
+    // The dialog's private fields and the machinery's counters and seams.
+    DialogTestAccess Inside() { return DialogTestAccess(*dialog); }
 
     template <typename T>
     T* ControlAs(int32_t id) {

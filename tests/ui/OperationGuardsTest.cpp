@@ -11,9 +11,9 @@ class OperationGuards : public DialogTest {
 protected:
     // The connected controls as the end of a settings read shows them while connecting.
     void ShowConnectedControls(CVelkorDlg::ConnectionState state) {
-        dialog->InputCount = 2;
+        Inside().InputCount() = 2;
         dialog->SetChecked(IDC_ENABLE_CHECK, true);
-        dialog->ConnState = state;
+        Inside().ConnState() = state;
         dialog->UpdateControls();
     }
 };
@@ -26,29 +26,29 @@ TEST_F(OperationGuards, NoSettingsExchangeOrAutoUpdateBeforeTheConnectionIsMade)
     dialog->OnReadSettings();
     dialog->OnApplySettings();
     dialog->OnStartStop();
-    EXPECT_EQ(dialog->RunningWorkers(), 0);
+    EXPECT_EQ(Inside().RunningWorkers(), 0);
     EXPECT_TRUE(dialog->IsEnabled(IDC_READ_SETTINGS_BUTTON)) << "nothing was locked either";
-    EXPECT_EQ(dialog->pulseConfig.countingOn, 0);
+    EXPECT_EQ(dialog->HeldConfig().countingOn, 0);
 
     dialog->SetChecked(IDC_AUTO_UPDATE_CHECK, true);
     dialog->OnAutoUpdate();
     EXPECT_FALSE(dialog->IsChecked(IDC_AUTO_UPDATE_CHECK));
     EXPECT_FALSE(dialog->IsTimerRunning(AUTO_UPDATE_TIMER_ID));
-    EXPECT_EQ(dialog->AutoUpdateSeconds.load(), 0);
+    EXPECT_EQ(Inside().AutoUpdateSeconds().load(), 0);
     EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(OperationGuards, CountPostedBeforeADisconnectLeavesTheEmptiedDisplay) {
     ShowConnectedControls(CVelkorDlg::Connected);
-    dialog->pulseConfig.count[0] = 42;
+    dialog->HeldConfig().count[0] = 42;
     QCoreApplication::postEvent(dialog.get(), new CountUpdateEvent(0));
-    dialog->ConnState = CVelkorDlg::Disconnected;
+    Inside().ConnState() = CVelkorDlg::Disconnected;
     dialog->UpdateControls();
     QCoreApplication::processEvents();
-    EXPECT_EQ(dialog->CountUpdatesHandled(), 1);
+    EXPECT_EQ(Inside().CountUpdatesHandled(), 1);
     EXPECT_EQ(dialog->ControlText(IDC_COUNT_VALUE[0]), "");
 
-    dialog->ConnState = CVelkorDlg::Connected;
+    Inside().ConnState() = CVelkorDlg::Connected;
     QCoreApplication::postEvent(dialog.get(), new CountUpdateEvent(0));
     QCoreApplication::processEvents();
     EXPECT_EQ(dialog->ControlText(IDC_COUNT_VALUE[0]), "42");

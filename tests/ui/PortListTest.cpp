@@ -66,8 +66,8 @@ protected:
     }
     QString SelectedPath() {
         const int selected = dialog->Selection(IDC_PORT_COMBO);
-        if (selected < 0 || selected >= dialog->PortCount) return {};
-        return QString::fromStdString(dialog->PortTable[static_cast<size_t>(selected)].DevicePath);
+        if (selected < 0 || selected >= Inside().PortCount()) return {};
+        return QString::fromStdString(Inside().Port(selected).DevicePath);
     }
     void ChooseUsb() {
         ClickIndicator(ControlAs<QAbstractButton>(IDC_USB_RADIO));
@@ -100,11 +100,11 @@ TEST_F(PortList, ComNumberFromTheNameOrNoneForLinuxNames) {
         {"Odd (COM-1)", false, 0},
     };
     for (const NameCase& c : cases) {
-        dialog->PortCount = 0;
+        Inside().PortCount() = 0;
         dialog->AddPortEntry(c.name, "/dev/ttyX", false);
-        ASSERT_EQ(dialog->PortCount, c.listed ? 1 : 0) << c.name;
+        ASSERT_EQ(Inside().PortCount(), c.listed ? 1 : 0) << c.name;
         if (!c.listed) continue;
-        const PortEntry& entry = dialog->PortTable[0];
+        const PortEntry& entry = Inside().Port(0);
         EXPECT_EQ(entry.PortName, c.name);
         EXPECT_EQ(entry.ComNumber, c.comNumber) << c.name;
         EXPECT_EQ(entry.DevicePath, "/dev/ttyX");
@@ -123,10 +123,10 @@ TEST_F(PortList, UsbByVendorIdOrByTheLettersUsbInTheName) {
         {"usb lower case (/dev/ttyS2)", false, false},
     };
     for (const auto& c : cases) {
-        dialog->PortCount = 0;
+        Inside().PortCount() = 0;
         dialog->AddPortEntry(c.name, "/dev/ttyX", c.vendorId);
-        ASSERT_EQ(dialog->PortCount, 1);
-        EXPECT_EQ(dialog->PortTable[0].Usb, c.usb) << c.name;
+        ASSERT_EQ(Inside().PortCount(), 1);
+        EXPECT_EQ(Inside().Port(0).Usb, c.usb) << c.name;
     }
 }
 
@@ -135,11 +135,11 @@ TEST_F(PortList, ShownAsDescriptionAndPathInTheOrderFound) {
     EXPECT_EQ(ComboItems(),
               QStringList({"Communications Port (COM1) (/dev/ttyS0)", "ttyS1 (/dev/ttyS1)",
                            "/dev/ttyACM0", "USB-Serial Controller (COM5) (/dev/ttyUSB0)"}));
-    ASSERT_EQ(dialog->PortCount, 4);
-    EXPECT_EQ(dialog->PortTable[0].ComNumber, 1);
-    EXPECT_EQ(dialog->PortTable[1].ComNumber, NO_COM_NUMBER);
-    EXPECT_EQ(dialog->PortTable[3].ComNumber, 5);
-    EXPECT_EQ(dialog->PortTable[3].DevicePath, "/dev/ttyUSB0");
+    ASSERT_EQ(Inside().PortCount(), 4);
+    EXPECT_EQ(Inside().Port(0).ComNumber, 1);
+    EXPECT_EQ(Inside().Port(1).ComNumber, NO_COM_NUMBER);
+    EXPECT_EQ(Inside().Port(3).ComNumber, 5);
+    EXPECT_EQ(Inside().Port(3).DevicePath, "/dev/ttyUSB0");
 }
 
 TEST_F(PortList, EveryPortIsListedUpToTheRoomOfTheTable) {
@@ -148,12 +148,12 @@ TEST_F(PortList, EveryPortIsListedUpToTheRoomOfTheTable) {
         many.push_back({"", "/dev/ttyS" + std::to_string(i), false});
     }
     Arrive(many);
-    EXPECT_EQ(dialog->PortCount, MAX_PORT_ENTRIES);
+    EXPECT_EQ(Inside().PortCount(), MAX_PORT_ENTRIES);
     EXPECT_EQ(ComboItems().size(), MAX_PORT_ENTRIES);
     EXPECT_EQ(ComboItems().last(), QString("/dev/ttyS%1").arg(MAX_PORT_ENTRIES - 1));
     // A last port without a description hides none of those before it.
     Arrive({ONBOARD_S0, LINUX_ACM0});
-    EXPECT_EQ(dialog->PortCount, 2);
+    EXPECT_EQ(Inside().PortCount(), 2);
 }
 
 // ----- Which port is selected ----------------------------------------------------------------
@@ -185,14 +185,14 @@ TEST_F(PortList, NoPortsLeaveTheListEmptyAndDisabledAndConnectAsksForAPort) {
     EXPECT_TRUE(dialog->IsEnabled(IDC_PORT_COMBO));
     Arrive({});
     EXPECT_EQ(ComboItems(), QStringList());
-    EXPECT_EQ(dialog->PortCount, 0);
+    EXPECT_EQ(Inside().PortCount(), 0);
     EXPECT_FALSE(dialog->IsEnabled(IDC_PORT_COMBO));
     EXPECT_EQ(dialog->Selection(IDC_PORT_COMBO), -1);
 
     dialog->SetControlText(IDC_NODE_EDIT, "1");
-    dialog->ConnectButton->click();
+    ControlAs<QPushButton>(IDC_CONNECT_BUTTON)->click();
     EXPECT_EQ(messages, std::vector<QString>{SERIAL_PORT_MISSING_MESSAGE});
-    EXPECT_EQ(dialog->ConnState.load(), CVelkorDlg::Disconnected);
+    EXPECT_EQ(Inside().ConnState().load(), CVelkorDlg::Disconnected);
     EXPECT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), "接続");
 }
 
@@ -217,14 +217,14 @@ TEST_F(PortList, OnlyPortArrivalsAndRemovalsWhileDisconnectedRefresh) {
     for (const auto& c : cases) {
         Arrive({ONBOARD_S0});
         injected.Set({ONBOARD_S0, ONBOARD_S4});
-        dialog->ConnState.store(c.state);
+        Inside().ConnState().store(c.state);
         // Through the dialog's notification, as the watcher delivers it.
         emit dialog->DeviceChange(c.eventType, c.deviceType);
-        EXPECT_EQ(dialog->PortCount, c.refreshed ? 2 : 1)
+        EXPECT_EQ(Inside().PortCount(), c.refreshed ? 2 : 1)
             << "state " << c.state << " event " << c.eventType << " type " << c.deviceType;
         EXPECT_EQ(ComboItems().size(), c.refreshed ? 2 : 1);
         EXPECT_EQ(dialog->OnDeviceChange(c.eventType, c.deviceType), 0);
-        dialog->ConnState.store(CVelkorDlg::Disconnected);
+        Inside().ConnState().store(CVelkorDlg::Disconnected);
     }
 }
 

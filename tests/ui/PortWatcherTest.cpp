@@ -84,17 +84,17 @@ protected:
 };
 
 TEST_F(PortDirectory, PortMadeAndRemovedWhileDisconnectedComesAndGoesInTheList) {
-    ASSERT_EQ(dialog->PortCount, 0);
+    ASSERT_EQ(Inside().PortCount(), 0);
     Make("ttyUSB0");
-    ASSERT_TRUE(WaitUntil([&] { return dialog->PortCount == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Inside().PortCount() == 1; }));
     EXPECT_EQ(ComboItems(), QStringList{Item("ttyUSB0")});
     Make("ttyUSB1");
-    ASSERT_TRUE(WaitUntil([&] { return dialog->PortCount == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return Inside().PortCount() == 2; }));
     Remove("ttyUSB0");
-    ASSERT_TRUE(WaitUntil([&] { return dialog->PortCount == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Inside().PortCount() == 1; }));
     EXPECT_EQ(ComboItems(), QStringList{Item("ttyUSB1")});
     Remove("ttyUSB1");
-    ASSERT_TRUE(WaitUntil([&] { return dialog->PortCount == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return Inside().PortCount() == 0; }));
     EXPECT_EQ(ComboItems(), QStringList());
     EXPECT_FALSE(dialog->IsEnabled(IDC_PORT_COMBO));
 }
@@ -122,25 +122,25 @@ TEST_F(PortDirectory, PortsAreEnumeratedOnlyWhenTheDeviceNamesChange) {
             return enumerations.load() == before + s.enumerations;
         })) << s.step
             << ": " << enumerations.load() - before << " enumerations";
-        EXPECT_EQ(dialog->PortCount, s.ports) << s.step;
+        EXPECT_EQ(Inside().PortCount(), s.ports) << s.step;
     }
 }
 
 TEST_F(PortDirectory, PortsThatComeOrGoWhileConnectingOrConnectedShowAfterTheDisconnection) {
     for (int32_t state : {CVelkorDlg::Connecting, CVelkorDlg::Connected}) {
-        dialog->ConnState.store(state);
+        Inside().ConnState().store(state);
         const int before = enumerations.load();
         Make("ttyS5");
-        EXPECT_TRUE(AfterSeveralPolls([&] { return dialog->PortCount == 0; })) << state;
+        EXPECT_TRUE(AfterSeveralPolls([&] { return Inside().PortCount() == 0; })) << state;
         EXPECT_EQ(enumerations.load(), before) << state;
-        dialog->ConnState.store(CVelkorDlg::Disconnected);
-        EXPECT_TRUE(WaitUntil([&] { return dialog->PortCount == 1; })) << state;
+        Inside().ConnState().store(CVelkorDlg::Disconnected);
+        EXPECT_TRUE(WaitUntil([&] { return Inside().PortCount() == 1; })) << state;
 
-        dialog->ConnState.store(state);
+        Inside().ConnState().store(state);
         Remove("ttyS5");
-        EXPECT_TRUE(AfterSeveralPolls([&] { return dialog->PortCount == 1; })) << state;
-        dialog->ConnState.store(CVelkorDlg::Disconnected);
-        EXPECT_TRUE(WaitUntil([&] { return dialog->PortCount == 0; })) << state;
+        EXPECT_TRUE(AfterSeveralPolls([&] { return Inside().PortCount() == 1; })) << state;
+        Inside().ConnState().store(CVelkorDlg::Disconnected);
+        EXPECT_TRUE(WaitUntil([&] { return Inside().PortCount() == 0; })) << state;
     }
 }
 

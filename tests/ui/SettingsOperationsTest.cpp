@@ -199,7 +199,7 @@ TEST_P(ReadSettingsTest, SendsTheReadSequenceAndShowsWhatTheUnitHolds) {
         StartSim({"--settings", std::to_string(c.node) + ":" + c.unitSettings}));
     ASSERT_NO_FATAL_FAILURE(ConnectUnit(c.node));
     const int inputs = static_cast<int>(c.expected.edges.size());
-    ASSERT_EQ(dialog->InputCount.load(), inputs);
+    ASSERT_EQ(Inside().InputCount().load(), inputs);
 
     ShowOtherSettings(c.expected);
     ASSERT_NE(Shown(inputs), c.expected);
@@ -228,14 +228,14 @@ TEST_F(SettingsOperationsTest, NoReplyToPpShowsTimeoutAndKeepsTheControls) {
 
     ShowOtherSettings(Shown(2));
     const ShownSettings before = Shown(2);
-    const HeldSettings heldBefore = HeldOf(dialog->pulseConfig);
+    const HeldSettings heldBefore = HeldOf(dialog->HeldConfig());
     const std::vector<std::string> sent = RunSettingsButton(IDC_READ_SETTINGS_BUTTON);
 
     EXPECT_EQ(sent, ReadCommands(2)) << ShownCommands(sent);
     EXPECT_EQ(messages, std::vector<QString>{TIMEOUT_TEXT});
     EXPECT_EQ(Shown(2), before);
     // The replies before the failure were stored; they were the unit's unchanged settings.
-    EXPECT_EQ(HeldOf(dialog->pulseConfig), heldBefore);
+    EXPECT_EQ(HeldOf(dialog->HeldConfig()), heldBefore);
     EXPECT_TRUE(ProgressEnded());
     EXPECT_TRUE(dialog->IsEnabled(IDC_READ_SETTINGS_BUTTON));
     EXPECT_TRUE(dialog->IsEnabled(IDC_CONNECT_BUTTON));
@@ -420,8 +420,8 @@ std::vector<ApplyCase> ApplyCases() {
              t.SetCheckByClick(IDC_TWO_PHASE_RADIO, true);
              t.Dialog().SetSelection(IDC_EDGE_COMBO[3], 1);
              t.Dialog().SetSelection(IDC_EDGE_COMBO[4], 0);
-             t.Dialog().pulseConfig.edge[3] = 1;
-             t.Dialog().pulseConfig.edge[4] = 0;
+             t.Dialog().HeldConfig().edge[3] = 1;
+             t.Dialog().HeldConfig().edge[4] = 0;
          },
          {Command("PC", {0x20, 0x21}), Command("PC", {0x21, 0x21}), Command("PC", {0x22, 0x21}),
           Command("PU", {0x23, 0x20, 0x20})},
@@ -455,7 +455,7 @@ TEST_P(ApplySettingsTest, SendsTheSettingsOrStopsAtAnEncoderCheck) {
         StartSim({"--settings", std::to_string(c.node) + ":" + c.unitSettings}));
     ASSERT_NO_FATAL_FAILURE(ConnectUnit(c.node));
     ASSERT_NO_FATAL_FAILURE(c.edit(*this));
-    const HeldSettings heldBefore = HeldOf(dialog->pulseConfig);
+    const HeldSettings heldBefore = HeldOf(dialog->HeldConfig());
     const QString statusBefore = dialog->ControlText(IDC_COUNT_STATUS_TEXT);
 
     const size_t mark = ReceivedFrames().size();
@@ -468,7 +468,7 @@ TEST_P(ApplySettingsTest, SendsTheSettingsOrStopsAtAnEncoderCheck) {
     EXPECT_EQ(messages, c.messages);
     EXPECT_EQ(dialog->ControlText(IDC_COUNT_STATUS_TEXT),
               c.status.isEmpty() ? statusBefore : c.status);
-    EXPECT_EQ(HeldOf(dialog->pulseConfig), c.held.value_or(heldBefore));
+    EXPECT_EQ(HeldOf(dialog->HeldConfig()), c.held.value_or(heldBefore));
     EXPECT_TRUE(ProgressEnded());
 }
 
@@ -499,14 +499,14 @@ TEST_P(WriteFailureTest, ShowsTheErrorAndKeepsTheHeldSettings) {
     SetReplyWaitMs(300);
     SelectEdges({2, 2});
     dialog->SetSelection(IDC_PERIOD_COMBO, 2);
-    const HeldSettings heldBefore = HeldOf(dialog->pulseConfig);
+    const HeldSettings heldBefore = HeldOf(dialog->HeldConfig());
 
     const std::vector<std::string> sent = RunSettingsButton(IDC_WRITE_SETTINGS_BUTTON);
     Settle(50);
 
     EXPECT_EQ(ReceivedCommands(7), c.commands) << ShownCommands(sent);
     EXPECT_EQ(messages, std::vector<QString>{TIMEOUT_TEXT});
-    EXPECT_EQ(HeldOf(dialog->pulseConfig), heldBefore);
+    EXPECT_EQ(HeldOf(dialog->HeldConfig()), heldBefore);
     EXPECT_EQ(dialog->ControlText(IDC_COUNT_STATUS_TEXT), QString("PULSE COUNT OFF"));
     EXPECT_TRUE(ProgressEnded());
     EXPECT_TRUE(dialog->IsEnabled(IDC_WRITE_SETTINGS_BUTTON));
@@ -541,7 +541,7 @@ TEST_F(SettingsOperationsTest, StartStopSendsStartThenStopAndFlipsTheState) {
         Click(IDC_START_STOP_BUTTON);  // returns once the reply came: the wait blocks the click
         EXPECT_EQ(ReceivedCommands(mark),
                   std::vector<std::string>{Command("PS", {step.parameter})});
-        EXPECT_EQ(dialog->pulseConfig.countingOn.Load(), step.countingOn);
+        EXPECT_EQ(dialog->HeldConfig().countingOn.Load(), step.countingOn);
         EXPECT_EQ(dialog->ControlText(IDC_COUNT_STATUS_TEXT), QString(step.status));
     }
     EXPECT_TRUE(messages.empty());
@@ -569,13 +569,13 @@ TEST_P(StartStopFailureTest, ErrorLeavesStateAndTextAsTheyWere) {
     ASSERT_NO_FATAL_FAILURE(ConnectUnit(TWO_INPUTS));
     ASSERT_EQ(ReceivedFrames().size(), 7u);
     SetReplyWaitMs(300);
-    const int32_t countingBefore = dialog->pulseConfig.countingOn;
+    const int32_t countingBefore = dialog->HeldConfig().countingOn;
 
     Click(IDC_START_STOP_BUTTON);
 
     EXPECT_EQ(ReceivedCommands(7), std::vector<std::string>{Command("PS", {c.parameter})});
     EXPECT_EQ(messages, std::vector<QString>{TIMEOUT_TEXT});
-    EXPECT_EQ(dialog->pulseConfig.countingOn.Load(), countingBefore);
+    EXPECT_EQ(dialog->HeldConfig().countingOn.Load(), countingBefore);
     EXPECT_EQ(dialog->ControlText(IDC_COUNT_STATUS_TEXT), QString(c.status));
 }
 
@@ -618,7 +618,7 @@ TEST_P(SettingsWorkerTest, LocksTheButtonsAndStartsOnceOnADoubleClick) {
     auto* button = ControlAs<QAbstractButton>(c.button);
     QTest::mouseDClick(button, Qt::LeftButton);
     Click(c.button);
-    EXPECT_EQ(dialog->RunningWorkers(), 1);
+    EXPECT_EQ(Inside().RunningWorkers(), 1);
 
     // Until the unit has the worker's last command, the worker is still waiting for a reply.
     bool everUnlocked = false;
@@ -678,11 +678,11 @@ TEST_F(SettingsOperationsTest, HandlersStartNothingWhileASettingsWorkerRuns) {
     ASSERT_NO_FATAL_FAILURE(ConnectUnit(TWO_INPUTS));
     const size_t mark = ReceivedFrames().size();
     dialog->OnReadSettings();
-    ASSERT_EQ(dialog->RunningWorkers(), 1);
+    ASSERT_EQ(Inside().RunningWorkers(), 1);
     dialog->OnReadSettings();
     dialog->OnApplySettings();
     dialog->OnStartStop();
-    EXPECT_EQ(dialog->RunningWorkers(), 1);
+    EXPECT_EQ(Inside().RunningWorkers(), 1);
     ASSERT_TRUE(WaitForWorkers());
     Settle(200);
     EXPECT_EQ(ReceivedCommands(mark), ReadCommands(2)) << ShownCommands(ReceivedCommands(mark));

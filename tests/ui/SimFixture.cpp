@@ -114,19 +114,23 @@ int SimFixture::SimPort() const {
     return sim ? sim->Port() : -1;
 }
 
-int32_t SimFixture::ConnectThroughUi(int node, int timeoutMs) {
+void SimFixture::ClickConnect(int node) {
     Click(IDC_LAN_RADIO);
     Type(IDC_ADDRESS_EDIT, "127.0.0.1");
     Type(IDC_TCP_PORT_EDIT, QString::number(SimPort()));
     Type(IDC_NODE_EDIT, QString::number(node));
     Click(IDC_CONNECT_BUTTON);
+}
+
+int32_t SimFixture::ConnectThroughUi(int node, int timeoutMs) {
+    ClickConnect(node);
     // The attempt runs on a worker that the click started (or none, when a check refused it).
-    WaitUntil([this] { return dialog->RunningWorkers() == 0; }, timeoutMs);
-    return dialog->ConnState.load();
+    WaitUntil([this] { return Inside().RunningWorkers() == 0; }, timeoutMs);
+    return Inside().ConnState().load();
 }
 
 void SimFixture::ConnectUnit(int node) {
-    const int32_t handledBefore = dialog->CountUpdatesHandled();
+    const int32_t handledBefore = Inside().CountUpdatesHandled();
     ASSERT_EQ(ConnectThroughUi(node), CVelkorDlg::Connected)
         << "messages: " << (messages.empty() ? std::string() : messages.back().toStdString());
     // Connecting ends with a count request per counted input; let those replies land, so that
@@ -136,7 +140,7 @@ void SimFixture::ConnectUnit(int node) {
         int32_t requests = 0;
         for (const std::string& command : ReceivedCommands())
             requests += command.rfind("PG", 0) == 0 ? 1 : 0;
-        return dialog->CountUpdatesHandled() - handledBefore == requests;
+        return Inside().CountUpdatesHandled() - handledBefore == requests;
     };
     for (int quietChecks = 0; quietChecks < 3;) {
         ASSERT_TRUE(WaitUntil(allAnswered)) << "count replies of the connection missing";
@@ -164,7 +168,7 @@ void SimFixture::Type(int32_t id, const QString& text) {
 }
 
 bool SimFixture::WaitForWorkers(int timeoutMs) {
-    return WaitUntil([this] { return dialog->RunningWorkers() == 0; }, timeoutMs);
+    return WaitUntil([this] { return Inside().RunningWorkers() == 0; }, timeoutMs);
 }
 
 bool SimFixture::WaitForFrames(size_t count, int timeoutMs) {
@@ -172,8 +176,9 @@ bool SimFixture::WaitForFrames(size_t count, int timeoutMs) {
 }
 
 bool SimFixture::WaitForCountUpdates(int32_t count, int timeoutMs) {
-    const int32_t target = dialog->CountUpdatesHandled() + count;
-    return WaitUntil([this, target] { return dialog->CountUpdatesHandled() >= target; }, timeoutMs);
+    const int32_t target = Inside().CountUpdatesHandled() + count;
+    return WaitUntil([this, target] { return Inside().CountUpdatesHandled() >= target; },
+                     timeoutMs);
 }
 
 void SimFixture::Settle(int ms) {

@@ -39,6 +39,9 @@ protected:
     int SimPort() const;
     const std::string& SimLogPath() const { return logPath; }
 
+    // LanRadio, address 127.0.0.1, the simulator's port and the node typed in, ConnectButton
+    // clicked; returns at once.
+    void ClickConnect(int node);
     // Connects through the controls: LanRadio, address 127.0.0.1, the simulator's port and the
     // node typed in, ConnectButton clicked; returns the connection state once the attempt ended
     // (or the time ran out).

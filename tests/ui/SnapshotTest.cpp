@@ -56,7 +56,7 @@ TEST_F(Snapshot, EveryTextHasItsGlyphs) {
         ExpectDrawable(dialog->font(), QString::fromUtf8(text));
     for (const char* text : EDGE_TEXTS)
         ExpectDrawable(dialog->font(), QString::fromUtf8(text));
-    ExpectDrawable(dialog->CountFont, "DI1-2-4-5 0123456789");
+    ExpectDrawable(Inside().CountFont(), "DI1-2-4-5 0123456789");
 }
 
 }  // namespace

@@ -140,8 +140,8 @@ struct ControlState {
 class UpdateControlsRules : public DialogTest {
 protected:
     void SetInputs(const Inputs& in) {
-        dialog->ConnState = in.connState;
-        dialog->InputCount = in.n;
+        Inside().ConnState() = in.connState;
+        Inside().InputCount() = in.n;
         dialog->SetChecked(IDC_ENABLE_CHECK, in.e);
         dialog->SetChecked(IDC_SINGLE_PHASE_RADIO, !in.t);
         dialog->SetChecked(IDC_TWO_PHASE_RADIO, in.t);
@@ -267,7 +267,7 @@ TEST_F(UpdateControlsRules, DisconnectAfterATwoInputUnit) {
     EXPECT_FALSE(dialog->IsShown(IDC_CLEAR_SIGNAL_CHECK));
     EXPECT_FALSE(dialog->IsShown(IDC_EDGE_COMBO[2]));
 
-    dialog->ConnState = CVelkorDlg::Disconnected;
+    Inside().ConnState() = CVelkorDlg::Disconnected;
     dialog->UpdateControls();
     EXPECT_FALSE(dialog->IsShown(IDC_CLEAR_SIGNAL_CHECK));
     for (int i = 0; i < 5; ++i) {

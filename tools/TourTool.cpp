@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 #include <cstdio>
 #include <functional>
@@ -12,6 +11,7 @@
 #include "link/LinkSession.h"
 #include "ui/ControlIds.h"
 #include "ui/DialogSnapshot.h"
+#include "ui/DialogTestAccess.h"
 #include "ui/VelkorDlg.h"
 
 namespace {
@@ -31,6 +31,14 @@ void Step(const char* what) {
     std::printf("  %s\n", what);
 }
 
+void Click(CVelkorDlg& dialog, int32_t id) {
+    QTest::mouseClick(dialog.Control(id), Qt::LeftButton);
+}
+
+void Type(CVelkorDlg& dialog, int32_t id, const char* text) {
+    qobject_cast<QLineEdit*>(dialog.Control(id))->setText(QString::fromLocal8Bit(text));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -47,26 +55,28 @@ int main(int argc, char** argv) {
     dialog.show();
 
     Step("typing the gateway address, port and node, then pressing 接続");
-    dialog.AddressEdit->setText(QString::fromLocal8Bit(argv[1]));
-    dialog.TcpPortEdit->setText(QString::fromLocal8Bit(argv[2]));
-    dialog.NodeEdit->setText(QString::fromLocal8Bit(argv[3]));
-    QTest::mouseClick(dialog.ConnectButton, Qt::LeftButton);
-    if (!AwaitCondition([&] { return dialog.ConnState.load() == CVelkorDlg::Connected; }, 15000)) {
+    Type(dialog, IDC_ADDRESS_EDIT, argv[1]);
+    Type(dialog, IDC_TCP_PORT_EDIT, argv[2]);
+    Type(dialog, IDC_NODE_EDIT, argv[3]);
+    Click(dialog, IDC_CONNECT_BUTTON);
+    DialogTestAccess inside(dialog);
+    if (!AwaitCondition([&] { return inside.ConnState().load() == CVelkorDlg::Connected; },
+                        15000)) {
         std::fprintf(stderr, "the unit did not connect\n");
         return 1;
     }
     Step(dialog.ControlText(IDC_DEVICE_INFO_TEXT).toUtf8().constData());
 
     Step("pressing 設定受信 (read settings)");
-    QTest::mouseClick(dialog.ReadSettingsButton, Qt::LeftButton);
+    Click(dialog, IDC_READ_SETTINGS_BUTTON);
     AwaitCondition([&] { return !dialog.IsEnabled(IDC_READ_SETTINGS_BUTTON); }, 1000);
     AwaitCondition([&] { return dialog.IsEnabled(IDC_READ_SETTINGS_BUTTON); }, 15000);
 
     Step("pressing カウント値受信 (read counts)");
-    const int32_t before = dialog.CountUpdatesHandled();
+    const int32_t before = inside.CountUpdatesHandled();
     if (dialog.IsEnabled(IDC_READ_COUNTS_BUTTON)) {
-        QTest::mouseClick(dialog.ReadCountsButton, Qt::LeftButton);
-        AwaitCondition([&] { return dialog.CountUpdatesHandled() > before; }, 5000);
+        Click(dialog, IDC_READ_COUNTS_BUTTON);
+        AwaitCondition([&] { return inside.CountUpdatesHandled() > before; }, 5000);
         AwaitCondition([] { return false; }, 300);  // the remaining replies
     }
     if (!SaveWindowSnapshot(dialog, QString::fromLocal8Bit(argv[4]))) {
