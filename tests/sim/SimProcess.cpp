@@ -41,9 +41,10 @@ bool HasOption(const std::vector<std::string>& args, const std::string& name) {
     });
 }
 
-// Spawns the simulator with its standard output (and optionally error) on pipes.
-pid_t Spawn(const std::vector<std::string>& args, int* outFd, int* errFd) {
-    std::vector<std::string> all{VELKOR_SIM_PATH};
+// Spawns a program with its standard output (and optionally error) on pipes.
+pid_t Spawn(const std::string& program, const std::vector<std::string>& args, int* outFd,
+            int* errFd) {
+    std::vector<std::string> all{program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& a : all)
@@ -101,7 +102,7 @@ SimProcess::SimProcess(std::vector<std::string> args) {
     if (!HasOption(args, "--log")) args.push_back("--quiet");
     const auto start = Clock::now();
     int outFd = -1;
-    pid_ = Spawn(args, &outFd, nullptr);
+    pid_ = Spawn(VELKOR_SIM_PATH, args, &outFd, nullptr);
     if (pid_ < 0) {
         ADD_FAILURE() << "cannot start " << VELKOR_SIM_PATH;
         return;
@@ -142,24 +143,44 @@ int SimProcess::Stop(int signal) {
     return status;
 }
 
-SimRun RunSimToEnd(const std::vector<std::string>& args) {
-    SimRun run;
-    int outFd = -1, errFd = -1;
-    const pid_t pid = Spawn(args, &outFd, &errFd);
-    if (pid < 0) return run;
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    run.out = Drain(outFd, deadline);
-    run.err = Drain(errFd, deadline);
-    ::close(outFd);
-    ::close(errFd);
-    int status = WaitExit(pid, 5000);
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args) {
+    pid_ = Spawn(program, args, &outFd_, &errFd_);
+}
+
+ChildProcess::~ChildProcess() {
+    if (pid_ > 0) Finish(0);
+}
+
+void ChildProcess::Signal(int signal) {
+    if (pid_ > 0) ::kill(pid_, signal);
+}
+
+ProgramRun ChildProcess::Finish(int timeoutMs) {
+    ProgramRun run;
+    if (pid_ <= 0) return run;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    run.out = Drain(outFd_, deadline);
+    run.err = Drain(errFd_, deadline);
+    ::close(outFd_);
+    ::close(errFd_);
+    int status = WaitExit(pid_, RemainingMs(deadline));
     if (status == -1) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
-        return run;
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, &status, 0);
+        status = -1;
     }
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    pid_ = -1;
+    run.exitCode = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+ProgramRun RunToEnd(const std::string& program, const std::vector<std::string>& args,
+                    int timeoutMs) {
+    return ChildProcess(program, args).Finish(timeoutMs);
+}
+
+SimRun RunSimToEnd(const std::vector<std::string>& args) {
+    return RunToEnd(VELKOR_SIM_PATH, args, 5000);
 }
 
 WireClient WireClient::Tcp(int port, bool ipv6) {

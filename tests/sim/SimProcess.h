@@ -32,12 +32,39 @@ private:
     double startupMs_ = 0;
 };
 
-// Runs velkor-sim to its end with `args`; its exit status, with standard output and error.
-struct SimRun {
+// What a program left when it ended: its exit status (-1 when it did not exit in time or was
+// killed by a signal), with standard output and error.
+struct ProgramRun {
     int exitCode = -1;
     std::string out;
     std::string err;
 };
+using SimRun = ProgramRun;
+
+// A program run as a child with its standard output and error on pipes, for tests that signal
+// it while it runs.
+class ChildProcess {
+public:
+    ChildProcess(const std::string& program, const std::vector<std::string>& args);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Started() const { return pid_ > 0; }
+    void Signal(int signal);
+    // Reads its output to the end and waits for it, killing it when the time runs out.
+    ProgramRun Finish(int timeoutMs);
+
+private:
+    pid_t pid_ = -1;
+    int outFd_ = -1;
+    int errFd_ = -1;
+};
+
+// Runs a program to its end (killed after `timeoutMs`).
+ProgramRun RunToEnd(const std::string& program, const std::vector<std::string>& args,
+                    int timeoutMs);
+// Runs velkor-sim to its end with `args`.
 SimRun RunSimToEnd(const std::vector<std::string>& args);
 
 // The test's own end of the wire: a TCP client or an opened serial device (the pty's link).

@@ -1,0 +1,79 @@
+#include "cli/UnitClient.h"
+
+#include "cli/Interrupt.h"
+#include "device/ModelCatalogue.h"
+#include "link/HandleReply.h"
+#include "link/LinkErrors.h"
+#include "link/LinkTiming.h"
+#include "link/UnitCommands.h"
+
+namespace {
+
+// The reply wait is polled in short steps, so that a short wait (a scan's) ends on time and
+// Ctrl-C acts at once.
+constexpr int32_t REPLY_POLL_MS = 10;
+
+}  // namespace
+
+UnitClient::UnitClient(const Route& route, int32_t replyWaitMs) {
+    session_.kind = route.kind;
+    session_.host = route.host;
+    session_.service = route.service;
+    session_.portPath = route.device;
+    LinkTiming& timing = TheLinkTiming();
+    timing.replyPollMs = REPLY_POLL_MS;
+    timing.replyPolls = (replyWaitMs + REPLY_POLL_MS - 1) / REPLY_POLL_MS;
+}
+
+UnitClient::~UnitClient() {
+    session_.userData = nullptr;
+    CloseLink(session_);
+}
+
+int32_t UnitClient::Open() {
+    session_.userData = static_cast<ReplyTarget*>(this);
+    session_.handler = &HandleReply;
+    if (OpenLink(session_) < 0) return session_.lastError.load();
+    return 0;
+}
+
+std::string UnitClient::ErrorText(int32_t code) const {
+    return LinkErrorText(code, session_);
+}
+
+void UnitClient::SelectNode(int32_t node) {
+    session_.node = node;
+    held_ = PulseConfig{};
+    ClearArrivals();
+}
+
+int32_t UnitClient::Identify(UnitIdentity& identity) {
+    const int32_t code = IdentifyExchange(session_, *this);
+    if (code != 0) return code;
+    const DeviceState unit = DeviceStateOf(session_);
+    identity.node = session_.node;
+    identity.model = ModelNameOf(unit.modelCode, unit.subCode);
+    identity.modelCode = unit.modelCode;
+    identity.subCode = unit.subCode;
+    identity.unitId = unit.unitId;
+    identity.inputCount = CapabilitiesOf(unit.modelCode).pulseInputCount;
+    return 0;
+}
+
+void UnitClient::ClearArrivals() {
+    arrivals_.store(0);
+}
+
+uint32_t UnitClient::Arrivals() const {
+    // Acquire: pairs with the release below, so the count stored before it is seen.
+    return arrivals_.load(std::memory_order_acquire);
+}
+
+void UnitClient::PostCountUpdate(int32_t index) {
+    if (index < 0 || index >= MAX_INPUTS) return;
+    arrivals_.fetch_or(1u << index, std::memory_order_release);
+}
+
+std::atomic<int32_t>& UnitClient::AbortRequested() {
+    return InterruptAbort();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+#include "device/PulseConfig.h"
+#include "link/CommandExchange.h"
+
+struct LinkSession;
+
+// The command sequences that every front end sends to a unit, each written once. Each waits for
+// the replies of its commands (decoded by the session's handler) and returns 0 or the code of the
+// first exchange that failed; no command follows a failed one.
+
+// "MD": the unit's model and ID, into the session's device state.
+int32_t IdentifyExchange(LinkSession& session, ExchangeHost& host);
+
+// "PY", "PH" for each of the unit's inputs, "PP": the settings and counting state, into the held
+// record of the handler's target.
+int32_t ReadSettingsExchange(LinkSession& session, ExchangeHost& host, int32_t inputCount);
+
+// "PC" for each of the unit's inputs, then "PU": the settings of `wanted`. The edges the unit
+// accepted before a failure stay written in it.
+int32_t WriteSettingsExchange(LinkSession& session, ExchangeHost& host, const PulseConfig& wanted,
+                              int32_t inputCount);
+
+// "PS": counting on or off.
+int32_t StartStopExchange(LinkSession& session, ExchangeHost& host, bool start);
+
+// "PG" for one input index, without waiting: the reply arrives through the handler.
+int32_t CountRequest(LinkSession& session, ExchangeHost& host, int32_t index);

@@ -1,0 +1,304 @@
+// velkorctl as its users run it, against velkor-sim over loopback TCP and over its pty; what the
+// program sent is read back from the simulator's log.
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "../sim/SimLog.h"
+#include "../sim/SimProcess.h"
+
+namespace {
+
+constexpr int RUN_LIMIT_MS = 30000;
+
+enum class Via { Tcp, Pty };
+
+std::string Frame(int node, const std::string& command) {
+    char digits[3];
+    std::snprintf(digits, sizeof digits, "%02X", node);
+    return Framed(digits + command);
+}
+
+std::string Join(const std::vector<std::string>& frames) {
+    std::string text;
+    for (const std::string& frame : frames)
+        text += Shown(frame) + " ";
+    return text;
+}
+
+// The simulator with a fresh log, reached over TCP or its pty.
+class CtlFixture : public ::testing::Test {
+protected:
+    void StartSim(Via via, std::vector<std::string> args = {}) {
+        log = TempPath("sim.log");
+        pty = TempPath("ttyV");
+        args.insert(args.end(), {"--log", log});
+        if (via == Via::Pty) args.insert(args.end(), {"--pty", pty});
+        sim = std::make_unique<SimProcess>(args);
+        ASSERT_TRUE(sim->Started());
+        route = via == Via::Tcp
+                    ? std::vector<std::string>{"--host", "127.0.0.1:" + std::to_string(sim->Port())}
+                    : std::vector<std::string>{"--serial", pty};
+    }
+
+    std::vector<std::string> Args(std::vector<std::string> args) const {
+        args.insert(args.end(), route.begin(), route.end());
+        return args;
+    }
+
+    ProgramRun Ctl(const std::vector<std::string>& args) const {
+        return RunToEnd(VELKORCTL_PATH, Args(args), RUN_LIMIT_MS);
+    }
+
+    std::string LogText() const {
+        std::ifstream in(log);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    std::vector<std::string> Received() const { return ReceivedFramesOfLog(LogText()); }
+
+    // Waits until the simulator has received `frame`.
+    bool WaitForFrame(const std::string& frame) const {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < deadline) {
+            for (const std::string& received : Received())
+                if (received == frame) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+
+    std::unique_ptr<SimProcess> sim;
+    std::string log;
+    std::string pty;
+    std::vector<std::string> route;
+};
+
+// One operation: the command line, what the unit must receive, the exit status and a piece of
+// what is printed.
+struct OperationCase {
+    const char* name;
+    std::vector<std::string> args;
+    int node;
+    std::vector<std::string> commands;
+    int exitCode;
+    const char* printed;
+};
+
+std::string P(std::initializer_list<int> parameters) {
+    return Command("", parameters);
+}
+
+const std::vector<OperationCase>& OperationCases() {
+    static const std::vector<OperationCase> cases = {
+        {"IdentifyFiveInputs",
+         {"identify", "--node", "1"},
+         1,
+         {"MD"},
+         0,
+         "KV-420     ID : 1     pulse inputs : 5"},
+        {"IdentifyRefusesAModelWithoutPulseInputs",
+         {"identify", "--node", "4"},
+         4,
+         {"MD"},
+         3,
+         "KV-410     ID : 4"},
+        {"SettingsOfATwoInputUnit",
+         {"settings", "--node", "3"},
+         3,
+         {"MD", "PY", "PH" + P({0x20}), "PH" + P({0x21}), "PP"},
+         0,
+         "START-STOP (0)"},
+        {"Start", {"start", "--node", "2"}, 2, {"MD", "PS" + P({0x28})}, 0, "PULSE COUNT ON"},
+        {"Stop", {"stop", "--node", "2"}, 2, {"MD", "PS" + P({0x20})}, 0, "PULSE COUNT OFF"},
+        {"CountsOfEveryRisingInput",
+         {"counts", "--node", "2"},
+         2,
+         {"MD", "PY", "PH" + P({0x20}), "PH" + P({0x21}), "PH" + P({0x22}), "PP", "PG" + P({0x20}),
+          "PG" + P({0x21}), "PG" + P({0x22})},
+         0,
+         "DI1 0  DI2 0  DI3 0"},
+        {"SetTwoPhaseOnATwoInputUnit",
+         {"set", "--node", "3", "--mode", "x2", "--period", "1m", "--edge", "DI2=falling"},
+         3,
+         {"MD", "PY", "PH" + P({0x20}), "PH" + P({0x21}), "PP", "PC" + P({0x20, 0x21}),
+          "PC" + P({0x21, 0x22}), "PU" + P({0x23, 0x23, 0x20})},
+         0,
+         "1分 (3)"},
+        {"SetRefusedByThePairCheckWritesNothing",
+         {"set", "--node", "3", "--mode", "x4", "--edge", "DI2=off"},
+         3,
+         {"MD", "PY", "PH" + P({0x20}), "PH" + P({0x21}), "PP"},
+         3,
+         ""},
+    };
+    return cases;
+}
+
+class Operations : public CtlFixture,
+                   public ::testing::WithParamInterface<std::tuple<Via, OperationCase>> {};
+
+TEST_P(Operations, SendTheWindowsFramesAndReport) {
+    const auto& [via, c] = GetParam();
+    ASSERT_NO_FATAL_FAILURE(StartSim(via));
+    const ProgramRun run = Ctl(c.args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    EXPECT_NE(run.out.find(c.printed), std::string::npos) << run.out;
+    std::vector<std::string> expected;
+    for (const std::string& command : c.commands)
+        expected.push_back(Frame(c.node, command));
+    EXPECT_EQ(Received(), expected) << Join(Received());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ctl, Operations,
+                         ::testing::Combine(::testing::Values(Via::Tcp, Via::Pty),
+                                            ::testing::ValuesIn(OperationCases())),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param) == Via::Tcp ? "Tcp_"
+                                                                                    : "Pty_") +
+                                    std::get<1>(info.param).name;
+                         });
+
+TEST_F(CtlFixture, SetOnThreeNodesWritesEachAndKeepsWhatWasNotGiven) {
+    ASSERT_NO_FATAL_FAILURE(StartSim(Via::Tcp, {"--settings", "2:debounce=5"}));
+    const ProgramRun run = Ctl({"set", "--node", "1-3", "--edge", "DI2=falling", "--period", "1s"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> frames = Received();
+    for (const auto& [node, inputs, debounce] :
+         {std::tuple{1, 5, 0x20}, std::tuple{2, 3, 0x25}, std::tuple{3, 2, 0x20}}) {
+        std::vector<std::string> writes;
+        for (int i = 0; i < inputs; ++i)
+            writes.push_back(Frame(node, "PC" + P({0x20 + i, i == 1 ? 0x22 : 0x21})));
+        writes.push_back(Frame(node, "PU" + P({0x21, 0x21, debounce})));
+        const auto first = std::find(frames.begin(), frames.end(), writes.front());
+        ASSERT_NE(first, frames.end()) << "node " << node << ": " << Join(frames);
+        EXPECT_EQ(std::vector<std::string>(first, first + inputs + 1), writes) << "node " << node;
+    }
+    const ProgramRun check = Ctl({"settings", "--node", "1-3", "--json"});
+    EXPECT_EQ(check.exitCode, 0);
+    EXPECT_EQ(std::count(check.out.begin(), check.out.end(), '\n'), 3) << check.out;
+    const std::regex written(R"("DI2":\{"value":2,[^}]*\},"DI3".*"period":\{"value":1,)");
+    std::istringstream lines(check.out);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_TRUE(std::regex_search(line, written) ||
+                    line.find("\"node\":3") != std::string::npos)
+            << line;
+}
+
+TEST_F(CtlFixture, ScanFindsExactlyTheSimulatorsNodes) {
+    ASSERT_NO_FATAL_FAILURE(
+        StartSim(Via::Tcp, {"--unit", "0:2", "--unit", "17:3", "--unit", "254:1"}));
+    // Absent nodes cost the whole time-out each; present ones answer at once, but get time
+    // enough for a loaded machine.
+    const ProgramRun run = Ctl({"scan", "--node", "0-30,250-254", "--timeout", "250", "--json"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::regex node(R"re(\{"node":(\d+),)re");
+    std::vector<int> found;
+    for (std::sregex_iterator it(run.out.begin(), run.out.end(), node), end; it != end; ++it)
+        found.push_back(std::stoi((*it)[1]));
+    EXPECT_EQ(found, (std::vector<int>{0, 17, 254})) << run.out;
+    EXPECT_EQ(Received().size(), 36u);
+}
+
+TEST_F(CtlFixture, CountsWatchWritesCsvRounds) {
+    ASSERT_NO_FATAL_FAILURE(StartSim(
+        Via::Tcp, {"--count", "2:0:5", "--count", "2:2:0xFFFFFFFF", "--settings", "2:edges=101"}));
+    const ProgramRun run = Ctl({"counts", "--node", "2", "--watch", "1", "--rounds", "3", "--csv"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "time,node,input,count");
+    const std::string time = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d)";
+    const std::regex di1(time + ",2,DI1,5"), di3(time + ",2,DI3,-1");
+    for (int round = 0; round < 3; ++round) {
+        std::getline(lines, line);
+        EXPECT_TRUE(std::regex_match(line, di1)) << line;
+        std::getline(lines, line);
+        EXPECT_TRUE(std::regex_match(line, di3)) << line;
+    }
+    EXPECT_FALSE(std::getline(lines, line)) << line;
+}
+
+TEST_F(CtlFixture, CtrlCEndsASilentReplyWait) {
+    ASSERT_NO_FATAL_FAILURE(StartSim(Via::Tcp, {"--silent", "PY"}));
+    ChildProcess ctl(VELKORCTL_PATH, Args({"settings", "--node", "1"}));
+    ASSERT_TRUE(WaitForFrame(Frame(1, "PY")));
+    ctl.Signal(SIGINT);
+    // The reply wait would last 10 s; the interrupt must end it long before.
+    const ProgramRun run = ctl.Finish(5000);
+    EXPECT_EQ(run.exitCode, 130) << run.err;
+    EXPECT_EQ(Received().back(), Frame(1, "PY"));
+}
+
+struct UsageCase {
+    std::vector<std::string> args;
+    bool withRoute;
+    const char* message;
+};
+
+TEST_F(CtlFixture, BadUsageSendsNothingAndExitsWithTwo) {
+    ASSERT_NO_FATAL_FAILURE(StartSim(Via::Tcp));
+    const std::string port = std::to_string(sim->Port());
+    const UsageCase cases[] = {
+        {{"identify"}, true, "宛先ノードが正しくありません。"},
+        {{"identify", "--node", "255"}, true, "宛先ノードが正しくありません。"},
+        {{"identify", "--node", "-1"}, true, "宛先ノードが正しくありません。"},
+        {{"identify", "--node", "5-3"}, true, "宛先ノードが正しくありません。"},
+        {{"identify", "--node", " "}, true, "宛先ノードが正しくありません。"},
+        {{"identify", "--node", "1", "--host", " :" + port},
+         false,
+         "LAN接続の場合、接続先アドレスを設定してください。"},
+        {{"identify", "--node", "1", "--host", "127.0.0.1: "},
+         false,
+         "LAN接続の場合、接続先ポートを設定してください。"},
+        {{"identify", "--node", "1", "--serial", " "}, false, "接続先を選択してください。"},
+        {{"identify", "--node", "1"}, false, "no route"},
+        {{"identify", "--node", "1", "--serial", "/dev/null"}, true, "not both"},
+        {{"frobnicate", "--node", "1"}, true, "unknown command"},
+        {{"--node", "1"}, true, "no command"},
+        {{"identify", "--node", "1", "--bogus"}, true, "unknown option"},
+        {{"identify", "--node", "1", "--mode", "x2"}, true, "does not apply"},
+        {{"identify", "--node"}, false, "needs a value"},
+        {{"set", "--node", "1"}, true, "nothing to change"},
+        {{"set", "--node", "1", "--mode", "x5"}, true, "--mode"},
+        {{"set", "--node", "1", "--edge", "DI6=rising"}, true, "--edge"},
+        {{"set", "--node", "1", "--period", "2h"}, true, "--period"},
+        {{"set", "--node", "1", "--debounce", "5ms"}, true, "--debounce"},
+        {{"counts", "--node", "1", "--watch", "0"},
+         true,
+         "自動更新間隔は 1 - 3600 秒の範囲で設定してください。"},
+        {{"counts", "--node", "1", "--watch", " "}, true, "自動更新時間を入力してください。"},
+        {{"counts", "--node", "1", "--rounds", "2"}, true, "--rounds needs --watch"},
+        {{"counts", "--node", "1", "--json", "--csv"}, true, "not both"},
+        {{"identify", "--node", "1", "--timeout", "0"}, true, "--timeout"},
+    };
+    for (const UsageCase& c : cases) {
+        const ProgramRun run =
+            c.withRoute ? Ctl(c.args) : RunToEnd(VELKORCTL_PATH, c.args, RUN_LIMIT_MS);
+        EXPECT_EQ(run.exitCode, 2) << c.args[0] << " " << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(LogText().find("tcp#"), std::string::npos) << LogText();
+}
+
+TEST_F(CtlFixture, ALinkThatCannotOpenIsACommunicationFailure) {
+    ASSERT_NO_FATAL_FAILURE(StartSim(Via::Tcp));
+    const ProgramRun run = RunToEnd(
+        VELKORCTL_PATH, {"identify", "--node", "1", "--serial", TempPath("gone")}, RUN_LIMIT_MS);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "通信エラー : 2\n");
+}
+
+}  // namespace
