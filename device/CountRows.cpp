@@ -31,7 +31,7 @@ std::array<CountRow, MAX_INPUTS> CountRowsOf(const PulseConfig& held, int32_t in
     return TwoPhase(held.mode) ? TwoPhaseRows(held, inputCount) : SinglePhaseRows(held, inputCount);
 }
 
-int32_t CountDisplayOf(int32_t mode, int32_t index) {
-    if (!TwoPhase(mode)) return index;
-    return index == 0 ? 0 : 1;
+CountDisplay CountDisplayOf(int32_t mode, int32_t index) {
+    if (!TwoPhase(mode)) return {index, index};
+    return index == 0 ? CountDisplay{0, 0} : CountDisplay{1, SECOND_PAIR_INDEX};
 }

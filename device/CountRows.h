@@ -17,5 +17,10 @@ struct CountRow {
 // in single-phase use and with counting off, by encoder pair in the two-phase modes.
 std::array<CountRow, MAX_INPUTS> CountRowsOf(const PulseConfig& held, int32_t inputCount);
 
-// Display that shows the count of `index` under the held mode.
-int32_t CountDisplayOf(int32_t mode, int32_t index);
+// Where a count reply for `index` shows under the held mode: the display, and the count entry it
+// shows (in two-phase use any index but the first pair's shows the second pair's count).
+struct CountDisplay {
+    int32_t display;
+    int32_t index;
+};
+CountDisplay CountDisplayOf(int32_t mode, int32_t index);

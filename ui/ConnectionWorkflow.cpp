@@ -1,8 +1,8 @@
 #include <cstdlib>
 
-#include "device/CommandEncoding.h"
 #include "device/ModelCatalogue.h"
 #include "link/HandleReply.h"
+#include "link/UnitCommands.h"
 #include "ui/AsciiTrim.h"
 #include "ui/ControlIds.h"
 #include "ui/DialogTexts.h"
@@ -138,7 +138,7 @@ int CVelkorDlg::ConnectUnit() {
         SetControlText(IDC_INTERVAL_EDIT, DEFAULT_INTERVAL);
     });
 
-    const int code = SendCommand(Session, *this, CMD_IDENTIFY);
+    const int code = IdentifyExchange(Session, *this);
     if (code != 0) {
         DropLink(OperatorTextUnlessAborted(code, Session));
         return -1;

@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "device/CommandEncoding.h"
+#include "device/CountRows.h"
+#include "link/UnitCommands.h"
 #include "ui/ControlIds.h"
 #include "ui/CountUpdateEvent.h"
 #include "ui/OperationTexts.h"
@@ -23,50 +24,38 @@ int32_t IntervalSeconds(const QString& text) {
 
 }  // namespace
 
+// One request per display that counts, in display order; each display is labelled (or emptied)
+// in the same step as its request, so that a failure leaves the displays after it as they were.
 int CVelkorDlg::RequestCounts(QString& errorText) {
-    if (pulseConfig.mode < MODE_TWO_PHASE_X2) return RequestInputCounts(errorText);
-    return RequestPairCounts(errorText);
-}
-
-// Single-phase use (and counting off): one request per counted input, in input order.
-int CVelkorDlg::RequestInputCounts(QString& errorText) {
-    const int32_t inputs = InputCount.load();
+    const auto rows = CountRowsOf(pulseConfig, InputCount.load());
+    if (pulseConfig.mode >= MODE_TWO_PHASE_X2) ClearCountDisplays();
     for (int32_t j = 0; j < MAX_INPUTS; ++j) {
-        if (j < inputs && pulseConfig.edge[j] != 0) {
-            SetControlText(IDC_COUNT_LABEL[j], QString(INPUT_LABEL_FORMAT).arg(j + 1));
-            // The value keeps its previous text until the reply arrives.
-            if (!RequestCount(j, errorText)) return -1;
-        } else {
-            SetControlText(IDC_COUNT_LABEL[j], QString());
-            SetControlText(IDC_COUNT_VALUE[j], QString());
+        ShowCountRow(j, rows[j]);
+        if (rows[j].index < 0) continue;
+        const int code = CountRequest(Session, *this, rows[j].index);
+        if (code != 0) {
+            errorText = OperatorTextUnlessAborted(code, Session);
+            return -1;
         }
     }
     return 0;
 }
 
-// Two-phase use: one request per encoder pair, shown in the first two displays.
-int CVelkorDlg::RequestPairCounts(QString& errorText) {
-    for (int32_t j = 0; j < MAX_INPUTS; ++j) {
-        SetControlText(IDC_COUNT_LABEL[j], QString());
-        SetControlText(IDC_COUNT_VALUE[j], QString());
-    }
-    if (pulseConfig.edge[0] != 0) {
-        SetControlText(IDC_COUNT_LABEL[0], FIRST_PAIR_LABEL);
-        if (!RequestCount(0, errorText)) return -1;
-    }
-    if (InputCount.load() > SECOND_PAIR_INDEX && pulseConfig.edge[SECOND_PAIR_INDEX] != 0) {
-        SetControlText(IDC_COUNT_LABEL[1], SECOND_PAIR_LABEL);
-        if (!RequestCount(SECOND_PAIR_INDEX, errorText)) return -1;
-    }
-    return 0;
+void CVelkorDlg::ClearCountDisplays() {
+    OnGuiThread([this] {
+        for (int32_t j = 0; j < MAX_INPUTS; ++j) {
+            SetControlText(IDC_COUNT_LABEL[j], QString());
+            SetControlText(IDC_COUNT_VALUE[j], QString());
+        }
+    });
 }
 
-// Sends one count request; on failure the operator's text (none for the operator's own abort).
-bool CVelkorDlg::RequestCount(int32_t index, QString& errorText) {
-    const int code = PostCommand(Session, *this, CMD_READ_COUNT, ParamChar(index));
-    if (code == 0) return true;
-    errorText = OperatorTextUnlessAborted(code, Session);
-    return false;
+// A requested display keeps its value until the reply arrives; the others are emptied.
+void CVelkorDlg::ShowCountRow(int32_t j, const CountRow& row) {
+    OnGuiThread([this, j, &row] {
+        SetControlText(IDC_COUNT_LABEL[j], QString::fromStdString(row.label));
+        if (row.index < 0) SetControlText(IDC_COUNT_VALUE[j], QString());
+    });
 }
 
 // The receive thread hands the count over through the user-interface thread's queue.
@@ -83,14 +72,9 @@ void CVelkorDlg::OnCountUpdate(int32_t index) {
     // A reply posted just before a disconnect would fill a display the disconnect emptied.
     if (ConnState.load() == Disconnected) return;
     // The mode held now decides where the value goes, not the one of the request.
-    if (pulseConfig.mode < MODE_TWO_PHASE_X2) {
-        SetControlText(IDC_COUNT_VALUE[index], QString::number(pulseConfig.count[index].Load()));
-    } else if (index == 0) {
-        SetControlText(IDC_COUNT_VALUE[0], QString::number(pulseConfig.count[0].Load()));
-    } else {
-        SetControlText(IDC_COUNT_VALUE[1],
-                       QString::number(pulseConfig.count[SECOND_PAIR_INDEX].Load()));
-    }
+    const CountDisplay shown = CountDisplayOf(pulseConfig.mode, index);
+    SetControlText(IDC_COUNT_VALUE[shown.display],
+                   QString::number(pulseConfig.count[shown.index].Load()));
 }
 
 void CVelkorDlg::OnReadCounts() {

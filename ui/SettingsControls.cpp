@@ -1,3 +1,4 @@
+#include "device/SettingsRules.h"
 #include "device/ValueTables.h"
 #include "ui/ControlIds.h"
 #include "ui/OperationTexts.h"
@@ -66,28 +67,8 @@ PulseConfig CVelkorDlg::SettingsFromControls() {
 
 // The encoder pairs must be enabled together; a Z phase without DI3 is only a warning.
 bool CVelkorDlg::EncoderInputsUsable(const PulseConfig& next) {
-    if (next.mode != MODE_TWO_PHASE_X2 && next.mode != MODE_TWO_PHASE_X4) return true;
-    const int32_t inputs = InputCount.load();
-    if ((next.edge[0] != 0) != (next.edge[1] != 0)) {
-        ShowMessage(FIRST_PAIR_MESSAGE);
-        return false;
-    }
-    if (inputs == MAX_INPUTS && (next.edge[3] != 0) != (next.edge[4] != 0)) {
-        ShowMessage(SECOND_PAIR_MESSAGE);
-        return false;
-    }
-    if (inputs >= 3 && next.clearSignal == 1 && next.edge[2] == 0) ShowMessage(Z_PHASE_MESSAGE);
-    return true;
-}
-
-// The unit took the settings: they become the held ones. Counts and the edges of inputs the unit
-// does not have keep their values.
-void CVelkorDlg::HoldAppliedSettings(const PulseConfig& next) {
-    pulseConfig.mode = next.mode;
-    pulseConfig.clearSignal = next.clearSignal;
-    for (int32_t i = 0; i < InputCount.load(); ++i)
-        pulseConfig.edge[i] = next.edge[i];
-    pulseConfig.period = next.period;
-    pulseConfig.debounce = next.debounce;
-    pulseConfig.countingOn = next.countingOn;
+    const EncoderVerdict verdict = CheckEncoderInputs(next, InputCount.load());
+    // The Z-phase verdict only warns: the settings are written after the message.
+    if (verdict != EncoderVerdict::Accepted) ShowMessage(EncoderVerdictText(verdict));
+    return !RefusesWrite(verdict);
 }

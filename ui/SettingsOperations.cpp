@@ -1,5 +1,6 @@
-#include "device/CommandEncoding.h"
+#include "device/SettingsRules.h"
 #include "device/ValueTables.h"
+#include "link/UnitCommands.h"
 #include "ui/ControlIds.h"
 #include "ui/OperationTexts.h"
 #include "ui/OperatorText.h"
@@ -10,7 +11,7 @@ void CVelkorDlg::OnStartStop() {
     // its reply count.
     if (settingsWorkerActive.load() || ConnState.load() != Connected) return;
     const bool start = pulseConfig.countingOn == 0;
-    const int code = SendCommand(Session, *this, CMD_START_STOP, StartStopCharacter(start));
+    const int code = StartStopExchange(Session, *this, start);
     if (code != 0) {
         ShowMessage(OperatorText(code, Session));
         return;
@@ -72,11 +73,7 @@ void CVelkorDlg::ApplySettingsThread() {
 
 int CVelkorDlg::ReadSettings(QString& errorText) {
     BeginProgress();
-    int code = SendCommand(Session, *this, CMD_READ_SETTINGS);
-    for (int32_t i = 0; code == 0 && i < InputCount.load(); ++i) {
-        code = SendCommand(Session, *this, CMD_READ_EDGE, ParamChar(i));
-    }
-    if (code == 0) code = SendCommand(Session, *this, CMD_READ_STATE);
+    const int code = ReadSettingsExchange(Session, *this, InputCount.load());
     EndProgress();
     if (code != 0) {
         // The controls keep what they showed; the operator's abort needs no text.
@@ -89,31 +86,17 @@ int CVelkorDlg::ReadSettings(QString& errorText) {
 }
 
 void CVelkorDlg::ApplySettings() {
-    PulseConfig next = SettingsFromControls();
+    const PulseConfig next = SettingsFromControls();
     if (!EncoderInputsUsable(next)) return;
     BeginProgress();
-    const int32_t inputs = InputCount.load();
-    for (int32_t i = 0; i < inputs; ++i) {
-        const auto edge = SetEdgeParams(i, next.edge[i]);
-        const int code = SendCommand(Session, *this, CMD_SET_EDGE, edge[0], edge[1]);
-        if (code != 0) {
-            // Edges the unit already took stay set there; the held settings stay as they were.
-            EndProgress();
-            ShowMessage(OperatorText(code, Session));
-            return;
-        }
-    }
-    const auto settings = SetSettingsParams(next);
-    const int code =
-        SendCommand(Session, *this, CMD_SET_SETTINGS, settings[0], settings[1], settings[2]);
+    const int code = WriteSettingsExchange(Session, *this, next, InputCount.load());
     EndProgress();
     if (code != 0) {
+        // Edges the unit already took stay set there; the held settings stay as they were.
         ShowMessage(OperatorText(code, Session));
         return;
     }
     // A fixed period counts from the moment it is set; START-STOP waits for a start.
-    next.countingOn = next.period != 0 ? 1 : 0;
-    SetControlText(IDC_COUNT_STATUS_TEXT,
-                   next.countingOn != 0 ? COUNTING_ON_TEXT : COUNTING_OFF_TEXT);
-    HoldAppliedSettings(next);
+    SetControlText(IDC_COUNT_STATUS_TEXT, next.period != 0 ? COUNTING_ON_TEXT : COUNTING_OFF_TEXT);
+    TakeWrittenSettings(pulseConfig, next, InputCount.load());
 }

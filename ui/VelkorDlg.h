@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "device/CountRows.h"
 #include "device/PulseConfig.h"
 #include "link/CommandExchange.h"
 #include "link/LinkSession.h"
@@ -139,12 +140,10 @@ private:
     void ShowHeldSettings();
     PulseConfig SettingsFromControls();
     bool EncoderInputsUsable(const PulseConfig& next);
-    void HoldAppliedSettings(const PulseConfig& next);
 
     // ----- Count readout (CountReadout.cpp) -------------------------------------------------
-    int RequestInputCounts(QString& errorText);
-    int RequestPairCounts(QString& errorText);
-    bool RequestCount(int32_t index, QString& errorText);
+    void ClearCountDisplays();
+    void ShowCountRow(int32_t j, const CountRow& row);
     void StopAutoUpdate();
 
     // ----- Closing (Closing.cpp) ------------------------------------------------------------
