@@ -14,8 +14,6 @@
 #include <thread>
 #include <vector>
 
-#include "link/CommandExchange.h"
-#include "link/Frames.h"
 #include "link/LinkSession.h"
 
 namespace {

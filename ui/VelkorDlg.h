@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "device/PulseConfig.h"
-#include "link/CommandExchange.h"
 #include "link/LinkSession.h"
 #include "link/ReplyTarget.h"
 #include "ui/DialogTemplate.h"

@@ -12,10 +12,8 @@
 #include <vector>
 
 #include "RecordingTarget.h"
-#include "link/CommandExchange.h"
-#include "link/Frames.h"
 #include "link/HandleReply.h"
-#include "link/LinkErrors.h"
+#include "link/LinkInternals.h"
 #include "link/LinkSession.h"
 #include "link/LinkTiming.h"
 

@@ -15,9 +15,7 @@
 #include "LinkTestSupport.h"
 #include "LoopbackPeer.h"
 #include "PtyLinkFixture.h"
-#include "link/Frames.h"
-#include "link/LinkErrors.h"
-#include "link/Transport.h"
+#include "link/LinkInternals.h"
 
 namespace {
 

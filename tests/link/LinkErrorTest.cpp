@@ -5,8 +5,6 @@
 #include <string>
 
 #include "TcpLinkFixture.h"
-#include "link/CommandExchange.h"
-#include "link/LinkErrors.h"
 
 namespace {
 

@@ -2,9 +2,7 @@
 #include <thread>
 
 #include "TcpLinkFixture.h"
-#include "link/CommandExchange.h"
-#include "link/LinkErrors.h"
-#include "link/Transport.h"
+#include "link/LinkInternals.h"
 
 namespace {
 

@@ -13,9 +13,7 @@
 #include <string>
 
 #include "TcpLinkFixture.h"
-#include "link/CommandExchange.h"
-#include "link/Frames.h"
-#include "link/LinkErrors.h"
+#include "link/LinkInternals.h"
 
 // Opening a TCP link that cannot be made, and a connection that the gateway drops.
 
@@ -188,9 +186,8 @@ TEST_F(TcpLinkTest, UnterminatedCommandIsNotReadPastTheFrameLimit) {
     const size_t size = MAX_COMMAND_TEXT + 1;
     std::unique_ptr<char[]> text(new char[size]);
     std::fill(text.get(), text.get() + size, 'A');
-    int32_t error = 0;
-    EXPECT_LT(SendFrame(text.get(), session, &error), 0);
-    EXPECT_EQ(error, LINK_E_COMMAND);
+    EXPECT_LT(SendFrame(text.get(), session), 0);
+    EXPECT_EQ(session.lastError.load(), LINK_E_COMMAND);
     EXPECT_EQ(session.pendingReplies.load(), 0);
     EXPECT_TRUE(peer.Drain(50).empty());
 }

@@ -2,8 +2,7 @@
 #include <vector>
 
 #include "TcpLinkFixture.h"
-#include "link/Frames.h"
-#include "link/LinkErrors.h"
+#include "link/LinkInternals.h"
 
 namespace {
 
@@ -41,7 +40,7 @@ TEST_F(Framing, OverlongFrameIsDroppedUpToItsEndAndFramingResumes) {
     run.push_back(FRAME_END);
     Feed(run);
     EXPECT_EQ(session.lastError.load(), LINK_E_OVERFLOW);
-    EXPECT_LE(session.rxCount, RX_BUFFER_SIZE);
+    EXPECT_LE(session.rxCount, FRAME_BUFFER_SIZE);
     Feed(Frame("tail of the long frame"));
     Feed(Frame("01md/\""));
     ASSERT_EQ(handler.Count(), 1u);
@@ -52,7 +51,7 @@ TEST_F(Framing, NothingIsWrittenPastTheBufferWhateverTheRunLength) {
     for (int run : {128, 129, 255, 256, 1000}) {
         Feed(std::string(static_cast<size_t>(run), 'y'));
         EXPECT_GE(session.rxCount, 0);
-        EXPECT_LT(session.rxCount, RX_BUFFER_SIZE) << run;
+        EXPECT_LT(session.rxCount, FRAME_BUFFER_SIZE) << run;
         Feed(Frame(""));  // ends the dropped run
         Feed(Frame("01ps"));
     }

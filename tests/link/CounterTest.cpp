@@ -2,8 +2,7 @@
 #include <string>
 
 #include "TcpLinkFixture.h"
-#include "link/Frames.h"
-#include "link/LinkErrors.h"
+#include "link/LinkInternals.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <chrono>
 #include <stdexcept>
 
-#include "link/Frames.h"
+#include "link/LinkSession.h"
 
 LoopbackPeer::LoopbackPeer() {
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
