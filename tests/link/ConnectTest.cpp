@@ -1,5 +1,6 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <pthread.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -7,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <memory>
@@ -79,6 +81,38 @@ TEST(TcpOpen, NoAnswerFailsAsTimeOutAfterTheConnectWait) {
     EXPECT_LT(elapsed, 2500.0);
     EXPECT_EQ(session.state.load(), Idle);
     EXPECT_EQ(session.tcpSocket, -1);
+}
+
+void Ignore(int) {}
+
+TEST(TcpOpen, SignalDuringTheConnectWaitDoesNotShortenIt) {
+    TimingGuard timing;
+    TheLinkTiming().connectTimeoutMs = 1000;
+    SilentListener gateway;
+    ASSERT_TRUE(gateway.Ready());
+    struct sigaction previous {};
+    struct sigaction ignoring {};
+    ignoring.sa_handler = Ignore;  // no SA_RESTART: a waiting poll returns EINTR
+    ASSERT_EQ(sigaction(SIGUSR1, &ignoring, &previous), 0);
+
+    LinkSession session;
+    std::atomic<bool> done{false};
+    double elapsed = 0;
+    std::thread opener([&] {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_LT(OpenLink(TcpSessionTo(session, gateway.Port())), 0);
+        elapsed = MillisecondsSince(start);
+        done = true;
+    });
+    // Signals throughout the wait; at least one arrives while it polls.
+    while (!done) {
+        pthread_kill(opener.native_handle(), SIGUSR1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    opener.join();
+    sigaction(SIGUSR1, &previous, nullptr);
+    EXPECT_EQ(session.lastError.load(), LINK_E_TIMEOUT) << "not EINTR (4)";
+    EXPECT_GE(elapsed, 950.0);
 }
 
 TEST(TcpOpen, FailedOpensLeaveNoDescriptorBehind) {
@@ -167,7 +201,9 @@ class CommandTooLong : public TcpLinkTest, public ::testing::WithParamInterface<
 TEST_P(CommandTooLong, IsNotSentAndLeavesTheCounter) {
     Open();
     const std::string text(GetParam().letters, 'A');
+    session.lastError = 0;
     EXPECT_EQ(SendCommand(session, host, "%s", text.c_str()), LINK_E_COMMAND);
+    EXPECT_EQ(session.lastError.load(), LINK_E_COMMAND) << "stored like every failed send";
     EXPECT_EQ(host.progressResets.load(), 1);
     EXPECT_EQ(session.pendingReplies.load(), 0);
     EXPECT_TRUE(peer.Drain(50).empty());

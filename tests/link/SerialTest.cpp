@@ -93,6 +93,22 @@ TEST_F(PtyLinkTest, SecondOpenOfTheSameDeviceFailsWhileTheFirstHoldsIt) {
     CloseLink(second);
 }
 
+TEST_F(PtyLinkTest, OpenThatFailsAfterTakingThePortLeavesItFreeForTheNextUser) {
+    SeamGuard seams;
+    TheLinkSeams().hook = [](LinkStep step) -> int32_t {
+        return step == LinkStep::SerialLineSetting ? EIO : 0;
+    };
+    EXPECT_LT(OpenLink(session), 0);
+    EXPECT_EQ(session.lastError.load(), EIO);
+    EXPECT_EQ(session.state.load(), Idle);
+    EXPECT_EQ(session.portHandle.load(), -1);
+    int exclusive = 0;
+    ASSERT_EQ(ioctl(slave, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0) << "the failed open kept the port exclusive";
+    TheLinkSeams().hook = nullptr;
+    EXPECT_EQ(OpenLink(session), 0);
+}
+
 TEST_F(PtyLinkTest, MissingDeviceFailsWithItsErrorNumber) {
     session.portPath = "/dev/velkor-no-such-port";
     EXPECT_LT(OpenLink(session), 0);

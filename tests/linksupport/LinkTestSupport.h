@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "link/LinkSeams.h"
 #include "link/LinkSession.h"
 #include "link/LinkTiming.h"
 
@@ -97,3 +98,15 @@ inline double MillisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
 }
+
+// Takes the link's test hooks out again after a test set them.
+class SeamGuard {
+public:
+    SeamGuard() = default;
+    ~SeamGuard() {
+        TheLinkSeams().hook = nullptr;
+        TheLinkSeams().resolve = &getaddrinfo;
+    }
+    SeamGuard(const SeamGuard&) = delete;
+    SeamGuard& operator=(const SeamGuard&) = delete;
+};

@@ -33,6 +33,7 @@ LoopbackPeer::~LoopbackPeer() {
 bool LoopbackPeer::Accept(int timeoutMs) {
     pollfd entry{listener_, POLLIN, 0};
     if (poll(&entry, 1, timeoutMs) != 1) return false;
+    CloseConnection();
     connection_ = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     return connection_ >= 0;
 }
@@ -78,6 +79,18 @@ std::vector<unsigned char> LoopbackPeer::ReadFrame(int timeoutMs) {
 
 std::vector<unsigned char> LoopbackPeer::Drain(int timeoutMs) {
     return Read(static_cast<size_t>(-1), timeoutMs);
+}
+
+bool LoopbackPeer::WaitClosed(int timeoutMs) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            limit - std::chrono::steady_clock::now());
+        pollfd entry{connection_, POLLIN, 0};
+        if (left.count() <= 0 || poll(&entry, 1, static_cast<int>(left.count())) != 1) return false;
+        unsigned char byte = 0;
+        if (recv(connection_, &byte, 1, 0) <= 0) return true;
+    }
 }
 
 void LoopbackPeer::CloseConnection() {

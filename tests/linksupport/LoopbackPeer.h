@@ -24,6 +24,8 @@ public:
     std::vector<unsigned char> ReadFrame(int timeoutMs = 2000);
     // Whatever arrives within the time.
     std::vector<unsigned char> Drain(int timeoutMs);
+    // True once the session's end of the connection is closed (end of file) within the time.
+    bool WaitClosed(int timeoutMs = 5000);
     void CloseConnection();
     void CloseListener();
 
