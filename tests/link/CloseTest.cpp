@@ -364,28 +364,35 @@ TEST_F(CancelledOpening, ConnectionWaitEndsAtOnce) {
     close(listener);
 }
 
+std::atomic<bool> unitTalking{false};
+
 TEST_F(CancelledOpening, WaitForAQuietLineEndsAtOnce) {
     LoopbackPeer peer;
     session.host = "127.0.0.1";
     session.service = peer.Port();
     TheLinkTiming().stateWaitLimitMs = 20000;
+    // The receive thread starts only once the unit talks, and the unit talks without a pause: the
+    // line never goes quiet and the session stays Starting.
+    unitTalking = false;
+    TheLinkSeams().hook = [](LinkStep step) -> int32_t {
+        if (step == LinkStep::ReceiveThreadStart) WaitFor([] { return unitTalking.load(); });
+        return 0;
+    };
     std::thread opener = OpenInBackground();
     ASSERT_TRUE(peer.Accept());
-    // The unit talks without a pause, so the line never goes quiet and the session stays Starting.
-    std::atomic<bool> talking{true};
     std::thread unit([&] {
-        const std::vector<unsigned char> chatter(4096, 'x');
-        while (talking) {
+        const std::vector<unsigned char> chatter(64 * 1024, 'x');
+        for (;;) {
             try {
                 peer.Write(chatter);
             } catch (const std::exception&) {
                 return;  // the session closed the connection
             }
+            unitTalking = true;
         }
     });
     ASSERT_TRUE(WaitFor([this] { return session.state.load() == Starting; }));
     EXPECT_LT(CancelAndTime(opener), 1000.0);
-    talking = false;
     unit.join();
     EXPECT_EQ(session.lastError.load(), LINK_E_ABORTED);
     EXPECT_EQ(session.state.load(), Idle);

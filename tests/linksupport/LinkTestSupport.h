@@ -88,7 +88,7 @@ public:
     TimingGuard(const TimingGuard&) = delete;
     TimingGuard& operator=(const TimingGuard&) = delete;
     // A reply wait of `polls` passes of `pollMs`.
-    void ShortReplyWait(int32_t pollMs, int32_t polls) {
+    void ReplyWait(int32_t pollMs, int32_t polls) {
         TheLinkTiming().replyPollMs = pollMs;
         TheLinkTiming().replyPolls = polls;
     }
