@@ -1,3 +1,6 @@
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -98,6 +101,34 @@ INSTANTIATE_TEST_SUITE_P(Statuses, GatewayNotice,
 
 TEST_F(Framing, GatewayStatusStartsUnknown) {
     EXPECT_EQ(session.gatewayStatus.load(), -1);
+}
+
+TEST(ReadByte, TakesOneWaitingByteOrReportsThatNoneWaits) {
+    int ends[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+    LinkSession session;
+    session.transport = &TcpTransport;
+    session.tcpSocket = ends[0];
+    unsigned char byte = 0;
+    EXPECT_LT(ReadByte(session, byte), 0);
+    EXPECT_EQ(session.lastError.load(), LINK_E_NO_DATA);
+    ASSERT_EQ(write(ends[1],
+                    "\xC8"
+                    "7",
+                    2),
+              2);
+    for (unsigned char expected : {FRAME_END, static_cast<unsigned char>('7')}) {
+        session.lastError = 0;
+        EXPECT_EQ(ReadByte(session, byte), 0);
+        EXPECT_EQ(byte, expected);
+        EXPECT_EQ(session.lastError.load(), 0);
+    }
+    EXPECT_EQ(session.rxCount, 0) << "the receive thread hands the byte to ReceiveByte";
+    EXPECT_LT(ReadByte(session, byte), 0);
+    EXPECT_EQ(session.lastError.load(), LINK_E_NO_DATA);
+    session.tcpSocket = -1;
+    close(ends[0]);
+    close(ends[1]);
 }
 
 TEST_F(TcpLinkTest, OverlongRunOnTheLineDoesNotStopLaterFrames) {
