@@ -118,15 +118,7 @@ TEST_F(HeldReceiveThread, CloseReturnsInTimeAndLeavesTheSessionUnusableUntilTheH
 class CollectingListener {
 public:
     CollectingListener() {
-        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), size);
-        listen(listener_, SOMAXCONN);
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
+        listener_ = ListenOnLoopback(SOMAXCONN, port_);
         thread_ = std::thread([this] { Collect(); });
     }
     ~CollectingListener() {
@@ -339,19 +331,10 @@ TEST_F(CancelledOpening, NameResolutionThatNeverAnswersEndsAtOnce) {
 
 TEST_F(CancelledOpening, ConnectionWaitEndsAtOnce) {
     TheLinkTiming().connectTimeoutMs = 20000;
-    // A peer whose accept queue is full never completes the connection.
-    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int filler = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
-    ASSERT_EQ(listen(listener, 0), 0);
-    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size), 0);
-    ASSERT_EQ(connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    SilentListener gateway;
+    ASSERT_TRUE(gateway.Ready());
     session.host = "127.0.0.1";
-    session.service = std::to_string(ntohs(address.sin_port));
+    session.service = gateway.Port();
 
     std::thread opener = OpenInBackground();
     // No event marks the start of the wait; the cancel ends it whenever it comes.
@@ -360,8 +343,6 @@ TEST_F(CancelledOpening, ConnectionWaitEndsAtOnce) {
     EXPECT_EQ(session.lastError.load(), LINK_E_ABORTED);
     EXPECT_EQ(session.state.load(), Idle);
     EXPECT_EQ(session.tcpSocket.load(), -1);
-    close(filler);
-    close(listener);
 }
 
 std::atomic<bool> unitTalking{false};

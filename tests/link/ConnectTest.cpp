@@ -28,38 +28,6 @@ size_t OpenDescriptors() {
     return count;
 }
 
-// A loopback listener whose accept queue is full: the kernel drops further connection requests,
-// as a gateway that does not answer.
-class SilentListener {
-public:
-    SilentListener() {
-        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        bound_ = bind(listener_, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-                 listen(listener_, 0) == 0 &&
-                 getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) == 0;
-        port_ = ntohs(address.sin_port);
-        filler_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        bound_ =
-            bound_ && connect(filler_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    }
-    ~SilentListener() {
-        close(filler_);
-        close(listener_);
-    }
-    bool Ready() const { return bound_; }
-    std::string Port() const { return std::to_string(port_); }
-
-private:
-    int listener_ = -1;
-    int filler_ = -1;
-    bool bound_ = false;
-    uint16_t port_ = 0;
-};
-
 LinkSession& TcpSessionTo(LinkSession& session, const std::string& service) {
     session.kind = Tcp;
     session.host = "127.0.0.1";
