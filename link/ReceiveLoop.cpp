@@ -5,7 +5,7 @@ namespace {
 
 // One waiting byte from the transport: 0, LINK_E_NO_DATA when none waits, or the read's error.
 int32_t ReadWaitingByte(LinkSession& session, unsigned char& byte) {
-    const Transport& transport = *session.transport.load(std::memory_order_relaxed);
+    const Transport& transport = *session.transport.load();
     if (transport.bytesWaiting(session) <= 0) return LINK_E_NO_DATA;
     return transport.readOne(session, byte);
 }

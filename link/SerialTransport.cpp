@@ -58,11 +58,11 @@ int32_t SerialOpen(LinkSession& session) {
 }
 
 int32_t SerialBytesWaiting(LinkSession& session) {
-    return DescriptorBytesWaiting(session.portHandle.load(std::memory_order_relaxed));
+    return DescriptorBytesWaiting(session.portHandle.load());
 }
 
 int32_t SerialReadOne(LinkSession& session, unsigned char& byte) {
-    const ssize_t got = read(session.portHandle.load(std::memory_order_relaxed), &byte, 1);
+    const ssize_t got = read(session.portHandle.load(), &byte, 1);
     if (got == 1) return 0;
     if (got == 0 || errno == EAGAIN) return LINK_E_NO_DATA;
     return errno;

@@ -128,11 +128,11 @@ int32_t TcpOpen(LinkSession& session) {
 }
 
 int32_t TcpBytesWaiting(LinkSession& session) {
-    return DescriptorBytesWaiting(session.tcpSocket.load(std::memory_order_relaxed));
+    return DescriptorBytesWaiting(session.tcpSocket.load());
 }
 
 int32_t TcpReadOne(LinkSession& session, unsigned char& byte) {
-    const ssize_t got = recv(session.tcpSocket.load(std::memory_order_relaxed), &byte, 1, 0);
+    const ssize_t got = recv(session.tcpSocket.load(), &byte, 1, 0);
     if (got == 1) return 0;
     if (got == 0) return LINK_E_ABORTED;  // the peer closed the connection
     return errno == EAGAIN ? LINK_E_TIMEOUT : errno;
