@@ -29,6 +29,13 @@ TEST_F(PtyLinkTest, BytesQueuedBeforeTheOpenAreDiscarded) {
     WriteMaster(Frame("01md/\""));
     WriteMaster(std::vector<unsigned char>(300, 'q'));
     WriteMaster(Frame("01pp("));
+    // A pty hands the master's bytes to the slave a moment later; they must be queued on the line
+    // before it is opened, as a unit's would be.
+    const int queued = 7 + 300 + 6;
+    ASSERT_TRUE(WaitFor([this] {
+        int waiting = 0;
+        return ioctl(slave, FIONREAD, &waiting) == 0 && waiting == queued;
+    }));
     ASSERT_EQ(OpenLink(session), 0);
     int waiting = -1;
     ASSERT_EQ(ioctl(slave, FIONREAD, &waiting), 0);
