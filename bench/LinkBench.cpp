@@ -1,11 +1,12 @@
-// Measures the receive path and the command round trip of a link over loopback TCP and prints the
-// figures. Usage: link_bench [frames] [round trips]
+// Measures the receive path, the command round trip and closing of a link over loopback TCP and
+// prints the figures. Usage: link_bench [frames] [round trips] [closes]
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -14,8 +15,6 @@
 #include <thread>
 #include <vector>
 
-#include "link/CommandExchange.h"
-#include "link/Frames.h"
 #include "link/LinkSession.h"
 
 namespace {
@@ -43,7 +42,10 @@ struct Peer {
         close(connection);
         close(listener);
     }
-    void Accept() { connection = accept(listener, nullptr, nullptr); }
+    void Accept() {
+        if (connection >= 0) close(connection);
+        connection = accept(listener, nullptr, nullptr);
+    }
 };
 
 struct Counter {
@@ -140,12 +142,43 @@ void MeasureRoundTrip(int trips) {
     unit.join();
 }
 
+// CloseLink while a thread keeps sending: the close waits out the send under way.
+void MeasureClose(int closes) {
+    Peer peer;
+    LinkSession session;
+    Counter counter;
+    std::vector<double> times;
+    for (int i = 0; i < closes; ++i) {
+        if (!Open(session, peer, counter)) return;
+        std::atomic<bool> done{false};
+        std::thread sender([&] {
+            Host host;
+            while (!done.load())
+                PostCommand(session, host, "PG%c", 0x20);
+        });
+        const auto start = Clock::now();
+        CloseLink(session);
+        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        done = true;
+        sender.join();
+    }
+    double sum = 0, worst = 0;
+    for (double t : times) {
+        sum += t;
+        worst = std::max(worst, t);
+    }
+    std::printf("CloseLink while sending: %d closes, mean %.1f ms, worst %.1f ms\n", closes,
+                sum / closes, worst);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const int64_t frames = argc > 1 ? std::atoll(argv[1]) : 200000;
     const int trips = argc > 2 ? std::atoi(argv[2]) : 20;
+    const int closes = argc > 3 ? std::atoi(argv[3]) : 20;
     MeasureReceivePath(frames);
     MeasureRoundTrip(trips);
+    MeasureClose(closes);
     return 0;
 }

@@ -12,7 +12,7 @@
 #include "device/CountRows.h"
 #include "device/OperatorTexts.h"
 #include "device/SettingsRules.h"
-#include "link/LinkErrors.h"
+#include "link/LinkSession.h"
 #include "link/UnitCommands.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include "cli/Interrupt.h"
 #include "device/ModelCatalogue.h"
 #include "link/HandleReply.h"
-#include "link/LinkErrors.h"
+#include "link/LinkSession.h"
 #include "link/LinkTiming.h"
 #include "link/UnitCommands.h"
 

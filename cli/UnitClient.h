@@ -6,7 +6,6 @@
 
 #include "cli/Options.h"
 #include "device/PulseConfig.h"
-#include "link/CommandExchange.h"
 #include "link/LinkSession.h"
 #include "link/ReplyTarget.h"
 

@@ -11,8 +11,8 @@
 
 #include "device/CommandEncoding.h"
 #include "device/PulseConfig.h"
-#include "link/Frames.h"
 #include "link/HandleReply.h"
+#include "link/LinkInternals.h"
 #include "link/LinkSession.h"
 #include "link/ReplyTarget.h"
 
@@ -143,9 +143,9 @@ struct GuardedSession {
 void FeedByte(GuardedSession& guarded, GuardedTarget& target, unsigned char byte) {
     LinkSession& session = guarded.session;
     // The frame this byte would complete, as far as the session holds it.
-    std::array<unsigned char, RX_BUFFER_SIZE + 1> frame{};
+    std::array<unsigned char, FRAME_BUFFER_SIZE + 1> frame{};
     int frameLength = 0;
-    if (byte == FRAME_END && session.rxCount < RX_BUFFER_SIZE) {
+    if (byte == FRAME_END && session.rxCount < FRAME_BUFFER_SIZE) {
         std::memcpy(frame.data(), session.rxBuffer, session.rxCount);
         frame[session.rxCount] = byte;
         frameLength = session.rxCount + 1;
@@ -156,7 +156,7 @@ void FeedByte(GuardedSession& guarded, GuardedTarget& target, unsigned char byte
 
     ReceiveByte(session, byte);
 
-    Require(session.rxCount >= 0 && session.rxCount <= RX_BUFFER_SIZE, "rxCount out of bounds");
+    Require(session.rxCount >= 0 && session.rxCount <= FRAME_BUFFER_SIZE, "rxCount out of bounds");
     Require(session.userData.load() == static_cast<ReplyTarget*>(&target), "userData overwritten");
     Require(session.handler.load() == &HandleReply, "handler overwritten");
     Require(target.GuardsIntact(), "write next to the held record");

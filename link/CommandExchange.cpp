@@ -1,22 +1,12 @@
-#include "link/CommandExchange.h"
-
-#include <chrono>
 #include <cstdarg>
 #include <cstdio>
-#include <thread>
 
-#include "link/Frames.h"
-#include "link/LinkErrors.h"
-#include "link/LinkSession.h"
+#include "link/LinkInternals.h"
 #include "link/LinkTiming.h"
 
 namespace {
 
 constexpr size_t COMMAND_TEXT_SIZE = 4096;
-
-void SleepMs(int32_t ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
 
 // The caller's command followed by the end byte; false when it does not fit.
 bool FormatCommand(char (&text)[COMMAND_TEXT_SIZE], const char* format, va_list args) {
@@ -27,12 +17,13 @@ bool FormatCommand(char (&text)[COMMAND_TEXT_SIZE], const char* format, va_list 
     return true;
 }
 
-// Formats and sends; 0 or the code of the failure.
+// Formats and sends; 0 or the code of the failure, which is also the session's last error.
 int32_t FormatAndSend(LinkSession& session, const char* format, va_list args) {
     char text[COMMAND_TEXT_SIZE];
-    int32_t error = LINK_E_COMMAND;
-    if (!FormatCommand(text, format, args) || SendFrame(text, session, &error) < 0) return error;
-    return 0;
+    const int32_t code =
+        FormatCommand(text, format, args) ? SendCommandText(text, session) : LINK_E_COMMAND;
+    session.lastError.store(code);
+    return code;
 }
 
 // Waits up to 100 passes of 100 ms for an accepted reply. The abort is looked at before the

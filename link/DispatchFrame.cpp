@@ -1,14 +1,12 @@
 #include <cstring>
 
 #include "device/CommandEncoding.h"
-#include "link/Frames.h"
-#include "link/LinkSession.h"
+#include "link/LinkInternals.h"
 
 namespace {
 
 constexpr char GATEWAY_NOTICE[] = "00gq";
 constexpr int NODE_DIGITS = 2;
-constexpr int STATUS_OFFSET = 32;
 
 bool IsGatewayNotice(const LinkSession& session) {
     return session.rxCount >= 5 && std::memcmp(session.rxBuffer, GATEWAY_NOTICE, 4) == 0;
@@ -18,10 +16,11 @@ bool IsCountReply(const LinkSession& session) {
     return session.rxCount >= 4 && ::IsCountReply(session.rxBuffer + NODE_DIGITS);
 }
 
-// The gateway reports its status on its own; the notice answers no command.
+// The gateway reports its status on its own, as a parameter character; the notice answers no
+// command.
 void TakeGatewayNotice(LinkSession& session) {
     session.rxBuffer[session.rxCount - 1] = 0;
-    session.gatewayStatus.store(static_cast<int32_t>(session.rxBuffer[4]) - STATUS_OFFSET);
+    session.gatewayStatus.store(static_cast<int32_t>(session.rxBuffer[4]) - PARAM_BASE);
 }
 
 // Hands a reply to the installed handler; frames that arrive while no handler is installed are

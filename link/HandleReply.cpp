@@ -21,9 +21,8 @@ constexpr int32_t PH_LENGTH = 5;
 constexpr int32_t PP_LENGTH = 4;
 constexpr int32_t PY_LENGTH = 6;
 
-// Identification characters: the ID counts down from 0x2F, the codes up from 0x20.
+// Identification characters: the ID counts down from 0x2F; the codes are parameter characters.
 constexpr int32_t ID_BASE = 47;
-constexpr int32_t CODE_BASE = 32;
 
 // A count travels as eight hexadecimal digits behind the index character.
 constexpr int COUNT_DIGITS = 8;
@@ -68,11 +67,11 @@ int HandleReply(void* userData, const unsigned char* reply, int32_t length) {
 void DecodeIdentification(ReplyTarget& target, const unsigned char* reply, int32_t length) {
     if (length > MD_MAX_LENGTH) return;
     LinkSession& link = target.Link();
-    const int32_t modelCode = int32_t{reply[3]} - CODE_BASE;
+    const int32_t modelCode = int32_t{reply[3]} - PARAM_BASE;
     // The sub-code means something for the extension family only, and only when it was sent.
     int32_t subCode = 0;
     if (modelCode == EXTENSION_FAMILY_CODE && length == MD_MAX_LENGTH) {
-        subCode = int32_t{reply[4]} - CODE_BASE;
+        subCode = int32_t{reply[4]} - PARAM_BASE;
     }
     link.unitId.store(ID_BASE - int32_t{reply[2]}, std::memory_order_relaxed);
     link.modelCode.store(modelCode, std::memory_order_relaxed);

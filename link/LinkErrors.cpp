@@ -1,5 +1,3 @@
-#include "link/LinkErrors.h"
-
 #include <array>
 #include <cstdio>
 #include <cstring>

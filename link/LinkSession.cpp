@@ -5,26 +5,39 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <system_error>
 
-#include "link/LinkErrors.h"
+#include "link/LinkInternals.h"
+#include "link/LinkSeams.h"
 #include "link/LinkTiming.h"
-#include "link/Transport.h"
 
 namespace {
 
-void SleepMs(int32_t ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+// How the receive thread's end is handed over (receiverEnd): the closer waits for ENDED and
+// finishes the close; when it stops waiting first, it marks the thread ORPHANED and the thread
+// finishes the close itself when it ends. One compare-and-swap decides which of the two it is.
+constexpr int32_t RECEIVER_RUNNING = 0;
+constexpr int32_t RECEIVER_ENDED = 1;
+constexpr int32_t RECEIVER_ORPHANED = 2;
 
-// Polls the state every 10 ms until it has the wanted value or the limit has passed.
-bool WaitForState(const LinkSession& session, LinkState wanted) {
-    const auto limit = std::chrono::steady_clock::now() +
-                       std::chrono::milliseconds(TheLinkTiming().stateWaitLimitMs.load());
-    while (session.state.load() != wanted) {
+// Polls every state poll until `done` holds or `limitMs` has passed; whether it holds.
+template <typename Condition>
+bool WaitUntil(Condition done, int32_t limitMs) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (!done()) {
         if (std::chrono::steady_clock::now() >= limit) return false;
         SleepMs(TheLinkTiming().statePollMs.load());
     }
     return true;
+}
+
+// Once the receive thread has ended: waits out the sends under way (the transport was shut down,
+// so they end at once), closes the descriptor and makes the session Idle, in that order.
+void ReleaseTransport(LinkSession& session) {
+    while (session.sendsInFlight.load() != 0)
+        SleepMs(1);
+    session.transport.load()->close(session);
+    session.state.store(Idle);
 }
 
 // The receive thread reads above normal priority so that replies are taken off the line promptly;
@@ -35,25 +48,98 @@ void RaiseReceivePriority() {
 
 void ReceiveThreadMain(LinkSession* session) {
     RaiseReceivePriority();
+    // The opener makes the session Starting once it holds this thread, so that a close, which
+    // joins the thread, never meets the opener still storing it.
+    while (session->state.load() == Idle)
+        std::this_thread::yield();
     ReceiveLoop(*session);
+    int32_t running = RECEIVER_RUNNING;
+    if (!session->receiverEnd.compare_exchange_strong(running, RECEIVER_ENDED)) {
+        ReleaseTransport(*session);  // the closer stopped waiting for this thread
+    }
 }
 
-// Ends the receive thread (which has reported Idle, or is told to now) and releases the transport.
-void StopReceiveThread(LinkSession& session) {
-    int32_t current = session.state.load();
-    if (current == Starting || current == Running) session.state.store(Stopping);
-    // The thread re-reads the state within one 10 ms pass and never blocks in a read, so the join
-    // after the bounded poll returns at once in every case but a handler that does not return.
-    WaitForState(session, Idle);
+int32_t StartReceiveThread(LinkSession& session) {
+    if (const int32_t injected = AtStep(LinkStep::ReceiveThreadStart); injected != 0) {
+        return injected;
+    }
+    try {
+        session.receiveThread = std::thread(ReceiveThreadMain, &session);
+    } catch (const std::system_error& failure) {
+        return failure.code().value();
+    }
+    return 0;
+}
+
+// Closes a session that its caller has just set Stopping: false when the receive thread did not
+// end in time and was left to finish the close.
+bool StopSession(LinkSession& session) {
+    session.transport.load()->shutDown(session);
+    const bool ended = WaitUntil([&] { return session.receiverEnd.load() == RECEIVER_ENDED; },
+                                 TheLinkTiming().closeWaitLimitMs.load());
+    int32_t running = RECEIVER_RUNNING;
+    if (!ended && session.receiverEnd.compare_exchange_strong(running, RECEIVER_ORPHANED)) {
+        return false;
+    }
+    session.receiveThread.join();
+    ReleaseTransport(session);
+    return true;
+}
+
+// Waits until the line went quiet once, so that whatever was queued before the open is gone.
+int32_t AwaitRunning(LinkSession& session) {
+    const auto limit = std::chrono::steady_clock::now() +
+                       std::chrono::milliseconds(TheLinkTiming().stateWaitLimitMs.load());
+    while (session.state.load() != Running) {
+        int32_t code = 0;
+        if (session.openingCancelled.load()) {
+            code = LINK_E_ABORTED;
+        } else if (std::chrono::steady_clock::now() >= limit) {
+            code = LINK_E_TIMEOUT;
+        }
+        if (code != 0) {
+            int32_t starting = Starting;
+            if (!session.state.compare_exchange_strong(starting, Stopping)) return 0;  // Running
+            StopSession(session);
+            return code;
+        }
+        SleepMs(TheLinkTiming().statePollMs.load());
+    }
+    return 0;
+}
+
+int32_t OpenSession(LinkSession& session) {
+    if (session.openingCancelled.load()) return LINK_E_ABORTED;
+    // The thread of a close that it finished itself has ended by the time the session is Idle.
     if (session.receiveThread.joinable()) session.receiveThread.join();
-    session.transport.load()->close(session);
+    // Serial for kind 0, TCP for any other kind.
+    const Transport& transport = TransportOf(session.kind);
+    session.transport = &transport;
+    if (const int32_t code = transport.open(session); code != 0) return code;
+
+    session.pendingReplies.store(0);
+    session.rxCount = 0;
+    session.rxDiscarding = false;
+    session.receiverEnd.store(RECEIVER_RUNNING);
+    if (const int32_t code = StartReceiveThread(session); code != 0) {
+        transport.close(session);
+        return code;
+    }
+    session.state.store(Starting);
+    return AwaitRunning(session);
 }
 
 }  // namespace
 
 LinkSession::~LinkSession() {
     CloseLink(*this);
-    if (receiveThread.joinable()) StopReceiveThread(*this);
+    if (!receiveThread.joinable()) return;
+    // A thread still held up by its handler at the end of the program cannot be waited for.
+    if (state.load() == Idle) {
+        receiveThread.join();
+    } else {
+        receiveThread.detach();
+    }
 }
 
 DeviceState DeviceStateOf(const LinkSession& session) {
@@ -72,26 +158,28 @@ int OpenLink(LinkSession& session) {
         session.lastError.store(LINK_E_ALREADY_OPEN);
         return -1;
     }
-    // Serial for kind 0, TCP for any other kind.
-    session.transport = &TransportOf(session.kind);
-    if (session.transport.load()->open(session) < 0) return -1;
-
-    session.state.store(Starting);
-    session.pendingReplies.store(0);
-    session.rxCount = 0;
-    session.rxDiscarding = false;
-    session.receiveThread = std::thread(ReceiveThreadMain, &session);
-
-    // Running means the line went quiet once, so whatever was queued before the open is gone.
-    if (!WaitForState(session, Running)) {
-        StopReceiveThread(session);
-        session.lastError.store(LINK_E_TIMEOUT);
-        return -1;
-    }
-    return 0;
+    const int32_t code = OpenSession(session);
+    if (code == 0) return 0;
+    session.lastError.store(code);
+    return -1;
 }
 
 void CloseLink(LinkSession& session) {
-    if (session.state.load() != Running) return;
-    StopReceiveThread(session);
+    int32_t running = Running;
+    if (session.state.compare_exchange_strong(running, Stopping)) {
+        if (!StopSession(session)) session.lastError.store(LINK_E_TIMEOUT);
+        return;
+    }
+    if (running != Stopping) return;  // Idle or Starting: nothing is open to close
+    AtStep(LinkStep::CloserWaiting);
+    WaitUntil([&] { return session.state.load() == Idle; },
+              TheLinkTiming().closeWaitLimitMs.load());
+}
+
+void CancelOpening(LinkSession& session) {
+    session.openingCancelled.store(true);
+}
+
+void ResumeOpening(LinkSession& session) {
+    session.openingCancelled.store(false);
 }

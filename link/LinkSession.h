@@ -1,6 +1,10 @@
 #pragma once
 
+// What the program uses of the link: the session, opening and closing it, the command exchange and
+// the error texts. Transports, the receive loop and the frame functions are in LinkInternals.h.
+
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -11,11 +15,26 @@ enum LinkKind : int32_t { Serial = 0, Tcp = 1 };
 // Life of a link: the receive thread exists while Starting, Running or Stopping.
 enum LinkState : int32_t { Idle = 0, Starting = 1, Running = 2, Stopping = 3 };
 
-// Receive buffer of one frame, end byte included.
-constexpr int RX_BUFFER_SIZE = 128;
+// End byte of every command and reply frame.
+constexpr unsigned char FRAME_END = 0xC8;
+
+// One frame, sent or received: at most 127 bytes, end byte included, and one byte more (the
+// terminating zero of a command, the overflow byte of a reply without an end byte).
+constexpr int FRAME_BUFFER_SIZE = 128;
+
+// Results of link operations: 0 for success, a platform error number (errno, getaddrinfo) or one
+// of these link codes.
+constexpr int32_t LINK_E_ABORTED = 20000;
+constexpr int32_t LINK_E_NOT_RUNNING = 20001;
+constexpr int32_t LINK_E_ALREADY_OPEN = 20002;
+constexpr int32_t LINK_E_TIMEOUT = 20003;
+constexpr int32_t LINK_E_NO_DATA = 20004;
+constexpr int32_t LINK_E_COMMAND = 20005;
+constexpr int32_t LINK_E_OVERFLOW = 20006;
 
 // Called by the receive thread for every reply frame: user data, the first reply letter and the
-// reply length (end byte included). Non-zero when the frame is the answer to a command.
+// reply length (end byte included). Non-zero when the frame is the answer to a command. It must
+// not block: CloseLink waits for the call in progress.
 using ResponseHandler = int (*)(void* userData, const unsigned char* reply, int32_t length);
 
 struct Transport;
@@ -34,17 +53,21 @@ struct LinkSession {
     int32_t node = 0;
     std::atomic<int32_t> pendingReplies{0};
     std::atomic<int32_t> gatewayStatus{-1};
-    int portHandle = -1;  // serial file descriptor
-    int tcpSocket = -1;   // TCP socket
+    std::atomic<int> portHandle{-1};  // serial file descriptor
+    std::atomic<int> tcpSocket{-1};   // TCP socket
     std::atomic<int32_t> state{Idle};
-    unsigned char rxBuffer[RX_BUFFER_SIZE] = {};
+    unsigned char rxBuffer[FRAME_BUFFER_SIZE] = {};
     int32_t rxCount = 0;
     std::atomic<void*> userData{nullptr};
     std::atomic<ResponseHandler> handler{nullptr};
 
-    // Receive thread's own bookkeeping.
+    // The link's own bookkeeping.
     std::atomic<const Transport*> transport{nullptr};  // chosen by OpenLink from kind
-    bool rxDiscarding = false;                         // after an overflow, until the next end byte
+    std::atomic<int32_t> sendsInFlight{
+        0};                               // writes that passed the state test; close waits them out
+    std::atomic<int32_t> receiverEnd{0};  // how the receive thread's end is handed over (internal)
+    std::atomic<bool> openingCancelled{false};  // set by CancelOpening
+    bool rxDiscarding = false;                  // after an overflow, until the next end byte
     std::thread receiveThread;
 
     LinkSession() = default;
@@ -66,19 +89,50 @@ DeviceState DeviceStateOf(const LinkSession& session);
 LinkSession& TheLinkSession();
 
 // Opens the transport chosen by kind and starts the receive thread; 0 once Running, negative on
-// failure with the reason in lastError.
+// failure with the reason in lastError (LINK_E_ABORTED after CancelOpening).
 int OpenLink(LinkSession& session);
+
 // Stops the receive thread and closes the transport; does nothing unless Running.
+//  - Returns within closeWaitLimitMs (LinkTiming). When the session is then Idle, the receive
+//    thread has ended, every send that was under way has finished and the descriptor is closed.
+//  - Of calls at the same time one closes; the others return once the session is Idle.
+//  - A receive thread held up longer (a handler that blocks) leaves the session Stopping and
+//    unusable, with LINK_E_TIMEOUT in lastError; the thread closes the transport when it ends.
 void CloseLink(LinkSession& session);
 
-int OpenSerialPort(LinkSession& session);
-int OpenTcpConnection(LinkSession& session);
+// For closing the program only: an OpenLink under way on another thread (resolving the name,
+// waiting for the connection or for the line to go quiet) ends within one poll of about 10 ms
+// with LINK_E_ABORTED and the session Idle, and every later OpenLink fails the same way at once,
+// until ResumeOpening. A link already open stays open: CloseLink closes it.
+void CancelOpening(LinkSession& session);
+void ResumeOpening(LinkSession& session);
 
-// Body of the receive thread.
-void ReceiveLoop(LinkSession& session);
-// Takes one waiting byte from the transport into rxBuffer; 0 or negative with the reason in
-// lastError. The reason is also given in *error, since lastError is shared by every thread.
-int ReadByte(LinkSession& session, unsigned char& byte, int32_t* error = nullptr);
-// Everything the receive thread does with one byte after it was read while Running: store it,
-// drop an over-long frame, dispatch a frame at its end byte.
-void ReceiveByte(LinkSession& session, unsigned char byte);
+// What a command exchange needs from the window that runs it.
+class ExchangeHost {
+public:
+    // Set while a count request is being written; SendCommand does not send meanwhile.
+    virtual std::atomic<int32_t>& CountBusy() = 0;
+    // Set by the operator to abort the running wait; cleared by the wait that acts on it.
+    virtual std::atomic<int32_t>& AbortRequested() = 0;
+    // Ends the busy display after a frame could not be sent.
+    virtual void ResetProgress() = 0;
+
+protected:
+    ~ExchangeHost() = default;
+};
+
+// Formats a command (printf style; parameters as "%c" with the 0x20 offset included), sends it and
+// waits for its reply: 0, LINK_E_ABORTED, LINK_E_TIMEOUT or the error of the failed send, which is
+// also stored in lastError.
+int SendCommand(LinkSession& session, ExchangeHost& host, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// Formats and sends a count request without waiting: 0 or the error of the failed send, which is
+// also stored in lastError.
+int PostCommand(LinkSession& session, ExchangeHost& host, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// Operator text of a result code: "通信エラー : <code>", followed for link codes by their short
+// text. -1 stands for the session's last error. The text lives in a buffer of the calling thread
+// that its next call overwrites.
+const char* LinkErrorText(int32_t code, const LinkSession& session);

@@ -1,10 +1,7 @@
 #include <cstring>
 
 #include "device/CommandEncoding.h"
-#include "link/Frames.h"
-#include "link/LinkErrors.h"
-#include "link/LinkSession.h"
-#include "link/Transport.h"
+#include "link/LinkInternals.h"
 
 namespace {
 
@@ -23,17 +20,31 @@ void WithdrawAwaitedReply(LinkSession& session) {
     }
 }
 
-int Fail(LinkSession& session, int32_t code, int32_t* error) {
+// Writes while the session runs. The send counts itself in flight before it looks at the state,
+// and CloseLink sets the state before it looks at the count (both sequentially consistent): so
+// either this send sees the session closing, or the close waits for it before it closes the
+// descriptor, which therefore cannot have been closed, or reused by another socket, meanwhile.
+int32_t WriteFrame(const char* frame, LinkSession& session) {
+    session.sendsInFlight.fetch_add(1);
+    int32_t code = LINK_E_NOT_RUNNING;
+    if (session.state.load() == Running) {
+        code = session.transport.load()->writeAll(
+            session, reinterpret_cast<const unsigned char*>(frame), std::strlen(frame));
+    }
+    session.sendsInFlight.fetch_sub(1);
+    return code;
+}
+
+int Reported(LinkSession& session, int32_t code) {
     session.lastError.store(code);
-    if (error != nullptr) *error = code;
-    return -1;
+    return code == 0 ? 0 : -1;
 }
 
 }  // namespace
 
-int SendFrame(const char* command, LinkSession& session, int32_t* error) {
+int32_t SendCommandText(const char* command, LinkSession& session) {
     const size_t length = strnlen(command, MAX_COMMAND_TEXT + 1);
-    if (length > MAX_COMMAND_TEXT) return Fail(session, LINK_E_COMMAND, error);
+    if (length > MAX_COMMAND_TEXT) return LINK_E_COMMAND;
 
     const bool awaited = AwaitsReply(command);
     if (awaited) session.pendingReplies.fetch_add(1);
@@ -43,21 +54,17 @@ int SendFrame(const char* command, LinkSession& session, int32_t* error) {
     frame[1] = HEX_DIGITS[session.node & 0x0F];
     std::memcpy(frame + 2, command, length + 1);
 
-    const int result = WriteRaw(frame, session, error);
+    const int32_t code = WriteFrame(frame, session);
     // A frame that never left awaits no reply; keeping the count raised would make the next
     // exchange end on a stale count instead of its own reply.
-    if (result < 0 && awaited) WithdrawAwaitedReply(session);
-    return result;
+    if (code != 0 && awaited) WithdrawAwaitedReply(session);
+    return code;
 }
 
-int WriteRaw(const char* frame, LinkSession& session, int32_t* error) {
-    session.lastError.store(LINK_E_NOT_RUNNING);
-    if (session.state.load() != Running) return Fail(session, LINK_E_NOT_RUNNING, error);
-    session.lastError.store(0);
-    const size_t length = std::strlen(frame);
-    const int32_t code = session.transport.load()->writeAll(
-        session, reinterpret_cast<const unsigned char*>(frame), length);
-    if (code != 0) return Fail(session, code, error);
-    if (error != nullptr) *error = 0;
-    return 0;
+int SendFrame(const char* command, LinkSession& session) {
+    return Reported(session, SendCommandText(command, session));
+}
+
+int WriteRaw(const char* frame, LinkSession& session) {
+    return Reported(session, WriteFrame(frame, session));
 }

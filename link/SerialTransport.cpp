@@ -8,18 +8,11 @@
 #include <cstdio>
 #include <string>
 
-#include "link/LinkErrors.h"
-#include "link/LinkSession.h"
-#include "link/Transport.h"
+#include "link/LinkInternals.h"
+#include "link/LinkSeams.h"
 #include "link/TransportIo.h"
 
 namespace {
-
-int Fail(LinkSession& session, int32_t code) {
-    session.lastError.store(code);
-    CloseDescriptor(session.portHandle);
-    return -1;
-}
 
 // A port known only by its COM number n is the n-th serial line of the machine.
 std::string DevicePathOf(const LinkSession& session) {
@@ -27,15 +20,6 @@ std::string DevicePathOf(const LinkSession& session) {
     char path[32];
     std::snprintf(path, sizeof path, "/dev/ttyS%d", session.comPort - 1);
     return path;
-}
-
-// One user at a time: a second open of the same device fails while the first holds it. flock
-// works for every user; TIOCEXCL additionally keeps out programs that do not lock (root bypasses
-// it, which is why the lock comes first).
-int32_t TakeExclusive(int fd) {
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return errno;
-    (void)ioctl(fd, TIOCEXCL);
-    return 0;
 }
 
 // Raw 8-bit line: every byte value passes unchanged both ways (0x11 and 0x13 are data, not flow
@@ -53,24 +37,45 @@ int32_t MakeTransparent(int fd) {
     return 0;
 }
 
+// One user at a time: a second open of the same device fails while the first holds it. flock
+// works for every user; TIOCEXCL additionally keeps out programs that do not lock (root bypasses
+// it, which is why the lock comes first, and why a failed lock must not clear it: it may be
+// another user's).
+int32_t SerialOpen(LinkSession& session) {
+    const std::string path = DevicePathOf(session);
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return errno;
+    session.portHandle.store(fd);
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return FailOpen(session.portHandle, errno);
+    (void)ioctl(fd, TIOCEXCL);
+    int32_t code = AtStep(LinkStep::SerialLineSetting);
+    if (code == 0) code = MakeTransparent(fd);
+    if (code != 0) {
+        (void)ioctl(fd, TIOCNXCL);
+        return FailOpen(session.portHandle, code);
+    }
+    return 0;
+}
+
 int32_t SerialBytesWaiting(LinkSession& session) {
-    return DescriptorBytesWaiting(session.portHandle);
+    return DescriptorBytesWaiting(session.portHandle.load());
 }
 
 int32_t SerialReadOne(LinkSession& session, unsigned char& byte) {
-    const ssize_t got = read(session.portHandle, &byte, 1);
+    const ssize_t got = read(session.portHandle.load(), &byte, 1);
     if (got == 1) return 0;
     if (got == 0 || errno == EAGAIN) return LINK_E_NO_DATA;
     return errno;
 }
 
 int32_t SerialWriteAll(LinkSession& session, const unsigned char* bytes, size_t length) {
+    const int fd = session.portHandle.load();
     while (length > 0) {
-        const ssize_t written = write(session.portHandle, bytes, length);
+        const ssize_t written = write(fd, bytes, length);
         if (written < 0) {
             if (errno == EINTR) continue;
             if (errno != EAGAIN) return errno;  // e.g. EIO once the device is gone
-            const int32_t ready = AwaitWritable(session.portHandle, WRITE_TIMEOUT_MS);
+            const int32_t ready = AwaitWritable(session, fd, WRITE_TIMEOUT_MS);
             if (ready != 0) return ready;
             continue;
         }
@@ -80,31 +85,29 @@ int32_t SerialWriteAll(LinkSession& session, const unsigned char* bytes, size_t 
     return 0;
 }
 
+// A write waiting for the line sees the session closing at its next look; nothing to do here.
+void SerialShutDown(LinkSession&) {}
+
 // The exclusive mode belongs to the line, not to the descriptor: it would outlive the session
 // while anything else holds the device, and refuse the next open.
 void SerialClose(LinkSession& session) {
-    if (session.portHandle >= 0) (void)ioctl(session.portHandle, TIOCNXCL);
+    const int fd = session.portHandle.load();
+    if (fd >= 0) (void)ioctl(fd, TIOCNXCL);
     CloseDescriptor(session.portHandle);
 }
 
 }  // namespace
 
-const Transport SerialTransport = {OpenSerialPort, SerialBytesWaiting, SerialReadOne,
-                                   SerialWriteAll, SerialClose};
+const Transport SerialTransport = {SerialOpen,     SerialBytesWaiting, SerialReadOne,
+                                   SerialWriteAll, SerialShutDown,     SerialClose};
 
 const Transport& TransportOf(int32_t kind) {
     return kind == Serial ? SerialTransport : TcpTransport;
 }
 
 int OpenSerialPort(LinkSession& session) {
-    const std::string path = DevicePathOf(session);
-    session.portHandle = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (session.portHandle < 0) return Fail(session, errno);
-    if (const int32_t code = TakeExclusive(session.portHandle); code != 0) {
-        return Fail(session, code);
-    }
-    if (const int32_t code = MakeTransparent(session.portHandle); code != 0) {
-        return Fail(session, code);
-    }
-    return 0;
+    const int32_t code = SerialTransport.open(session);
+    if (code == 0) return 0;
+    session.lastError.store(code);
+    return -1;
 }

@@ -5,23 +5,35 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <thread>
 
-#include "link/LinkErrors.h"
-#include "link/LinkSession.h"
+#include "link/LinkInternals.h"
+#include "link/LinkSeams.h"
 #include "link/LinkTiming.h"
-#include "link/Transport.h"
 #include "link/TransportIo.h"
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr timeval SOCKET_TIMEOUT{1, 0};  // receive and send time-outs of the socket
 
-int Fail(LinkSession& session, int32_t code) {
-    session.lastError.store(code);
-    CloseDescriptor(session.tcpSocket);
-    return -1;
-}
+struct FreeAddresses {
+    void operator()(addrinfo* list) const { freeaddrinfo(list); }
+};
+using AddressList = std::unique_ptr<addrinfo, FreeAddresses>;
+
+struct Resolution {
+    int code = 0;
+    AddressList addresses;
+};
 
 bool SetBlocking(int fd, bool blocking) {
     const int flags = fcntl(fd, F_GETFL);
@@ -29,37 +41,108 @@ bool SetBlocking(int fd, bool blocking) {
     return fcntl(fd, F_SETFL, blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK) == 0;
 }
 
-// Waits for the connection attempt to finish: 0 when connected, else the code of the failure.
-// A refused connection shows as writable with a pending socket error, reported at once.
-int32_t AwaitConnection(int fd) {
-    pollfd entry{fd, POLLOUT, 0};
-    const int ready = poll(&entry, 1, TheLinkTiming().connectTimeoutMs.load());
-    if (ready == 0) return LINK_E_TIMEOUT;
-    if (ready < 0) return errno;
-    if ((entry.revents & (POLLOUT | POLLERR | POLLHUP)) == 0) return LINK_E_ABORTED;
+// Resolves host and service on a thread of its own, so that closing the program need not wait for
+// a name server that does not answer: the opener stops waiting when the opening is cancelled, and
+// the thread frees its result whenever the resolver returns. 0 with the addresses, the resolver's
+// code, LINK_E_ABORTED, or the error of a thread that could not start.
+int32_t Resolve(const LinkSession& session, AddressList& addresses) {
+    std::promise<Resolution> promise;
+    std::future<Resolution> future = promise.get_future();
+    try {
+        std::thread([host = session.host, service = session.service,
+                     promise = std::move(promise)]() mutable {
+            addrinfo hints{};
+            hints.ai_family = AF_INET;
+            hints.ai_socktype = SOCK_STREAM;
+            addrinfo* list = nullptr;
+            Resolution resolution;
+            resolution.code =
+                TheLinkSeams().resolve.load()(host.c_str(), service.c_str(), &hints, &list);
+            resolution.addresses.reset(list);
+            promise.set_value(std::move(resolution));
+        }).detach();
+    } catch (const std::system_error& failure) {
+        return failure.code().value();
+    }
+    const std::chrono::milliseconds poll(TheLinkTiming().statePollMs.load());
+    while (future.wait_for(poll) != std::future_status::ready) {
+        if (session.openingCancelled.load()) return LINK_E_ABORTED;
+    }
+    Resolution resolution = future.get();
+    if (resolution.code != 0) return resolution.code;
+    addresses = std::move(resolution.addresses);
+    return 0;
+}
+
+// What a finished connection attempt came to. A refused connection shows as writable with a
+// pending socket error, reported at once; a hang-up without an error is no connection either.
+int32_t ConnectionResult(int fd, short revents) {
+    if ((revents & (POLLOUT | POLLERR | POLLHUP)) == 0) return LINK_E_ABORTED;
     int pending = 0;
     socklen_t size = sizeof pending;
     if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &pending, &size) != 0) return errno;
     if (pending != 0) return pending;
-    // A hang-up without an error is no established connection either.
-    return (entry.revents & (POLLOUT | POLLHUP)) == POLLOUT ? 0 : LINK_E_ABORTED;
+    return (revents & (POLLOUT | POLLHUP)) == POLLOUT ? 0 : LINK_E_ABORTED;
+}
+
+// Waits for the connection attempt to finish, for the connect time-out in all: a signal does not
+// shorten it, and a cancelled opening ends it at the next state poll.
+int32_t AwaitConnection(const LinkSession& session, int fd) {
+    const auto limit = Clock::now() + std::chrono::milliseconds(TheLinkTiming().connectTimeoutMs);
+    for (;;) {
+        if (session.openingCancelled.load()) return LINK_E_ABORTED;
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(limit - Clock::now()).count();
+        if (left <= 0) return LINK_E_TIMEOUT;
+        pollfd entry{fd, POLLOUT, 0};
+        const int slice =
+            static_cast<int>(std::min<int64_t>(left, TheLinkTiming().statePollMs.load()));
+        const int ready = poll(&entry, 1, slice);
+        if (ready > 0) return ConnectionResult(fd, entry.revents);
+        if (ready < 0 && errno != EINTR) return errno;
+    }
+}
+
+int32_t TcpOpen(LinkSession& session) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (fd < 0) return errno;
+    session.tcpSocket.store(fd);
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &SOCKET_TIMEOUT, sizeof SOCKET_TIMEOUT);
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &SOCKET_TIMEOUT, sizeof SOCKET_TIMEOUT);
+
+    AddressList addresses;
+    if (const int32_t code = Resolve(session, addresses); code != 0) {
+        return FailOpen(session.tcpSocket, code);
+    }
+    if (!SetBlocking(fd, false)) return FailOpen(session.tcpSocket, errno);
+    // Only the first address is tried, as the gateway is named by one address. A failure that
+    // connect reports at once (no route, say) is not pending on the socket afterwards.
+    if (connect(fd, addresses->ai_addr, addresses->ai_addrlen) != 0 && errno != EINPROGRESS) {
+        return FailOpen(session.tcpSocket, errno);
+    }
+    if (const int32_t code = AwaitConnection(session, fd); code != 0) {
+        return FailOpen(session.tcpSocket, code);
+    }
+    if (!SetBlocking(fd, true)) return FailOpen(session.tcpSocket, errno);
+    return 0;
 }
 
 int32_t TcpBytesWaiting(LinkSession& session) {
-    return DescriptorBytesWaiting(session.tcpSocket);
+    return DescriptorBytesWaiting(session.tcpSocket.load());
 }
 
 int32_t TcpReadOne(LinkSession& session, unsigned char& byte) {
-    const ssize_t got = recv(session.tcpSocket, &byte, 1, 0);
+    const ssize_t got = recv(session.tcpSocket.load(), &byte, 1, 0);
     if (got == 1) return 0;
     if (got == 0) return LINK_E_ABORTED;  // the peer closed the connection
     return errno == EAGAIN ? LINK_E_TIMEOUT : errno;
 }
 
 int32_t TcpWriteAll(LinkSession& session, const unsigned char* bytes, size_t length) {
+    const int fd = session.tcpSocket.load();
     while (length > 0) {
         // MSG_NOSIGNAL: a peer that closed gives EPIPE here instead of ending the program.
-        const ssize_t sent = send(session.tcpSocket, bytes, length, MSG_NOSIGNAL);
+        const ssize_t sent = send(fd, bytes, length, MSG_NOSIGNAL);
         if (sent < 0) {
             if (errno == EINTR) continue;
             return errno == EAGAIN ? ETIMEDOUT : errno;
@@ -70,42 +153,24 @@ int32_t TcpWriteAll(LinkSession& session, const unsigned char* bytes, size_t len
     return 0;
 }
 
+// A send blocked on a full connection returns at once, and nothing more leaves.
+void TcpShutDown(LinkSession& session) {
+    const int fd = session.tcpSocket.load();
+    if (fd >= 0) (void)shutdown(fd, SHUT_RDWR);
+}
+
 void TcpClose(LinkSession& session) {
     CloseDescriptor(session.tcpSocket);
 }
 
 }  // namespace
 
-const Transport TcpTransport = {OpenTcpConnection, TcpBytesWaiting, TcpReadOne, TcpWriteAll,
-                                TcpClose};
+const Transport TcpTransport = {TcpOpen,     TcpBytesWaiting, TcpReadOne,
+                                TcpWriteAll, TcpShutDown,     TcpClose};
 
 int OpenTcpConnection(LinkSession& session) {
-    session.tcpSocket = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
-    if (session.tcpSocket < 0) return Fail(session, errno);
-    setsockopt(session.tcpSocket, SOL_SOCKET, SO_RCVTIMEO, &SOCKET_TIMEOUT, sizeof SOCKET_TIMEOUT);
-    setsockopt(session.tcpSocket, SOL_SOCKET, SO_SNDTIMEO, &SOCKET_TIMEOUT, sizeof SOCKET_TIMEOUT);
-
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* addresses = nullptr;
-    const int resolved =
-        getaddrinfo(session.host.c_str(), session.service.c_str(), &hints, &addresses);
-    if (resolved != 0) return Fail(session, resolved);
-
-    if (!SetBlocking(session.tcpSocket, false)) {
-        freeaddrinfo(addresses);
-        return Fail(session, errno);
-    }
-    // Only the first address is tried, as the gateway is named by one address. A failure that
-    // connect reports at once (no route, say) is not pending on the socket afterwards.
-    const int started = connect(session.tcpSocket, addresses->ai_addr, addresses->ai_addrlen);
-    const int startError = errno;
-    freeaddrinfo(addresses);
-    if (started != 0 && startError != EINPROGRESS) return Fail(session, startError);
-
-    const int32_t connected = AwaitConnection(session.tcpSocket);
-    if (connected != 0) return Fail(session, connected);
-    if (!SetBlocking(session.tcpSocket, true)) return Fail(session, errno);
-    return 0;
+    const int32_t code = TcpTransport.open(session);
+    if (code == 0) return 0;
+    session.lastError.store(code);
+    return -1;
 }

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "device/PulseConfig.h"
-#include "link/CommandExchange.h"
+#include "link/LinkSession.h"
 
 struct LinkSession;
 

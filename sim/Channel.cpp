@@ -12,6 +12,7 @@ void Channel::Release(int64_t now, FrameLog& log) {
         const OutChunk& chunk = scheduled_.begin()->second;
         log.Sent(name_, chunk.kind, chunk.bytes);
         unwritten_ += chunk.bytes;
+        scheduledBytes_ -= chunk.bytes.size();
         scheduled_.erase(scheduled_.begin());
     }
 }

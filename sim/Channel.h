@@ -23,7 +23,12 @@ public:
     FaultCounters& Counters() { return counters_; }
 
     // Queues bytes to go out at monotonic time `due`; equal times keep their order.
-    void Schedule(int64_t due, OutChunk chunk) { scheduled_.emplace(due, std::move(chunk)); }
+    void Schedule(int64_t due, OutChunk chunk) {
+        scheduledBytes_ += chunk.bytes.size();
+        scheduled_.emplace(due, std::move(chunk));
+    }
+    // Bytes queued for the client and not yet taken by the descriptor.
+    size_t Queued() const { return scheduledBytes_ + unwritten_.size(); }
     // Moves what is due by `now` to the write buffer and logs it as sent.
     void Release(int64_t now, FrameLog& log);
     // Monotonic time of the next scheduled chunk, INT64_MAX when there is none.
@@ -44,6 +49,7 @@ private:
     FrameAssembler receiver_;
     FaultCounters counters_;
     std::multimap<int64_t, OutChunk> scheduled_;
+    size_t scheduledBytes_ = 0;
     std::string unwritten_;
     bool closing_ = false;
 };

@@ -112,9 +112,18 @@ std::vector<FrameAssembler::Piece> FrameAssembler::Feed(std::string_view bytes) 
     return pieces;
 }
 
+bool IsKnownCommand(std::string_view letters) {
+    return FindCommand(letters) != nullptr;
+}
+
 std::optional<CommandFrame> ParseCommand(std::string_view frame, std::string* why) {
     if (frame.size() < 5) {
         *why = "too short for a command";
+        return std::nullopt;
+    }
+    // Frames never carry a 0 byte; one that does is damaged, and a value decoded from it is wrong.
+    if (frame.find('\0') != std::string_view::npos) {
+        *why = "contains a 0 byte";
         return std::nullopt;
     }
     if (!IsUpperHexDigit(frame[0]) || !IsUpperHexDigit(frame[1])) {

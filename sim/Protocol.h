@@ -43,8 +43,11 @@ struct CommandFrame {
     int node = 0;
 };
 
+// Whether a unit knows the command with these (upper-case) letters.
+bool IsKnownCommand(std::string_view letters);
+
 // Takes a complete frame (end byte included) apart; nullopt with the reason in *why when it is not
-// a command frame (upper-case hexadecimal node digits, two upper-case letters).
+// a command frame (upper-case hexadecimal node digits, two upper-case letters, no 0 byte).
 std::optional<CommandFrame> ParseCommand(std::string_view frame, std::string* why);
 
 // What the addressed unit does with a command: the reply frame, or nothing and the reason.

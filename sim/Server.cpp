@@ -22,6 +22,9 @@ constexpr size_t kReadChunk = 4096;
 constexpr int64_t kDrainPollMs = 5;
 constexpr int64_t kDrainGraceMs = 50;
 constexpr int64_t kDrainLimitMs = 2000;
+// A gateway holds a few replies for a client, not all it was ever asked for: a client that sends
+// but does not read is dropped once this much waits for it beyond what its connection holds.
+constexpr size_t kMaxQueuedBytes = 64 * 1024;
 
 pollfd Watch(const std::unique_ptr<Channel>& channel) {
     if (!channel) return {-1, 0, 0};
@@ -122,6 +125,11 @@ void Server::Service(std::unique_ptr<Channel>& channel, short events, int64_t no
         return End(channel, "connection closed by the client", now);
     channel->Release(now, log_);
     if (!channel->Flush()) return End(channel, "write failed", now);
+    if (channel->Queued() > kMaxQueuedBytes)
+        return End(channel,
+                   "dropped: the client does not read its replies (" +
+                       std::to_string(channel->Queued()) + " bytes waiting)",
+                   now);
     if (channel->Done() && !(channel.get() == ptyChannel_.get() && PtyStillDraining(now)))
         End(channel, "closed after " + std::to_string(channel->Counters().frames) + " frames", now);
 }
@@ -138,7 +146,9 @@ bool Server::PtyStillDraining(int64_t now) {
 // Reads everything waiting; false when the other side has gone.
 bool Server::Receive(Channel& channel, int64_t now) {
     char buffer[kReadChunk];
-    for (;;) {
+    // A client that sends faster than it reads stops being read once its replies fill the queue;
+    // the caller then writes what it can and drops the client if the queue stays full.
+    while (channel.Queued() <= kMaxQueuedBytes) {
         const ssize_t n = ::read(channel.Fd(), buffer, sizeof buffer);
         if (n == 0) return false;
         if (n < 0) {
@@ -151,6 +161,7 @@ bool Server::Receive(Channel& channel, int64_t now) {
             if (channel.Closing()) break;
         }
     }
+    return true;
 }
 
 void Server::Respond(Channel& channel, const FrameAssembler::Piece& piece, int64_t now) {

@@ -9,7 +9,8 @@ Transports
   --listen HOST:PORT   TCP address to serve, default 127.0.0.1:10003 ([::1]:PORT for
                        IPv6; 'off' serves the pty only). Port 0 picks a free port.
                        One client at a time; the next connection is accepted after
-                       the current one closes.
+                       the current one closes. A client that does not read is dropped,
+                       as a gateway would, once 64 KiB of replies wait for it (logged).
   --pty LINK           also serve over a pseudo-terminal (raw 8-bit) and make LINK a
                        symbolic link to its slave device; a stale link is replaced, the
                        link is removed on exit. Over the pty, "connect" below means the
@@ -76,8 +77,8 @@ letters in lower case, data, 0xC8)
   Values are kept as received, so odd values come back unchanged. An index that is not
   one of the unit's inputs is still answered: "ph" gives edge 0, "pg" gives 00000000,
   "PC" is acknowledged and changes nothing. A unit without pulse inputs answers "MD"
-  only. Frames with lower-case node digits or letters, unknown commands, a wrong number
-  of parameter characters, or for a node without a unit get no reply. More than 126
+  only. Frames with lower-case node digits or letters, a 0 byte, unknown commands, a
+  wrong number of parameter characters, or for a node without a unit get no reply. More than 126
   bytes without an end byte are discarded up to the next end byte.
 
 Gateway
@@ -86,16 +87,16 @@ Gateway
                        a client that drains its input on connecting needs a delay)
 
 Faults (for reliability tests; counters restart with every connection)
-  --silent LETTERS     no reply to these commands (comma-separated, e.g. PY,PG); the
-                       command still takes effect
+  --silent LETTERS     no reply to these commands (comma-separated, e.g. PY,PG; the
+                       eight commands below only); the command still takes effect
   --delay-ms N         send every reply N ms late, with the fault bytes that go with
                        it (order kept; notices and queued junk are not delayed)
   --drop-every N       lose every N-th reply (the command still takes effect)
   --garbage            before each reply send a lone 0xC8 and the junk frame
                        00 FF 7A 7A 7F C8 (letters "zz")
   --close-after N      after the N-th received frame has been answered, drop the
-                       connection; over the pty: hang up (the client reads EIO) and
-                       move LINK to a fresh pty
+                       connection; over the pty: hang up (a read by the client then
+                       gives end of file, 0) and move LINK to a fresh pty
   --overflow           before a connection's first reply, 200 bytes 0x55 without an end
                        byte; the reply follows directly, later replies are normal
   --queued-junk        on connect, before any command, send "01md" 20 21 C8 (a stale

@@ -237,6 +237,7 @@ std::string ParseLetters(const std::string& text, std::set<std::string>* letters
             return "command letters are two letters separated by commas, not '" + text + "'";
         for (char& c : item)
             c = char(std::toupper(static_cast<unsigned char>(c)));
+        if (!IsKnownCommand(item)) return "'" + item + "' is no command a unit knows";
         letters->insert(item);
     }
     return {};

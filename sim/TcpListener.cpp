@@ -44,12 +44,14 @@ std::string TcpListener::Open(const std::string& host, int port) {
         return "cannot resolve " + host + ": " + gai_strerror(rc);
 
     std::string error = "no address for " + host;
+    // The system's longest accept queue: while one client is served, the connections that a burst
+    // of clients makes wait there instead of timing out.
     for (addrinfo* a = list; a != nullptr && fd_ < 0; a = a->ai_next) {
         const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
         if (fd < 0) continue;
         const int on = 1;
         ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        if (::bind(fd, a->ai_addr, a->ai_addrlen) == 0 && ::listen(fd, 4) == 0) {
+        if (::bind(fd, a->ai_addr, a->ai_addrlen) == 0 && ::listen(fd, SOMAXCONN) == 0) {
             fd_ = fd;
         } else {
             error = "cannot listen on " + host + ":" + service + ": " + std::strerror(errno);

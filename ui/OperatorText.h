@@ -3,7 +3,6 @@
 #include <QString>
 #include <cstdint>
 
-#include "link/LinkErrors.h"
 #include "link/LinkSession.h"
 
 // The operator's text of a link result (-1: the session's last error).

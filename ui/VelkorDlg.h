@@ -10,7 +10,6 @@
 
 #include "device/CountRows.h"
 #include "device/PulseConfig.h"
-#include "link/CommandExchange.h"
 #include "link/LinkSession.h"
 #include "link/ReplyTarget.h"
 #include "ui/ControlDialog.h"

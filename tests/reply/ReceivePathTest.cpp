@@ -1,21 +1,16 @@
 // Replies travel the real way here: bytes written by a peer on a loopback TCP connection, read by
 // the session's receive thread, cut into frames and handed to the handler.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "LinkTestSupport.h"
+#include "LoopbackPeer.h"
 #include "RecordingTarget.h"
-#include "link/CommandExchange.h"
-#include "link/Frames.h"
 #include "link/HandleReply.h"
-#include "link/LinkErrors.h"
 #include "link/LinkSession.h"
 #include "link/LinkTiming.h"
 
@@ -25,16 +20,6 @@ using namespace std::chrono_literals;
 
 constexpr auto POST_LIMIT = 5s;
 
-class Host final : public ExchangeHost {
-public:
-    std::atomic<int32_t>& CountBusy() override { return countBusy; }
-    std::atomic<int32_t>& AbortRequested() override { return abortRequested; }
-    void ResetProgress() override {}
-
-    std::atomic<int32_t> countBusy{0};
-    std::atomic<int32_t> abortRequested{0};
-};
-
 // Node digits as a unit puts them in front of its reply.
 std::string Frame(const std::string& reply) {
     return "01" + reply;
@@ -43,61 +28,34 @@ std::string Frame(const std::string& reply) {
 class ReceivePath : public ::testing::Test {
 protected:
     void SetUp() override {
-        listener_ = socket(AF_INET, SOCK_STREAM, 0);
-        ASSERT_GE(listener_, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = 0;
-        ASSERT_EQ(bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        ASSERT_EQ(listen(listener_, 1), 0);
-        socklen_t size = sizeof address;
-        ASSERT_EQ(getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size), 0);
-
         LinkSession& session = target_.session;
         session.kind = Tcp;
         session.host = "127.0.0.1";
-        session.service = std::to_string(ntohs(address.sin_port));
+        session.service = peer_.Port();
         session.handler = HandleReply;
         session.userData = static_cast<ReplyTarget*>(&target_);
         // Answers arrive at once on loopback; finer polls keep the exchanges short.
         TheLinkTiming().replyPollMs = 10;
         TheLinkTiming().replyPolls = 500;
         ASSERT_EQ(OpenLink(session), 0) << session.lastError;
-        peer_ = accept(listener_, nullptr, nullptr);
-        ASSERT_GE(peer_, 0);
+        ASSERT_TRUE(peer_.Accept());
         Mark(target_);
     }
 
     void TearDown() override {
         target_.session.userData = nullptr;
         CloseLink(target_.session);
-        if (peer_ >= 0) close(peer_);
-        if (listener_ >= 0) close(listener_);
-        TheLinkTiming().replyPollMs = savedPollMs_;
-        TheLinkTiming().replyPolls = savedPolls_;
     }
 
     // Replies that must not end the wait let it run into a short time-out.
-    void ShortenReplyWait() {
-        TheLinkTiming().replyPollMs = 20;
-        TheLinkTiming().replyPolls = 15;
-    }
+    void ShortenReplyWait() { timing_.ReplyWait(20, 15); }
 
-    void WriteFrames(const std::string& bytes) {
-        ASSERT_EQ(send(peer_, bytes.data(), bytes.size(), MSG_NOSIGNAL),
-                  static_cast<ssize_t>(bytes.size()));
-    }
+    void WriteFrames(const std::string& bytes) { peer_.Write(bytes); }
 
     // The command frame the program sent, up to its end byte.
     std::string ReadCommand() {
-        std::string command;
-        char byte = 0;
-        while (recv(peer_, &byte, 1, 0) == 1) {
-            command += byte;
-            if (static_cast<unsigned char>(byte) == FRAME_END) break;
-        }
-        return command;
+        const std::vector<unsigned char> command = peer_.ReadFrame();
+        return {command.begin(), command.end()};
     }
 
     // Sends a command and lets the peer answer it with `replies` once it has arrived.
@@ -114,15 +72,11 @@ protected:
         return result;
     }
 
+    TimingGuard timing_;
+    LoopbackPeer peer_;
     RecordingTarget target_;
-    Host host_;
+    TestHost host_;
     std::string lastCommand_;
-
-private:
-    int listener_ = -1;
-    int peer_ = -1;
-    int32_t savedPollMs_ = TheLinkTiming().replyPollMs;
-    int32_t savedPolls_ = TheLinkTiming().replyPolls;
 };
 
 struct ExchangeCase {

@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "link/Frames.h"
+#include "link/LinkInternals.h"
 
 void RecordingTarget::PostCountUpdate(int32_t index) {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -1,14 +1,19 @@
 // velkor-sim as a program: its help, its refusals, start-up, idling, log and one-client rule.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "SimProcess.h"
 
@@ -32,6 +37,12 @@ TEST(SimLifecycle, RefusesABadCommandLine) {
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("--count"), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "");
+}
+
+TEST(SimLifecycle, RefusesUnknownCommandLettersLikeAnyBadValue) {
+    const SimRun run = RunSimToEnd({"--silent", "PY,XQ"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("XQ"), std::string::npos) << run.err;
 }
 
 TEST(SimLifecycle, PortInUseIsAnError) {
@@ -183,6 +194,92 @@ TEST(SimLifecycle, LogShowsEveryFrameInAndOutOneLineEach) {
 
     sim.Stop();
     EXPECT_NE(Lines(log).back().find("stopping on signal 15"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// Starts a connection without waiting for it; the descriptor, or -1.
+int StartConnecting(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 &&
+        errno != EINPROGRESS) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+TEST(SimLifecycle, BurstOfConnectionsWaitsInsteadOfTimingOut) {
+    SimProcess sim;
+    ASSERT_TRUE(sim.Started());
+    WireClient served = WireClient::Tcp(sim.Port());  // holds the gateway: the rest must queue
+    ASSERT_EQ(Shown(served.Exchange("01PP")), Shown(Framed("01pp\x20")));
+    constexpr int kBurst = 50;
+    std::vector<pollfd> waiting;
+    for (int i = 0; i < kBurst; ++i) {
+        const int fd = StartConnecting(sim.Port());
+        ASSERT_GE(fd, 0);
+        waiting.push_back({fd, POLLOUT, 0});
+    }
+    // A full accept queue drops the handshake; the client would retry only after a second.
+    int connected = 0;
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(800);
+    while (connected < kBurst && std::chrono::steady_clock::now() < limit) {
+        if (::poll(waiting.data(), waiting.size(), 50) <= 0) continue;
+        for (pollfd& entry : waiting) {
+            if (entry.fd < 0 || !(entry.revents & (POLLOUT | POLLERR | POLLHUP))) continue;
+            int error = 0;
+            socklen_t size = sizeof error;
+            ::getsockopt(entry.fd, SOL_SOCKET, SO_ERROR, &error, &size);
+            if (error == 0 && (entry.revents & POLLOUT)) ++connected;
+            ::close(entry.fd);
+            entry.fd = -1;
+        }
+    }
+    for (const pollfd& entry : waiting)
+        if (entry.fd >= 0) ::close(entry.fd);
+    EXPECT_EQ(connected, kBurst);
+}
+
+TEST(SimLifecycle, ClientThatDoesNotReadIsDroppedAndLogged) {
+    const std::string log = TempPath("unread.log");
+    SimProcess sim({"--log", log});
+    ASSERT_TRUE(sim.Started());
+    // A small receive window, so that the replies pile up at the gateway and not in the kernel.
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int small = 4096;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(sim.Port()));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    std::string requests;
+    for (int i = 0; i < 4096; ++i)
+        requests += Framed("01PG\x20");  // 6 bytes each, answered with 14
+    // Sends until the gateway drops the connection (a send then fails), or for at most 60 s.
+    bool dropped = false;
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!dropped && std::chrono::steady_clock::now() < limit) {
+        pollfd entry{fd, POLLOUT, 0};
+        if (::poll(&entry, 1, 100) != 1) continue;
+        dropped = (entry.revents & (POLLERR | POLLHUP)) ||
+                  ::send(fd, requests.data(), requests.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0;
+    }
+    ::close(fd);
+    EXPECT_TRUE(dropped) << "the gateway kept every reply for a client that never reads";
+    WireClient next = WireClient::Tcp(sim.Port());
+    EXPECT_EQ(Shown(next.Exchange("01PP")), Shown(Framed("01pp\x20"))) << "the next is served";
+    bool logged = false;
+    for (const std::string& line : Lines(log))
+        logged = logged || line.find("does not read") != std::string::npos;
+    EXPECT_TRUE(logged);
 }
 
 }  // namespace

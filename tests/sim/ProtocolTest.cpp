@@ -60,6 +60,8 @@ TEST(SimParseCommand, AcceptsOnlyUpperCaseNodeDigitsAndLetters) {
         {"01Md" + kEnd, false, 0, "", ""},
         {"01md" + kEnd, false, 0, "", ""},
         {"01M" + kEnd, false, 0, "", ""},
+        {std::string("01PC\0!", 6) + kEnd, false, 0, "", ""},  // frames never carry a 0
+        {std::string("0\0MD", 4) + kEnd, false, 0, "", ""},
         {kEnd, false, 0, "", ""},
     };
     for (const Case& c : cases) {

@@ -1,10 +1,13 @@
 // velkor-sim over its pseudo-terminal, as the program's serial transport meets it.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <fstream>
 
@@ -74,6 +77,25 @@ TEST(SimPty, CloseAfterHangsUpAndMovesTheLinkToAFreshPty) {
     EXPECT_NE(after, before);
     WireClient replugged = WireClient::Serial(link);
     EXPECT_EQ(Shown(replugged.Exchange("01PP")), Shown(Framed("01pp\x20")));
+}
+
+TEST(SimPty, HungUpPortReadsEndOfFileAsTheHelpSays) {
+    const std::string link = TempPath("tty");
+    SimProcess sim({"--pty", link, "--close-after", "1"});
+    ASSERT_TRUE(sim.Started());
+    const int fd = ::open(link.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    WireClient probe = WireClient::Serial(link);  // sets the line raw; answered, then hung up
+    EXPECT_EQ(Shown(probe.Exchange("01PP")), Shown(Framed("01pp\x20")));
+    ASSERT_TRUE(probe.WaitClosed());
+    pollfd entry{fd, POLLIN, 0};
+    ASSERT_EQ(::poll(&entry, 1, 3000), 1);
+    char byte = 0;
+    EXPECT_EQ(::read(fd, &byte, 1), 0) << "errno " << errno;
+    ::close(fd);
+    const SimRun help = RunSimToEnd({"--help"});
+    EXPECT_NE(help.out.find("end of file, 0"), std::string::npos);
+    EXPECT_EQ(help.out.find("EIO"), std::string::npos);
 }
 
 TEST(SimPty, SignalsEndItCleanlyAndRemoveTheLink) {

@@ -94,14 +94,19 @@ TEST_F(SimReplies, SilentForWhatNoUnitAnswers) {
         "04PY",  // a unit without pulse inputs knows "MD" only
         "04PG\x20",
         "05PS\x28",
-        "01",  // too short
-        "",    // a lone end byte
+        "01",                          // too short
+        "",                            // a lone end byte
+        std::string("01PH\0", 5),      // a 0 byte
+        std::string("01PC\0\x22", 6),  // would set DI1's edge from a 0
+        std::string("01PS\0", 5),
     };
     for (const std::string& frame : cases) {
         client_->SendCommand(frame);
         EXPECT_EQ(Shown(client_->Exchange("01PP")), Shown(Framed("01pp\x20")))
             << "after " << Shown(frame);
     }
+    EXPECT_EQ(Shown(client_->Exchange("01PH\x20")), Shown(Framed("01ph\x20\x21")))
+        << "DI1 still counts rising edges";
     // The unit without pulse inputs is there all the same.
     EXPECT_EQ(Shown(client_->Exchange("04MD")), Shown(Framed("04md\x2B\x21")));
 }

@@ -155,6 +155,9 @@ TEST(SimOptions, RefusesWhatCannotBeServed) {
         {"--notice", "1@x"},
         {"--silent", "P"},
         {"--silent", "PYY"},
+        {"--silent", "XX"},  // no unit knows it
+        {"--silent", "PY,QQ"},
+        {"--wrong-length", "ZZ"},
         {"--wrong-length", "P1"},
         {"--listen", "127.0.0.1"},
         {"--listen", "127.0.0.1:65536"},

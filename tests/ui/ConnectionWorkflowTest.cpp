@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "SimFixture.h"
-#include "link/LinkErrors.h"
+#include "link/LinkSession.h"
 #include "link/LinkTiming.h"
 #include "ui/ControlIds.h"
 #include "ui/DeviceChange.h"

@@ -2,9 +2,7 @@
 #include <vector>
 
 #include "TcpLinkFixture.h"
-#include "link/CommandExchange.h"
-#include "link/Frames.h"
-#include "link/LinkErrors.h"
+#include "link/LinkInternals.h"
 
 namespace {
 

@@ -1,9 +1,11 @@
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
 #include "TcpLinkFixture.h"
-#include "link/Frames.h"
-#include "link/LinkErrors.h"
+#include "link/LinkInternals.h"
 
 namespace {
 
@@ -41,7 +43,7 @@ TEST_F(Framing, OverlongFrameIsDroppedUpToItsEndAndFramingResumes) {
     run.push_back(FRAME_END);
     Feed(run);
     EXPECT_EQ(session.lastError.load(), LINK_E_OVERFLOW);
-    EXPECT_LE(session.rxCount, RX_BUFFER_SIZE);
+    EXPECT_LE(session.rxCount, FRAME_BUFFER_SIZE);
     Feed(Frame("tail of the long frame"));
     Feed(Frame("01md/\""));
     ASSERT_EQ(handler.Count(), 1u);
@@ -52,7 +54,7 @@ TEST_F(Framing, NothingIsWrittenPastTheBufferWhateverTheRunLength) {
     for (int run : {128, 129, 255, 256, 1000}) {
         Feed(std::string(static_cast<size_t>(run), 'y'));
         EXPECT_GE(session.rxCount, 0);
-        EXPECT_LT(session.rxCount, RX_BUFFER_SIZE) << run;
+        EXPECT_LT(session.rxCount, FRAME_BUFFER_SIZE) << run;
         Feed(Frame(""));  // ends the dropped run
         Feed(Frame("01ps"));
     }
@@ -99,6 +101,34 @@ INSTANTIATE_TEST_SUITE_P(Statuses, GatewayNotice,
 
 TEST_F(Framing, GatewayStatusStartsUnknown) {
     EXPECT_EQ(session.gatewayStatus.load(), -1);
+}
+
+TEST(ReadByte, TakesOneWaitingByteOrReportsThatNoneWaits) {
+    int ends[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+    LinkSession session;
+    session.transport = &TcpTransport;
+    session.tcpSocket = ends[0];
+    unsigned char byte = 0;
+    EXPECT_LT(ReadByte(session, byte), 0);
+    EXPECT_EQ(session.lastError.load(), LINK_E_NO_DATA);
+    ASSERT_EQ(write(ends[1],
+                    "\xC8"
+                    "7",
+                    2),
+              2);
+    for (unsigned char expected : {FRAME_END, static_cast<unsigned char>('7')}) {
+        session.lastError = 0;
+        EXPECT_EQ(ReadByte(session, byte), 0);
+        EXPECT_EQ(byte, expected);
+        EXPECT_EQ(session.lastError.load(), 0);
+    }
+    EXPECT_EQ(session.rxCount, 0) << "the receive thread hands the byte to ReceiveByte";
+    EXPECT_LT(ReadByte(session, byte), 0);
+    EXPECT_EQ(session.lastError.load(), LINK_E_NO_DATA);
+    session.tcpSocket = -1;
+    close(ends[0]);
+    close(ends[1]);
 }
 
 TEST_F(TcpLinkTest, OverlongRunOnTheLineDoesNotStopLaterFrames) {

@@ -8,9 +8,21 @@
 #include <thread>
 #include <vector>
 
-#include "link/CommandExchange.h"
+#include "link/LinkSeams.h"
 #include "link/LinkSession.h"
 #include "link/LinkTiming.h"
+
+// Polls `done` every 2 ms until it holds or `timeoutMs` has passed; whether it holds. Limits are
+// generous: they only keep a broken test from hanging.
+template <typename Condition>
+bool WaitFor(Condition done, int timeoutMs = 5000) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > limit) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
 
 // A response handler that records every reply it is offered and accepts replies whose letters are
 // lower case, the way the window's handler accepts the unit's answers.
@@ -34,13 +46,8 @@ public:
         return replies_.size();
     }
     // Waits until `count` replies were offered.
-    bool AwaitCount(size_t count, int timeoutMs = 2000) {
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (Count() < count) {
-            if (std::chrono::steady_clock::now() > limit) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return true;
+    bool AwaitCount(size_t count, int timeoutMs = 5000) {
+        return WaitFor([&] { return Count() >= count; }, timeoutMs);
     }
 
     // Written by the handler before it returns; read by the thread whose wait it ended.
@@ -77,15 +84,11 @@ public:
 class TimingGuard {
 public:
     TimingGuard() = default;
-    ~TimingGuard() {
-        LinkTiming& timing = TheLinkTiming();
-        timing.replyPollMs = 100;
-        timing.replyPolls = 100;
-        timing.connectTimeoutMs = 3000;
-        timing.stateWaitLimitMs = 5000;
-    }
+    ~TimingGuard() { RestoreLinkTiming(); }
+    TimingGuard(const TimingGuard&) = delete;
+    TimingGuard& operator=(const TimingGuard&) = delete;
     // A reply wait of `polls` passes of `pollMs`.
-    void ShortReplyWait(int32_t pollMs, int32_t polls) {
+    void ReplyWait(int32_t pollMs, int32_t polls) {
         TheLinkTiming().replyPollMs = pollMs;
         TheLinkTiming().replyPolls = polls;
     }
@@ -95,3 +98,15 @@ inline double MillisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
 }
+
+// Takes the link's test hooks out again after a test set them.
+class SeamGuard {
+public:
+    SeamGuard() = default;
+    ~SeamGuard() {
+        TheLinkSeams().hook = nullptr;
+        TheLinkSeams().resolve = &getaddrinfo;
+    }
+    SeamGuard(const SeamGuard&) = delete;
+    SeamGuard& operator=(const SeamGuard&) = delete;
+};

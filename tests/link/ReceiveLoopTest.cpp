@@ -3,9 +3,7 @@
 #include <vector>
 
 #include "TcpLinkFixture.h"
-#include "link/Frames.h"
-#include "link/LinkErrors.h"
-#include "link/Transport.h"
+#include "link/LinkInternals.h"
 
 // The running receive thread itself (not a byte feeder beside it) against frames at the size
 // limit and over it, on a loopback line.

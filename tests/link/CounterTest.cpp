@@ -2,8 +2,7 @@
 #include <string>
 
 #include "TcpLinkFixture.h"
-#include "link/Frames.h"
-#include "link/LinkErrors.h"
+#include "link/LinkInternals.h"
 
 namespace {
 
@@ -67,7 +66,7 @@ TEST_F(AwaitedReplyCounter, FrameWithoutHandlerAndGatewayNoticeLeaveIt) {
 }
 
 TEST_F(AwaitedReplyCounter, TimeOutAndOpenResetIt) {
-    timing.ShortReplyWait(5, 4);
+    timing.ReplyWait(5, 4);
     Open();
     Send("PY");
     Send("PP");

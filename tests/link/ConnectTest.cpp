@@ -1,5 +1,6 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <pthread.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -7,15 +8,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "TcpLinkFixture.h"
-#include "link/CommandExchange.h"
-#include "link/Frames.h"
-#include "link/LinkErrors.h"
+#include "link/LinkInternals.h"
 
 // Opening a TCP link that cannot be made, and a connection that the gateway drops.
 
@@ -27,38 +27,6 @@ size_t OpenDescriptors() {
         ++count;
     return count;
 }
-
-// A loopback listener whose accept queue is full: the kernel drops further connection requests,
-// as a gateway that does not answer.
-class SilentListener {
-public:
-    SilentListener() {
-        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        bound_ = bind(listener_, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-                 listen(listener_, 0) == 0 &&
-                 getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) == 0;
-        port_ = ntohs(address.sin_port);
-        filler_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        bound_ =
-            bound_ && connect(filler_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    }
-    ~SilentListener() {
-        close(filler_);
-        close(listener_);
-    }
-    bool Ready() const { return bound_; }
-    std::string Port() const { return std::to_string(port_); }
-
-private:
-    int listener_ = -1;
-    int filler_ = -1;
-    bool bound_ = false;
-    uint16_t port_ = 0;
-};
 
 LinkSession& TcpSessionTo(LinkSession& session, const std::string& service) {
     session.kind = Tcp;
@@ -81,6 +49,38 @@ TEST(TcpOpen, NoAnswerFailsAsTimeOutAfterTheConnectWait) {
     EXPECT_LT(elapsed, 2500.0);
     EXPECT_EQ(session.state.load(), Idle);
     EXPECT_EQ(session.tcpSocket, -1);
+}
+
+void Ignore(int) {}
+
+TEST(TcpOpen, SignalDuringTheConnectWaitDoesNotShortenIt) {
+    TimingGuard timing;
+    TheLinkTiming().connectTimeoutMs = 1000;
+    SilentListener gateway;
+    ASSERT_TRUE(gateway.Ready());
+    struct sigaction previous {};
+    struct sigaction ignoring {};
+    ignoring.sa_handler = Ignore;  // no SA_RESTART: a waiting poll returns EINTR
+    ASSERT_EQ(sigaction(SIGUSR1, &ignoring, &previous), 0);
+
+    LinkSession session;
+    std::atomic<bool> done{false};
+    double elapsed = 0;
+    std::thread opener([&] {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_LT(OpenLink(TcpSessionTo(session, gateway.Port())), 0);
+        elapsed = MillisecondsSince(start);
+        done = true;
+    });
+    // Signals throughout the wait; at least one arrives while it polls.
+    while (!done) {
+        pthread_kill(opener.native_handle(), SIGUSR1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    opener.join();
+    sigaction(SIGUSR1, &previous, nullptr);
+    EXPECT_EQ(session.lastError.load(), LINK_E_TIMEOUT) << "not EINTR (4)";
+    EXPECT_GE(elapsed, 950.0);
 }
 
 TEST(TcpOpen, FailedOpensLeaveNoDescriptorBehind) {
@@ -169,10 +169,13 @@ class CommandTooLong : public TcpLinkTest, public ::testing::WithParamInterface<
 TEST_P(CommandTooLong, IsNotSentAndLeavesTheCounter) {
     Open();
     const std::string text(GetParam().letters, 'A');
+    session.lastError = 0;
     EXPECT_EQ(SendCommand(session, host, "%s", text.c_str()), LINK_E_COMMAND);
+    EXPECT_EQ(session.lastError.load(), LINK_E_COMMAND) << "stored like every failed send";
     EXPECT_EQ(host.progressResets.load(), 1);
     EXPECT_EQ(session.pendingReplies.load(), 0);
-    EXPECT_TRUE(peer.Drain(50).empty());
+    ASSERT_EQ(PostCommand(session, host, "PG%c", 0x20), 0);
+    EXPECT_EQ(peer.ReadFrame(), Frame("01PG ")) << "nothing was sent before it";
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, CommandTooLong,
@@ -188,11 +191,11 @@ TEST_F(TcpLinkTest, UnterminatedCommandIsNotReadPastTheFrameLimit) {
     const size_t size = MAX_COMMAND_TEXT + 1;
     std::unique_ptr<char[]> text(new char[size]);
     std::fill(text.get(), text.get() + size, 'A');
-    int32_t error = 0;
-    EXPECT_LT(SendFrame(text.get(), session, &error), 0);
-    EXPECT_EQ(error, LINK_E_COMMAND);
+    EXPECT_LT(SendFrame(text.get(), session), 0);
+    EXPECT_EQ(session.lastError.load(), LINK_E_COMMAND);
     EXPECT_EQ(session.pendingReplies.load(), 0);
-    EXPECT_TRUE(peer.Drain(50).empty());
+    ASSERT_EQ(PostCommand(session, host, "PG%c", 0x20), 0);
+    EXPECT_EQ(peer.ReadFrame(), Frame("01PG ")) << "nothing was sent before it";
 }
 
 }  // namespace

@@ -15,9 +15,7 @@
 #include "LinkTestSupport.h"
 #include "LoopbackPeer.h"
 #include "PtyLinkFixture.h"
-#include "link/Frames.h"
-#include "link/LinkErrors.h"
-#include "link/Transport.h"
+#include "link/LinkInternals.h"
 
 namespace {
 
@@ -31,6 +29,13 @@ TEST_F(PtyLinkTest, BytesQueuedBeforeTheOpenAreDiscarded) {
     WriteMaster(Frame("01md/\""));
     WriteMaster(std::vector<unsigned char>(300, 'q'));
     WriteMaster(Frame("01pp("));
+    // A pty hands the master's bytes to the slave a moment later; they must be queued on the line
+    // before it is opened, as a unit's would be.
+    const int queued = 7 + 300 + 6;
+    ASSERT_TRUE(WaitFor([this] {
+        int waiting = 0;
+        return ioctl(slave, FIONREAD, &waiting) == 0 && waiting == queued;
+    }));
     ASSERT_EQ(OpenLink(session), 0);
     int waiting = -1;
     ASSERT_EQ(ioctl(slave, FIONREAD, &waiting), 0);
@@ -93,6 +98,22 @@ TEST_F(PtyLinkTest, SecondOpenOfTheSameDeviceFailsWhileTheFirstHoldsIt) {
     CloseLink(session);
     EXPECT_EQ(OpenLink(second), 0) << "free again once closed";
     CloseLink(second);
+}
+
+TEST_F(PtyLinkTest, OpenThatFailsAfterTakingThePortLeavesItFreeForTheNextUser) {
+    SeamGuard seams;
+    TheLinkSeams().hook = [](LinkStep step) -> int32_t {
+        return step == LinkStep::SerialLineSetting ? EIO : 0;
+    };
+    EXPECT_LT(OpenLink(session), 0);
+    EXPECT_EQ(session.lastError.load(), EIO);
+    EXPECT_EQ(session.state.load(), Idle);
+    EXPECT_EQ(session.portHandle.load(), -1);
+    int exclusive = 0;
+    ASSERT_EQ(ioctl(slave, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0) << "the failed open kept the port exclusive";
+    TheLinkSeams().hook = nullptr;
+    EXPECT_EQ(OpenLink(session), 0);
 }
 
 TEST_F(PtyLinkTest, MissingDeviceFailsWithItsErrorNumber) {

@@ -16,9 +16,7 @@
 #include "LinkTestSupport.h"
 #include "LoopbackPeer.h"
 #include "PtyLinkFixture.h"
-#include "link/Frames.h"
-#include "link/LinkErrors.h"
-#include "link/Transport.h"
+#include "link/LinkInternals.h"
 
 // The serial line as a port arrives from its driver: in the terminal's cooked mode, with echo,
 // line editing, CR/LF translation and XON/XOFF flow control. The session alone has to make it

@@ -9,20 +9,46 @@
 #include <chrono>
 #include <stdexcept>
 
-#include "link/Frames.h"
+#include "link/LinkSession.h"
 
-LoopbackPeer::LoopbackPeer() {
-    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+int ListenOnLoopback(int backlog, uint16_t& port) {
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof address;
-    if (bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        listen(listener_, 4) != 0 ||
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        throw std::runtime_error("loopback listener");
+    if (listener < 0 || bind(listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        listen(listener, backlog) != 0 ||
+        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        if (listener >= 0) close(listener);
+        return -1;
     }
-    port_ = ntohs(address.sin_port);
+    port = ntohs(address.sin_port);
+    return listener;
+}
+
+SilentListener::SilentListener() {
+    listener_ = ListenOnLoopback(0, port_);
+    if (listener_ < 0) return;
+    filler_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port_);
+    if (connect(filler_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(filler_);
+        filler_ = -1;
+    }
+}
+
+SilentListener::~SilentListener() {
+    if (filler_ >= 0) close(filler_);
+    if (listener_ >= 0) close(listener_);
+}
+
+LoopbackPeer::LoopbackPeer() {
+    listener_ = ListenOnLoopback(4, port_);
+    if (listener_ < 0) throw std::runtime_error("loopback listener");
 }
 
 LoopbackPeer::~LoopbackPeer() {
@@ -33,6 +59,7 @@ LoopbackPeer::~LoopbackPeer() {
 bool LoopbackPeer::Accept(int timeoutMs) {
     pollfd entry{listener_, POLLIN, 0};
     if (poll(&entry, 1, timeoutMs) != 1) return false;
+    CloseConnection();
     connection_ = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     return connection_ >= 0;
 }
@@ -78,6 +105,18 @@ std::vector<unsigned char> LoopbackPeer::ReadFrame(int timeoutMs) {
 
 std::vector<unsigned char> LoopbackPeer::Drain(int timeoutMs) {
     return Read(static_cast<size_t>(-1), timeoutMs);
+}
+
+bool LoopbackPeer::WaitClosed(int timeoutMs) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            limit - std::chrono::steady_clock::now());
+        pollfd entry{connection_, POLLIN, 0};
+        if (left.count() <= 0 || poll(&entry, 1, static_cast<int>(left.count())) != 1) return false;
+        unsigned char byte = 0;
+        if (recv(connection_, &byte, 1, 0) <= 0) return true;
+    }
 }
 
 void LoopbackPeer::CloseConnection() {

@@ -24,12 +24,34 @@ public:
     std::vector<unsigned char> ReadFrame(int timeoutMs = 2000);
     // Whatever arrives within the time.
     std::vector<unsigned char> Drain(int timeoutMs);
+    // True once the session's end of the connection is closed (end of file) within the time.
+    bool WaitClosed(int timeoutMs = 5000);
     void CloseConnection();
     void CloseListener();
 
 private:
     int listener_ = -1;
     int connection_ = -1;
+    uint16_t port_ = 0;
+};
+
+// A listening TCP socket on 127.0.0.1 at a free port, which `port` receives; -1 on failure.
+int ListenOnLoopback(int backlog, uint16_t& port);
+
+// A loopback listener whose accept queue is full: the kernel drops further connection requests,
+// as a gateway that does not answer.
+class SilentListener {
+public:
+    SilentListener();
+    ~SilentListener();
+    SilentListener(const SilentListener&) = delete;
+    SilentListener& operator=(const SilentListener&) = delete;
+    bool Ready() const { return filler_ >= 0; }
+    std::string Port() const { return std::to_string(port_); }
+
+private:
+    int listener_ = -1;
+    int filler_ = -1;
     uint16_t port_ = 0;
 };
 

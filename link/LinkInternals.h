@@ -1,0 +1,59 @@
+#pragma once
+
+// The link's inside, for link/, its tests and the fuzz target: transports, the receive loop, the
+// frame functions. The program uses LinkSession.h.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "link/LinkSession.h"
+
+// A command frame is at most 127 bytes: two node digits and at most 125 bytes of command text
+// (letters, parameters and the end byte).
+constexpr size_t MAX_COMMAND_TEXT = 125;
+
+// One transport's operations, chosen once per session so that the receive loop and the frame
+// writer are written once for both routes. Each returns 0 or the error number of its failure.
+struct Transport {
+    // Opens the line for session; on failure nothing stays open.
+    int32_t (*open)(LinkSession& session);
+    // Bytes waiting to be read; 0 when the query fails.
+    int32_t (*bytesWaiting)(LinkSession& session);
+    // Reads one byte (LINK_E_ABORTED when the peer closed).
+    int32_t (*readOne)(LinkSession& session, unsigned char& byte);
+    // Writes every byte (a partial write is completed).
+    int32_t (*writeAll)(LinkSession& session, const unsigned char* bytes, size_t length);
+    // Ends every wait of a write under way, before the descriptor is closed.
+    void (*shutDown)(LinkSession& session);
+    // Closes the descriptor; nothing may use it any more.
+    void (*close)(LinkSession& session);
+};
+
+extern const Transport SerialTransport;
+extern const Transport TcpTransport;
+
+const Transport& TransportOf(int32_t kind);
+
+// The two openers; 0, or negative with the reason in lastError.
+int OpenSerialPort(LinkSession& session);
+int OpenTcpConnection(LinkSession& session);
+
+// Body of the receive thread.
+void ReceiveLoop(LinkSession& session);
+// Takes one waiting byte from the transport; 0, or negative with the reason in lastError
+// (LINK_E_NO_DATA when none is waiting).
+int ReadByte(LinkSession& session, unsigned char& byte);
+// Everything the receive thread does with a byte it read while Running: append it to the frame,
+// drop an over-long frame (LINK_E_OVERFLOW in lastError), dispatch a frame at its end byte.
+void ReceiveByte(LinkSession& session, unsigned char byte);
+
+// Sends one command (zero-terminated: letters, parameters, end byte) behind the node digits;
+// 0, or negative with the reason in lastError.
+int SendFrame(const char* command, LinkSession& session);
+// Writes a complete zero-terminated frame to the transport; results as SendFrame.
+int WriteRaw(const char* frame, LinkSession& session);
+// SendFrame's work, returning the code itself: lastError is shared by every thread, so a caller
+// that reports the reason of its own failure takes it from here.
+int32_t SendCommandText(const char* command, LinkSession& session);
+// Consumes the frame in rxBuffer (called by the receive thread after an end byte).
+void DispatchFrame(LinkSession& session);
