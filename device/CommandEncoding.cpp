@@ -31,7 +31,9 @@ bool IsCountReply(const unsigned char* letters) {
 }
 
 unsigned char ParamChar(int32_t value) {
-    return static_cast<unsigned char>(static_cast<uint32_t>(value) | PARAM_BASE);
+    // Adding the base is OR-ing it for 0 to 31, and the inverse of the decoding for every value
+    // the unit can report: 0x40 (32) must not go back as 0x20, nor 0x1F (-1) as 0xFF.
+    return static_cast<unsigned char>(static_cast<uint32_t>(value) + PARAM_BASE);
 }
 
 unsigned char ModeCharacter(int32_t mode, int32_t clearSignal) {

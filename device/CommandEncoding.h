@@ -21,7 +21,8 @@ constexpr const char CMD_READ_COUNT[] = "PG%c";        // input index
 bool IsCountRequest(const char* command);
 bool IsCountReply(const unsigned char* letters);
 
-// Every numeric parameter travels as one character: the value OR 0x20.
+// Every numeric parameter travels as one character: the value OR 0x20, and comes back as the
+// character minus 0x20.
 constexpr unsigned char PARAM_BASE = 0x20;
 
 // Bits of the "PU" mode character and of the "py" flags byte (on top of the base 0x20).
@@ -35,7 +36,9 @@ constexpr unsigned char COUNTING_BIT = 0x08;
 constexpr unsigned char START_CHARACTER = PARAM_BASE | COUNTING_BIT;  // 0x28
 constexpr unsigned char STOP_CHARACTER = PARAM_BASE;                  // 0x20
 
-// Parameter character of a value (input index, edge, period, debounce).
+// Parameter character of a value (input index, edge, period, debounce). For the values of the
+// lists (0 to 31) the value OR 0x20; any other value can only have come from the unit, as its
+// character minus 0x20, and goes back as that very character.
 unsigned char ParamChar(int32_t value);
 
 // Mode character of "PU" from mode and clear signal.

@@ -42,6 +42,10 @@ Units
                          edges=DIGITS one digit per input from DI1, 0 off, 1 rising,
                                       2 falling (other digits are kept and count)
                          counting=0|1 counting from the start
+                         rawperiod=BYTE, rawdebounce=BYTE, rawedgeN=BYTE (N an input,
+                                      1 for DI1): the very byte 0x00-0xFF (not 0xC8)
+                                      that "py" or "ph" reports, also one no value
+                                      above gives
                        Default: mode=1, period=0, debounce=0, every input rising,
                        not counting. Example: --settings 1:mode=3,clear=1,edges=10010
   --count NODE:INDEX:VALUE

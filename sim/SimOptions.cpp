@@ -131,6 +131,30 @@ constexpr SettingsKey kSettingsKeys[] = {
     {"period", 0, 0x5F}, {"debounce", 0, 0x5F}, {"counting", 0, 1},
 };
 
+// The field a raw-byte key sets: rawperiod, rawdebounce, rawedge1 to rawedge5 (among the unit's
+// inputs); nullptr for any other key.
+int* RawField(const std::string& key, UnitPlan* plan) {
+    UnitSettings& s = plan->settings;
+    if (key == "rawperiod") return &s.period;
+    if (key == "rawdebounce") return &s.debounce;
+    const std::string edgeKey = "rawedge";
+    if (key.size() != edgeKey.size() + 1 || key.compare(0, edgeKey.size(), edgeKey) != 0)
+        return nullptr;
+    const int input = key.back() - '1';
+    if (input < 0 || input >= PulseInputsOf(plan->identity.modelCode)) return nullptr;
+    return &s.edges[size_t(input)];
+}
+
+// A value given as the very byte the unit is to report (0x00 to 0xFF but the end byte), also one
+// that no value from 0 to 95 gives.
+std::string ApplyRawSetting(const std::string& key, const std::string& text, int* field) {
+    int64_t byte = 0;
+    if (!ParseInt(text, 0, 0xFF, &byte)) return IntError(key, text, 0, 0xFF);
+    if (byte == kFrameEnd) return key + " would travel as the end byte 0xC8";
+    *field = int(byte) - kParamBase;
+    return {};
+}
+
 // One KEY=VALUE pair of --settings applied to a unit's plan.
 std::string ApplySetting(const std::string& pair, UnitPlan* plan, SettingsSeen* seen) {
     const auto eq = pair.find('=');
@@ -138,6 +162,7 @@ std::string ApplySetting(const std::string& pair, UnitPlan* plan, SettingsSeen* 
     const std::string key = pair.substr(0, eq), text = pair.substr(eq + 1);
     UnitSettings& s = plan->settings;
     if (key == "edges") return ParseEdges(text, *plan, &s);
+    if (int* field = RawField(key, plan)) return ApplyRawSetting(key, text, field);
 
     const SettingsKey* entry = nullptr;
     for (const SettingsKey& k : kSettingsKeys)

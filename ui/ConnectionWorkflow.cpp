@@ -48,12 +48,12 @@ bool CVelkorDlg::TakeRoute() {
             ShowMessage(ADDRESS_MISSING_MESSAGE);
             return false;
         }
+        Session.host = address;
         const std::string port = TrimmedAscii(ControlText(IDC_TCP_PORT_EDIT));
         if (port.empty()) {
             ShowMessage(PORT_MISSING_MESSAGE);
             return false;
         }
-        Session.host = address;
         Session.service = port;
     }
     if (IsChecked(IDC_USB_RADIO)) {

@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -16,6 +15,7 @@
 #include "ui/ControlIds.h"
 #include "ui/DialogFonts.h"
 #include "ui/DialogTexts.h"
+#include "ui/StaticText.h"
 
 namespace {
 
@@ -84,12 +84,8 @@ void ControlDialog::CreateWindowFromTemplate() {
 QWidget* ControlDialog::CreateControl(const TemplateEntry& entry) {
     const QString caption = CaptionOf(entry);
     switch (entry.kind) {
-        case ControlKind::StaticText: {
-            auto* label = new QLabel(caption, this);
-            label->setTextFormat(Qt::PlainText);
-            label->setAlignment(StaticTextAlignment(entry.style));
-            return label;
-        }
+        case ControlKind::StaticText:
+            return new StaticText(caption, StaticTextAlignment(entry.style), this);
         case ControlKind::Edit: {
             auto* edit = new QLineEdit(this);
             edit->setFrame(entry.style & BORDER);

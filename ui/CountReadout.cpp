@@ -5,6 +5,7 @@
 
 #include "device/CountRows.h"
 #include "link/UnitCommands.h"
+#include "ui/AsciiTrim.h"
 #include "ui/ControlIds.h"
 #include "ui/CountUpdateEvent.h"
 #include "ui/OperationTexts.h"
@@ -99,7 +100,8 @@ void CVelkorDlg::OnAutoUpdate() {
         UpdateControls();
         return;
     }
-    const QString interval = ControlText(IDC_INTERVAL_EDIT).trimmed();
+    // Trimmed of ASCII white space, as every other field the operator types.
+    const QString interval = QString::fromStdString(TrimmedAscii(ControlText(IDC_INTERVAL_EDIT)));
     if (interval.isEmpty()) {
         ShowMessage(INTERVAL_EMPTY_MESSAGE);
         SetChecked(IDC_AUTO_UPDATE_CHECK, false);

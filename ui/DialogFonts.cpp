@@ -8,8 +8,10 @@
 void RegisterFontSubstitutions() {
     static std::once_flag registered;
     std::call_once(registered, [] {
-        // The dialog face is proportional, so its substitute is the proportional IPAPGothic: with
-        // the fixed-pitch IPAGothic the window is a little narrower but many captions are cut.
+        // The dialog face is proportional, so its substitute is the proportional IPAPGothic; with
+        // the fixed-pitch IPAGothic many more captions would be longer than their rectangles.
+        // Even with IPAPGothic a few are (so were some of the original's): a static text then
+        // shows the whole words that fit and loses the rest.
         // The count face is fixed-pitch, and so is its substitute.
         QFont::insertSubstitutions(
             QString::fromUtf8(DIALOG_FONT_FACE),

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "ui/PortWatcher.h"
 #include "ui/VelkorDlg.h"
 
 // The one way in for the tests and the headless tour: the dialog's private fields and the
@@ -39,6 +40,8 @@ public:
     int32_t CrossThreadCalls() const {
         return static_cast<const ControlDialog&>(dialog).crossThreadCalls.load();
     }
+    // The watcher of the port list.
+    PortWatcher& Watcher() { return *dialog.portWatcher; }
     // The dialog's one timer.
     QTimer& DialogTimer() { return static_cast<ControlDialog&>(dialog).dialogTimer; }
 

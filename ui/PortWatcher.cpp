@@ -38,6 +38,7 @@ PortWatcher::PortWatcher(Setup setup, QObject* parent)
       mayCompare(std::move(setup.mayCompare)),
       deviceDirectory(std::move(setup.deviceDirectory)),
       knownPorts(std::move(setup.knownPorts)) {
+    connect(&heldEventTimer, &QTimer::timeout, this, &PortWatcher::AnnounceHeldEvent);
     // A directory of its own (a test's) gets no udev events: it can only be listed.
     if (deviceDirectory.empty() && StartUdevMonitor()) return;
     if (deviceDirectory.empty()) deviceDirectory = SYSTEM_DEVICE_DIRECTORY;
@@ -76,11 +77,32 @@ void PortWatcher::TakeUdevEvent() {
     if (device == nullptr) return;
     const char* action = udev_device_get_action(device);
     if (action != nullptr && std::strcmp(action, "add") == 0) {
-        emit DeviceChange(DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT);
+        AnnouncePortEvent(DBT_DEVICEARRIVAL);
     } else if (action != nullptr && std::strcmp(action, "remove") == 0) {
-        emit DeviceChange(DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_PORT);
+        AnnouncePortEvent(DBT_DEVICEREMOVECOMPLETE);
     }
     udev_device_unref(device);
+}
+
+// udev says a thing once: an event that comes while the list may not change is held, and looked
+// at as often as the device names would be, until it may (a USB adapter replugged while connected
+// comes back under a new path, which must be in the list after the disconnection).
+void PortWatcher::AnnouncePortEvent(uint32_t eventType) {
+    if (mayCompare && !mayCompare()) {
+        // Arrival wins: the refresh that follows shows every change either way.
+        if (heldEvent != DBT_DEVICEARRIVAL) heldEvent = eventType;
+        if (!heldEventTimer.isActive()) heldEventTimer.start(TheUiTiming().portPollMs.load());
+        return;
+    }
+    emit DeviceChange(eventType, DBT_DEVTYP_PORT);
+}
+
+void PortWatcher::AnnounceHeldEvent() {
+    if (mayCompare && !mayCompare()) return;
+    heldEventTimer.stop();
+    const uint32_t eventType = heldEvent;
+    heldEvent = 0;
+    emit DeviceChange(eventType, DBT_DEVTYP_PORT);
 }
 
 // Looks only while allowed (the dialog is disconnected); names that changed meanwhile still differ

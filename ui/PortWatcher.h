@@ -14,7 +14,8 @@ struct udev_monitor;
 // them. Elsewhere (containers, build machines) the monitor would stay silent, and enumerating the
 // ports opens thousands of files under /sys: so the names in the device directory are listed every
 // two seconds instead, one directory read, and the ports are enumerated only when those names
-// changed. Both ways end in the same DeviceChange signal.
+// changed. Both ways end in the same DeviceChange signal, and in both a change that comes while
+// the list may not change (a connection is made or held) is announced at the first look after.
 class PortWatcher : public QObject {
     Q_OBJECT
 
@@ -23,13 +24,17 @@ public:
     struct Setup {
         PortPaths presentPorts;            // device paths of the ports present now (enumerates)
         std::set<std::string> knownPorts;  // the ports the list shows at the start
-        std::function<bool()> mayCompare;  // false while changes must wait (connected)
+        std::function<bool()> mayCompare;  // false while changes must wait (not disconnected)
         std::string deviceDirectory;       // empty: /dev, announced by udev where it runs
     };
     explicit PortWatcher(Setup setup, QObject* parent = nullptr);
     ~PortWatcher() override;
 
     bool UsesUdev() const { return monitor != nullptr; }
+
+    // What a udev event of a port leads to (DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE);
+    // tests call it in place of the daemon.
+    void AnnouncePortEvent(uint32_t eventType);
 
 signals:
     // eventType DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE, deviceType DBT_DEVTYP_PORT.
@@ -40,6 +45,7 @@ private:
     void TakeUdevEvent();
     void CheckDeviceNames();
     void ComparePorts();
+    void AnnounceHeldEvent();
 
     PortPaths presentPorts;
     std::function<bool()> mayCompare;
@@ -48,6 +54,8 @@ private:
     udev_monitor* monitor = nullptr;
     QSocketNotifier* notifier = nullptr;
     QTimer pollTimer;
+    QTimer heldEventTimer;   // looks whether a held udev event may be announced now
+    uint32_t heldEvent = 0;  // 0: none held
     std::set<std::string> knownNames;
     std::set<std::string> knownPorts;
 };

@@ -27,10 +27,8 @@ void CVelkorDlg::ShowHeldSettings() {
         SetChecked(mode == MODE_TWO_PHASE_X4 ? IDC_X4_RADIO : IDC_X2_RADIO, true);
         SetChecked(IDC_CLEAR_SIGNAL_CHECK, pulseConfig.clearSignal == 1);
         SetSelection(IDC_PERIOD_COMBO, EntryOf(pulseConfig.period, PERIOD_TEXTS.size()));
-        const int32_t debounce = pulseConfig.debounce;
-        SetSelection(
-            IDC_DEBOUNCE_COMBO,
-            debounce < 1 ? 0 : EntryOf(DebounceIndexOfValue(debounce), DEBOUNCE_TEXTS.size()));
+        // 0 and 1 show as "なし"; a negative value, like one above 10, has no entry.
+        SetSelection(IDC_DEBOUNCE_COMBO, DebounceIndexOfValue(pulseConfig.debounce));
         for (int32_t i = 0; i < InputCount.load(); ++i) {
             SetSelection(IDC_EDGE_COMBO[i], EntryOf(pulseConfig.edge[i], EDGE_TEXTS.size()));
         }

@@ -1,3 +1,5 @@
+#include <QGuiApplication>
+
 #include "device/SettingsRules.h"
 #include "device/ValueTables.h"
 #include "link/UnitCommands.h"
@@ -11,7 +13,11 @@ void CVelkorDlg::OnStartStop() {
     // its reply count.
     if (settingsWorkerActive.load() || ConnState.load() != Connected) return;
     const bool start = pulseConfig.countingOn == 0;
+    // The window does not answer while it waits for the reply (up to 10 s): the cursor says so.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    workers.Reach(WorkerStep::StartStopWait);
     const int code = StartStopExchange(Session, *this, start);
+    QGuiApplication::restoreOverrideCursor();
     if (code != 0) {
         ShowMessage(OperatorText(code, Session));
         return;

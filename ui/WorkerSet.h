@@ -13,6 +13,7 @@ enum class WorkerStep {
     SettingsUnlock,    // a settings worker's exchange is over; it gives the buttons back
     ConnectCounts,     // connecting: the settings are read, the counts are about to be requested
     ConnectEnd,        // connecting: the attempt is over, its end is about to be shown
+    StartStopWait,     // start/stop: the user-interface thread is about to wait for the reply
 };
 
 // The dialog's worker threads (connection attempt, settings read or write). Workers drive the

@@ -109,6 +109,24 @@ TEST(ParamChar, AddsTheBaseToEachValue) {
         EXPECT_EQ(ParamChar(value), character) << value;
 }
 
+// A value without a list entry is one the unit reported (its character minus 0x20): it goes
+// back as the very character it came in.
+TEST(ParamChar, ReportedCharactersGoBackUnchanged) {
+    PulseConfig config;
+    for (int byte = 0; byte <= 0xFF; ++byte) {
+        const unsigned char reply[] = {
+            'p', 'y', 0x21, static_cast<unsigned char>(byte), static_cast<unsigned char>(byte),
+            0xC8};
+        DecodePyReply(reply, config);
+        const auto sent = SetSettingsParams(config);
+        ASSERT_EQ(sent[1], byte) << "period";
+        ASSERT_EQ(sent[2], byte) << "debounce";
+        const unsigned char edgeReply[] = {'p', 'h', 0x24, static_cast<unsigned char>(byte), 0xC8};
+        ASSERT_TRUE(DecodePhReply(edgeReply, config));
+        ASSERT_EQ(SetEdgeParams(4, config.edge[4])[1], byte) << "edge";
+    }
+}
+
 TEST(SetEdgeParams, RisingEdgeOfDi5) {
     const auto rising = std::find(EDGE_TEXTS.begin(), EDGE_TEXTS.end(), std::string("立ち上がり"));
     const int32_t edge = static_cast<int32_t>(rising - EDGE_TEXTS.begin());

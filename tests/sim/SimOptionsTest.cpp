@@ -80,6 +80,15 @@ TEST(SimOptions, SettingsAndPresetsApplyToTheFinalUnits) {
     EXPECT_EQ(Parse({"--settings", "1:clear=1,mode=2"}).options.units[0].settings.flags, 0x07);
     EXPECT_EQ(Parse({"--settings", "1:flags=6"}).options.units[0].settings.flags, 6);
     EXPECT_EQ(Parse({"--settings", "1:mode=0"}).options.units[0].settings.flags, 0);
+
+    // Raw bytes are kept as the value they stand for: the byte minus 0x20.
+    const UnitSettings raw =
+        Parse({"--settings", "1:rawperiod=0x40,rawdebounce=0x1F,rawedge1=0x05,rawedge5=0xFF"})
+            .options.units[0]
+            .settings;
+    EXPECT_EQ(raw.period, 32);
+    EXPECT_EQ(raw.debounce, -1);
+    EXPECT_EQ(raw.edges, (std::array<int, 5>{-27, 1, 1, 1, 223}));
 }
 
 TEST(SimOptions, TransportsNoticeAndFaults) {
@@ -143,6 +152,10 @@ TEST(SimOptions, RefusesWhatCannotBeServed) {
         {"--settings", "1:flags=3,mode=1"},
         {"--settings", "1:foo=1"},
         {"--settings", "1:mode"},
+        {"--settings", "1:rawperiod=0x100"},
+        {"--settings", "1:rawdebounce=0xC8"},  // the end byte
+        {"--settings", "3:rawedge3=0x21"},     // node 3 has two inputs
+        {"--settings", "1:rawedge0=0x21"},
         {"--count", "1:5:1"},
         {"--count", "4:0:1"},  // no pulse inputs
         {"--count", "1:0:4294967296"},

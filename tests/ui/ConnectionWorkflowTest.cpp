@@ -2,7 +2,9 @@
 // connection sequence for each kind of unit, refusal, abort, disconnection, and the same
 // sequence over a serial line.
 #include <netinet/in.h>
+#include <pty.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QElapsedTimer>
@@ -167,6 +169,10 @@ TEST_F(ConnectionWorkflow, ChecksRefuseInTheirOrderAndStartNothing) {
         EXPECT_EQ(Inside().ConnState().load(), CVelkorDlg::Disconnected) << row;
         EXPECT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), "接続") << row;
         EXPECT_EQ(session.userData.load(), nullptr) << row;
+        // The route's fields are written as each check passes.
+        if (std::string_view(c.message) == PORT_MISSING_MESSAGE) {
+            EXPECT_EQ(session.host, "127.0.0.1") << row;
+        }
     }
     Settle(300);
     EXPECT_EQ(ConnectionsOpened(), 0);
@@ -257,13 +263,16 @@ TEST_F(ConnectionWorkflow, EachPulseModelConnectsWithTheWholeSequence) {
 }
 
 TEST_F(ConnectionWorkflow, ModelWithoutPulseInputsIsRefusedWhileItsNameIsShown) {
-    ASSERT_NO_FATAL_FAILURE(StartSim());
+    ASSERT_NO_FATAL_FAILURE(
+        StartSim({"--unit", "4:1", "--unit", "5:15:1", "--unit", "6:0", "--unit", "8:8"}));
     const struct {
         int node;
         const char* deviceInfo;
     } cases[] = {
         {4, "KV-410     ID : 4"},  // a capability row without pulse inputs
         {5, "KV-X1     ID : 5"},   // extension family: no capability row at all
+        {6, "(0)     ID : 6"},     // the empty code 0
+        {8, "KV-480     ID : 8"},  // a named model with analog inputs only
     };
     for (const auto& c : cases) {
         QStringList shownWithMessage;
@@ -462,6 +471,43 @@ TEST_F(ConnectionWorkflow, DisconnectWhileAutoUpdateRunsStopsItQuietly) {
 }
 
 // ----- Serial line -------------------------------------------------------------------------------
+
+class SerialOpenFailure : public ConnectionWorkflow {
+protected:
+    // Connects over USB through the one port `path` and expects its open to fail with `text`.
+    void ExpectOpenRefused(const std::string& path, const QString& text) {
+        SetPortSource([path] {
+            return std::vector<SerialPortDescription>{{"USB-Serial Controller", path, true}};
+        });
+        dialog->OnDeviceChange(DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT);
+        Click(IDC_USB_RADIO);
+        Type(IDC_NODE_EDIT, "2");
+        Click(IDC_CONNECT_BUTTON);
+        ASSERT_TRUE(WaitForWorkers());
+        EXPECT_EQ(messages, std::vector<QString>{text});
+        EXPECT_EQ(dialog->ControlText(IDC_DEVICE_INFO_TEXT), "");
+        ExpectDisconnectedAndClosed();
+    }
+};
+
+// The adapter was unplugged after the list was filled: its device path is gone.
+TEST_F(SerialOpenFailure, PortWhosePathIsGoneShowsError2) {
+    ExpectOpenRefused(TempPath("velkor-unplugged-tty"), "通信エラー : 2");
+}
+
+TEST_F(SerialOpenFailure, PortWithoutPermissionShowsError13) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root opens a device whatever its permission bits, so no open is refused";
+    }
+    int master = -1;
+    int slave = -1;
+    char name[128] = {};
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    ASSERT_EQ(chmod(name, 0), 0);
+    ExpectOpenRefused(name, "通信エラー : 13");
+    close(slave);
+    close(master);
+}
 
 TEST_F(ConnectionWorkflow, SerialRouteRunsTheSameSequence) {
     const std::string link = TempPath("velkor-tty");

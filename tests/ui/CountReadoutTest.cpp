@@ -385,6 +385,28 @@ TEST_F(CountReadoutTest, TimerReadsOneIntervalAfterStartingAndThenAgain) {
     EXPECT_TRUE(messages.empty());
 }
 
+// Clearing EnableCheck disables the count controls but leaves a running auto-update alone: the
+// check box stays checked (disabled) and the timer keeps reading.
+TEST_F(CountReadoutTest, ClearingEnableCheckKeepsTheTimerReading) {
+    ASSERT_NO_FATAL_FAILURE(StartSim({"--settings", "3:mode=1,edges=11"}));
+    ASSERT_NO_FATAL_FAILURE(ConnectUnit(TWO_INPUTS));
+    TheUiTiming().millisecondsPerSecond = 40;
+    StartAutoUpdate("2");
+    ASSERT_TRUE(Inside().DialogTimer().isActive());
+
+    Click(IDC_ENABLE_CHECK);
+    ASSERT_FALSE(dialog->IsChecked(IDC_ENABLE_CHECK));
+    const size_t mark = ReceivedFrames().size();
+
+    EXPECT_FALSE(dialog->IsEnabled(IDC_AUTO_UPDATE_CHECK));
+    EXPECT_FALSE(dialog->IsEnabled(IDC_READ_COUNTS_BUTTON));
+    EXPECT_TRUE(dialog->IsChecked(IDC_AUTO_UPDATE_CHECK));
+    EXPECT_EQ(Inside().AutoUpdateSeconds().load(), 2);
+    EXPECT_TRUE(Inside().DialogTimer().isActive());
+    EXPECT_TRUE(WaitUntil([&] { return CountRequestsSince(mark) >= 4; }, 10000));
+    EXPECT_TRUE(messages.empty());
+}
+
 // The one realistic timing: a real second.
 TEST_F(CountReadoutTest, OneSecondIntervalReadsAboutEverySecond) {
     ASSERT_NO_FATAL_FAILURE(StartSim({"--settings", "3:mode=1,edges=10"}));

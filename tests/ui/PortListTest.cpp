@@ -78,6 +78,19 @@ protected:
     InjectedPorts injected;
 };
 
+// The list is filled from the ports present when the window opens, before any arrival, with the
+// first USB port chosen; LAN being the route, it is disabled.
+TEST_F(PortList, FilledFromThePortsPresentWhenTheWindowOpens) {
+    injected.Set({ONBOARD_S4, ADAPTER_USB0, LINUX_S1});
+    dialog = std::make_unique<CVelkorDlg>(session);
+    EXPECT_EQ(ComboItems(),
+              (QStringList{"Communications Port (COM4) (/dev/ttyS4)",
+                           "USB-Serial Controller (COM5) (/dev/ttyUSB0)", "ttyS1 (/dev/ttyS1)"}));
+    EXPECT_EQ(Inside().PortCount(), 3);
+    EXPECT_EQ(SelectedPath(), "/dev/ttyUSB0");
+    EXPECT_FALSE(dialog->IsEnabled(IDC_PORT_COMBO));
+}
+
 // ----- Entries from names --------------------------------------------------------------------
 
 struct NameCase {

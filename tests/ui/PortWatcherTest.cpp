@@ -13,6 +13,7 @@
 
 #include "DialogTestSupport.h"
 #include "ui/ControlIds.h"
+#include "ui/DeviceChange.h"
 #include "ui/PortSource.h"
 #include "ui/UiTiming.h"
 
@@ -142,6 +143,35 @@ TEST_F(PortDirectory, PortsThatComeOrGoWhileConnectingOrConnectedShowAfterTheDis
         Inside().ConnState().store(CVelkorDlg::Disconnected);
         EXPECT_TRUE(WaitUntil([&] { return Inside().PortCount() == 0; })) << state;
     }
+}
+
+// udev tells of a change once. One told while a connection is made or held must not be lost: it
+// shows once the dialog is disconnected again, as the listed names' changes do. The directory's
+// names stay as they are here, so only the announcement can bring the change into the list.
+TEST_F(PortDirectory, PortEventsAnnouncedWhileConnectingOrConnectedShowAfterTheDisconnection) {
+    std::vector<SerialPortDescription> ports;
+    SetPortSource([&ports] { return ports; });
+    const SerialPortDescription replugged{"USB-Serial", Path("ttyUSB7"), true};
+    for (int32_t state : {CVelkorDlg::Connecting, CVelkorDlg::Connected}) {
+        const struct {
+            uint32_t event;
+            std::vector<SerialPortDescription> present;
+            int32_t count;
+        } changes[] = {{DBT_DEVICEARRIVAL, {replugged}, 1}, {DBT_DEVICEREMOVECOMPLETE, {}, 0}};
+        for (const auto& change : changes) {
+            const int32_t before = Inside().PortCount();
+            Inside().ConnState().store(state);
+            ports = change.present;
+            Inside().Watcher().AnnouncePortEvent(change.event);
+            EXPECT_TRUE(AfterSeveralPolls([&] { return Inside().PortCount() == before; })) << state;
+            Inside().ConnState().store(CVelkorDlg::Disconnected);
+            EXPECT_TRUE(WaitUntil([&] { return Inside().PortCount() == change.count; })) << state;
+        }
+    }
+    // Told while disconnected, a change shows at once.
+    ports = {replugged};
+    Inside().Watcher().AnnouncePortEvent(DBT_DEVICEARRIVAL);
+    EXPECT_EQ(Inside().PortCount(), 1);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // velkor-sim on loopback. The frames are taken from the simulator's log; the expected bytes and
 // texts are written out here, never taken from the program's own tables.
 #include <QComboBox>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QTest>
 #include <array>
 #include <functional>
@@ -187,6 +189,12 @@ std::vector<ReadCase> ReadCases() {
          "mode=1,period=7,debounce=12,edges=31",
          {true, true, false, true, false, false, -1, -1, {-1, 1}, "PULSE COUNT OFF"},
          ReadCommands(2)},
+        // A negative debounce value has no entry either: "なし" is 0 and 1 only.
+        {"NegativeDebounceShowsNoSelection",
+         TWO_INPUTS,
+         "mode=1,period=1,rawdebounce=0x1F,edges=11",
+         {true, true, false, true, false, false, 1, -1, {1, 1}, "PULSE COUNT OFF"},
+         ReadCommands(2)},
     };
 }
 
@@ -339,6 +347,52 @@ std::vector<ApplyCase> ApplyCases() {
          {},
          "PULSE COUNT ON",
          HeldSettings{1, 0, 3, 1, 0, 0, 0, 7, 12, 1}},
+        // Whatever byte the unit reported goes back as that byte, also one that no value OR
+        // 0x20 gives: 0x40 is not START-STOP, 0x1F not 0xFF, 0x05 not 0xE5.
+        {"ReportedBytesAboveTheListsSentUnchanged",
+         TWO_INPUTS,
+         "mode=1,rawperiod=0x40,rawdebounce=0x1F,rawedge1=0x05,rawedge2=0x40",
+         [](auto&) {},
+         {Command("PC", {0x20, 0x05}), Command("PC", {0x21, 0x40}),
+          Command("PU", {0x21, 0x40, 0x1F})},
+         {},
+         "PULSE COUNT ON",
+         HeldSettings{1, 0, -27, 32, 0, 0, 0, 32, -1, 1}},
+        {"ReportedBytesBelowTheBaseSentUnchanged",
+         TWO_INPUTS,
+         "mode=1,rawperiod=0x1F,rawdebounce=0xFF,rawedge1=0xFF,rawedge2=0x01",
+         [](auto&) {},
+         {Command("PC", {0x20, 0xFF}), Command("PC", {0x21, 0x01}),
+          Command("PU", {0x21, 0x1F, 0xFF})},
+         {},
+         "PULSE COUNT ON",
+         HeldSettings{1, 0, 223, -31, 0, 0, 0, -1, 223, 1}},
+        // Only what the operator left alone goes back as reported: a chosen entry is sent.
+        {"ChosenEntriesReplaceReportedBytes",
+         TWO_INPUTS,
+         "mode=1,rawperiod=0x40,rawdebounce=0x1F,rawedge1=0x05,rawedge2=0x40",
+         [](auto& t) {
+             t.SelectEdges({2, 0});
+             t.Dialog().SetSelection(IDC_DEBOUNCE_COMBO, 9);
+         },
+         {Command("PC", {0x20, 0x22}), Command("PC", {0x21, 0x20}),
+          Command("PU", {0x21, 0x40, 0x2A})},
+         {},
+         "PULSE COUNT ON",
+         HeldSettings{1, 0, 2, 0, 0, 0, 0, 32, 10, 1}},
+        // DI5 rising through the apply path: "PC" with 0x24 and 0x21.
+        {"Di5RisingAlone",
+         FIVE_INPUTS,
+         "mode=1,edges=22222",
+         [](auto& t) {
+             t.SelectEdges({0, 0, 0, 0, 1});
+         },
+         {Command("PC", {0x20, 0x20}), Command("PC", {0x21, 0x20}), Command("PC", {0x22, 0x20}),
+          Command("PC", {0x23, 0x20}), Command("PC", {0x24, 0x21}),
+          Command("PU", {0x21, 0x20, 0x20})},
+         {},
+         "PULSE COUNT OFF",
+         HeldSettings{1, 0, 0, 0, 0, 0, 1, 0, 0, 0}},
         // Single-phase: the encoder pairs are not checked.
         {"SinglePhaseNeedsNoPairs",
          FIVE_INPUTS,
@@ -523,6 +577,36 @@ INSTANTIATE_TEST_SUITE_P(
                                       Command("PU", {0x21, 0x22, 0x20})}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The unit is lost right after it took the first "PC" (the connection ends after its 8th frame
+// has been answered): the second "PC" fails, and what the unit took stays taken. Connecting again
+// reads DI1's new edge and DI2's old one.
+TEST_F(SettingsOperationsTest, SecondPcFailingLeavesTheFirstEdgeInTheUnit) {
+    ASSERT_NO_FATAL_FAILURE(
+        StartSim({"--settings", "3:mode=1,period=0,edges=11", "--close-after", "8"}));
+    ASSERT_NO_FATAL_FAILURE(ConnectUnit(TWO_INPUTS));
+    SetReplyWaitMs(300);
+    SelectEdges({2, 2});
+    const HeldSettings heldBefore = HeldOf(dialog->HeldConfig());
+
+    RunSettingsButton(IDC_WRITE_SETTINGS_BUTTON);
+
+    EXPECT_EQ(ReceivedCommands(7).at(0), Command("PC", {0x20, 0x22}))
+        << ShownCommands(ReceivedCommands(7));
+    for (const std::string& command : ReceivedCommands(7))
+        EXPECT_NE(command.substr(0, 2), "PU");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].startsWith("通信エラー : ")) << messages[0].toStdString();
+    EXPECT_EQ(HeldOf(dialog->HeldConfig()), heldBefore);
+    EXPECT_TRUE(ProgressEnded());
+
+    Click(IDC_CONNECT_BUTTON);  // 切断
+    ASSERT_EQ(Inside().ConnState().load(), CVelkorDlg::Disconnected);
+    messages.clear();
+    ASSERT_EQ(ConnectThroughUi(TWO_INPUTS), CVelkorDlg::Connected);
+    EXPECT_EQ(Shown(2).edges, (std::vector<int>{2, 1}));
+    EXPECT_TRUE(messages.empty());
+}
+
 // ----- Start/stop -------------------------------------------------------------------------------
 
 TEST_F(SettingsOperationsTest, StartStopSendsStartThenStopAndFlipsTheState) {
@@ -545,6 +629,26 @@ TEST_F(SettingsOperationsTest, StartStopSendsStartThenStopAndFlipsTheState) {
         EXPECT_EQ(dialog->ControlText(IDC_COUNT_STATUS_TEXT), QString(step.status));
     }
     EXPECT_TRUE(messages.empty());
+}
+
+// The wait blocks the window for up to 10 s: the cursor tells the operator so, and only then.
+TEST_F(SettingsOperationsTest, StartStopShowsTheWaitCursorWhileItWaits) {
+    ASSERT_NO_FATAL_FAILURE(StartSim({"--settings", "3:mode=1,period=0,counting=0"}));
+    ASSERT_NO_FATAL_FAILURE(ConnectUnit(TWO_INPUTS));
+    ASSERT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    std::optional<Qt::CursorShape> whileWaiting;
+    Inside().SetStepHook([&](WorkerStep step) {
+        if (step != WorkerStep::StartStopWait) return;
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        whileWaiting = cursor != nullptr ? cursor->shape() : Qt::ArrowCursor;
+    });
+    const size_t mark = ReceivedFrames().size();
+
+    Click(IDC_START_STOP_BUTTON);
+
+    EXPECT_EQ(ReceivedCommands(mark), std::vector<std::string>{Command("PS", {0x28})});
+    EXPECT_EQ(whileWaiting, std::optional<Qt::CursorShape>(Qt::WaitCursor));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 struct StartStopFailureCase {
@@ -577,6 +681,7 @@ TEST_P(StartStopFailureTest, ErrorLeavesStateAndTextAsTheyWere) {
     EXPECT_EQ(messages, std::vector<QString>{TIMEOUT_TEXT});
     EXPECT_EQ(dialog->HeldConfig().countingOn.Load(), countingBefore);
     EXPECT_EQ(dialog->ControlText(IDC_COUNT_STATUS_TEXT), QString(c.status));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -135,7 +135,7 @@ QRect ExpectedPixels(const DialogUnitRect& rect, DialogBaseUnits base) {
 const char* ClassOf(K kind) {
     switch (kind) {
         case K::StaticText:
-            return "QLabel";
+            return "StaticText";  // a label that loses whole words only
         case K::Edit:
             return "QLineEdit";
         case K::GroupBox:
