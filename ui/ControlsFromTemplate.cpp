@@ -7,14 +7,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
-#include <QRegularExpressionValidator>
 #include <algorithm>
 
 #include "ui/ControlDialog.h"
 #include "ui/ControlIds.h"
 #include "ui/DialogFonts.h"
 #include "ui/DialogTexts.h"
+#include "ui/DigitsValidator.h"
 #include "ui/StaticText.h"
 
 namespace {
@@ -89,10 +88,7 @@ QWidget* ControlDialog::CreateControl(const TemplateEntry& entry) {
         case ControlKind::Edit: {
             auto* edit = new QLineEdit(this);
             edit->setFrame(entry.style & BORDER);
-            if (entry.style & DIGITS_ONLY) {
-                edit->setValidator(new QRegularExpressionValidator(
-                    QRegularExpression(QStringLiteral("[0-9]*")), edit));
-            }
+            if (entry.style & DIGITS_ONLY) edit->setValidator(new DigitsValidator(edit));
             return edit;
         }
         case ControlKind::GroupBox:

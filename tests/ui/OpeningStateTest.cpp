@@ -6,6 +6,7 @@
 
 #include "DialogTestSupport.h"
 #include "device/ValueTables.h"
+#include "ui/AppIconPainter.h"
 #include "ui/ControlIds.h"
 #include "ui/VersionString.h"
 
@@ -129,9 +130,17 @@ TEST_F(OpeningState, WindowTitleIconAndFixedSize) {
     EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(dialog->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_TRUE(dialog->windowFlags() & Qt::WindowCloseButtonHint);
+    // The embedded pixels are the drawn icon's, whatever their byte order on disk.
     const QList<QSize> sizes = dialog->windowIcon().availableSizes();
-    for (int size : {16, 32, 48, 256})
+    EXPECT_EQ(sizes.size(), 3);
+    for (int size : {16, 32, 48}) {
         EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+        const QImage shown = dialog->windowIcon()
+                                 .pixmap(size, size)
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        EXPECT_EQ(shown, PaintAppIcon(size)) << size;
+    }
     EXPECT_EQ(Inside().AppIcon().cacheKey(), dialog->windowIcon().cacheKey());
 }
 
