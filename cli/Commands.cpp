@@ -61,9 +61,10 @@ private:
 
 int CommandRun::Run() {
     const int32_t opened = client_.Open();
+    if (Interrupted()) return EXIT_INTERRUPTED;  // Ctrl-C needs no explanation
     if (opened != 0) {
         std::fprintf(stderr, "%s\n", client_.ErrorText(opened).c_str());
-        return Interrupted() ? EXIT_INTERRUPTED : EXIT_LINK_FAILURE;
+        return EXIT_LINK_FAILURE;
     }
     if (options_.command == Command::Scan) {
         Scan();

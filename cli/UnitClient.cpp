@@ -1,5 +1,8 @@
 #include "cli/UnitClient.h"
 
+#include <chrono>
+#include <thread>
+
 #include "cli/Interrupt.h"
 #include "device/ModelCatalogue.h"
 #include "link/HandleReply.h"
@@ -33,8 +36,17 @@ UnitClient::~UnitClient() {
 int32_t UnitClient::Open() {
     session_.userData = static_cast<ReplyTarget*>(this);
     session_.handler = &HandleReply;
-    if (OpenLink(session_) < 0) return session_.lastError.load();
-    return 0;
+    // Ctrl-C also ends an opening: a name being resolved or a connection being waited for.
+    std::atomic<bool> opening{true};
+    std::thread watch([this, &opening] {
+        while (opening.load() && !Interrupted())
+            std::this_thread::sleep_for(std::chrono::milliseconds(REPLY_POLL_MS));
+        if (opening.load()) CancelOpening(session_);
+    });
+    const int result = OpenLink(session_);
+    opening.store(false);
+    watch.join();
+    return result < 0 ? session_.lastError.load() : 0;
 }
 
 std::string UnitClient::ErrorText(int32_t code) const {

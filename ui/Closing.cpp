@@ -13,12 +13,16 @@ void CVelkorDlg::ShutDown() {
     Session.userData.compare_exchange_strong(self, nullptr);
     KillTimer(AUTO_UPDATE_TIMER_ID);
     AutoUpdateSeconds.store(0);
+    // An opening link does not heed the operator's abort, but it must not hold up the program's
+    // end: a name being resolved or a connection being waited for ends at once.
+    CancelOpening(Session);
     // Each wait of a worker's command sequence consumes the abort; keep it raised until all of
     // them are done.
     workers.WaitServingEvents([this] { AbortRequestedFlag.store(1); });
     KillTimer(AUTO_UPDATE_TIMER_ID);
     AbortRequestedFlag.store(0);
     CloseLink(Session);
+    ResumeOpening(Session);  // no worker is left to open it; the session may serve again
     ConnState.store(Disconnected);
     setEnabled(true);
     MuteMessages(false);

@@ -15,6 +15,7 @@
 
 #include "../sim/SimLog.h"
 #include "../sim/SimProcess.h"
+#include "LoopbackPeer.h"
 
 namespace {
 
@@ -240,6 +241,19 @@ TEST_F(CtlFixture, CtrlCEndsASilentReplyWait) {
     const ProgramRun run = ctl.Finish(5000);
     EXPECT_EQ(run.exitCode, 130) << run.err;
     EXPECT_EQ(Received().back(), Frame(1, "PY"));
+}
+
+TEST_F(CtlFixture, CtrlCEndsAConnectionWait) {
+    SilentListener gateway;
+    ASSERT_TRUE(gateway.Ready());
+    ChildProcess ctl(VELKORCTL_PATH,
+                     {"identify", "--node", "1", "--host", "127.0.0.1:" + gateway.Port()});
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ctl.Signal(SIGINT);
+    // The connection wait would last 3 s and end in a communication failure.
+    const ProgramRun run = ctl.Finish(2000);
+    EXPECT_EQ(run.exitCode, 130) << run.err;
+    EXPECT_EQ(run.err, "");
 }
 
 struct UsageCase {

@@ -9,7 +9,9 @@
 #include <QTimer>
 #include <thread>
 
+#include "LoopbackPeer.h"
 #include "SimFixture.h"
+#include "link/LinkSeams.h"
 #include "ui/ControlIds.h"
 #include "ui/UiTiming.h"
 
@@ -64,6 +66,44 @@ TEST_F(CloseWhileBusy, ConnectingWhileTheUnitIsSilent) {
     Settle(50);
     ExpectClosedCleanly(CloseAndTime(), "connecting");
     EXPECT_EQ(ReceivedCommands(), std::vector<std::string>{"MD"});
+}
+
+// A name server that never answers: the resolver is held until the test lets it go.
+std::atomic<int> resolutions{0};
+std::atomic<bool> resolverReleased{false};
+
+int NeverAnswers(const char*, const char*, const addrinfo*, addrinfo** result) {
+    ++resolutions;
+    for (int waited = 0; !resolverReleased.load() && waited < 30000; waited += 5)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    *result = nullptr;
+    return EAI_AGAIN;
+}
+
+TEST_F(CloseWhileBusy, ResolvingTheGatewaysName) {
+    ASSERT_NO_FATAL_FAILURE(StartSim());
+    resolutions = 0;
+    resolverReleased = false;
+    TheLinkSeams().resolve = NeverAnswers;
+    ClickConnect(1);
+    EXPECT_TRUE(WaitUntil([] { return resolutions.load() == 1; }, 5000));
+    ExpectClosedCleanly(CloseAndTime(), "resolving");
+    resolverReleased = true;
+    TheLinkSeams().resolve = &getaddrinfo;
+}
+
+// A gateway that takes no connection: the attempt waits up to 3 s for it.
+TEST_F(CloseWhileBusy, WaitingForTheConnection) {
+    SilentListener gateway;
+    ASSERT_TRUE(gateway.Ready());
+    Click(IDC_LAN_RADIO);
+    Type(IDC_ADDRESS_EDIT, "127.0.0.1");
+    Type(IDC_TCP_PORT_EDIT, QString::fromStdString(gateway.Port()));
+    Type(IDC_NODE_EDIT, "1");
+    Click(IDC_CONNECT_BUTTON);
+    // No event marks the start of the wait: the close ends it whenever it comes.
+    EXPECT_FALSE(WaitUntil([this] { return Inside().RunningWorkers() == 0; }, 300));
+    ExpectClosedCleanly(CloseAndTime(), "waiting for the connection");
 }
 
 // The dialog can also go away without having been closed first.
