@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 
+#include "device/InputText.h"
 #include "device/OperatorTexts.h"
 #include "link/LinkSession.h"
 
@@ -35,13 +36,6 @@ const std::map<std::string, Command> COMMANDS = {
     {"start", Command::Start},       {"stop", Command::Stop},         {"counts", Command::Counts},
     {"scan", Command::Scan},
 };
-
-std::string TrimmedAscii(const std::string& text) {
-    constexpr const char* blanks = " \t\n\v\f\r";
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
 
 // A whole decimal number within [low, high].
 std::optional<int32_t> Number(const std::string& text, int32_t low, int32_t high) {

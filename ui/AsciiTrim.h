@@ -3,6 +3,7 @@
 #include <QString>
 #include <string>
 
-// The text of an edit without leading and trailing ASCII white space (space, tab, line feed,
-// vertical tab, form feed, carriage return); other characters, full-width blanks among them, stay.
+#include "device/InputText.h"
+
+// The text of an edit as every front end reads what an operator typed.
 std::string TrimmedAscii(const QString& text);

@@ -47,6 +47,12 @@ protected:
         return commands;
     }
 
+    static std::vector<std::string> Prepend(const std::string& command,
+                                            std::vector<std::string> args) {
+        args.insert(args.begin(), command);
+        return args;
+    }
+
     static std::vector<std::string> LoggedFrames(const std::string& path) {
         std::ifstream in(path);
         std::stringstream text;
@@ -62,13 +68,20 @@ TEST_F(FrontEnds, SendTheSameFramesForEachOperation) {
     otherArgs.insert(otherArgs.end(), {"--log", otherLog});
     SimProcess other(otherArgs);
     ASSERT_TRUE(other.Started());
+    const std::vector<std::string> identify = {
+        "--host", "127.0.0.1:" + std::to_string(other.Port()), "--node", std::to_string(NODE)};
     ConnectUnit(NODE);
+    // Connecting begins with the identification that velkorctl's identify sends alone.
+    const ProgramRun identified = RunToEnd(VELKORCTL_PATH, Prepend("identify", identify), 30000);
+    EXPECT_EQ(identified.exitCode, 0) << identified.err;
+    EXPECT_EQ(LoggedFrames(otherLog), std::vector<std::string>{ReceivedFrames().front()});
 
     const size_t settingsRead = 3 + 5;  // "MD", "PY", "PH" x5 and "PP" before the operation
     const Operation operations[] = {
         {"read settings", [this] { Click(IDC_READ_SETTINGS_BUTTON); }, {"settings"}, 1},
         {"read counts", [this] { Click(IDC_READ_COUNTS_BUTTON); }, {"counts"}, settingsRead},
         {"start", [this] { Click(IDC_START_STOP_BUTTON); }, {"start"}, 1},
+        {"stop", [this] { Click(IDC_START_STOP_BUTTON); }, {"stop"}, 1},
         {"write settings",
          [this] {
              Click(IDC_TWO_PHASE_RADIO);
@@ -80,7 +93,7 @@ TEST_F(FrontEnds, SendTheSameFramesForEachOperation) {
          {"set", "--mode", "x4", "--period", "10s", "--edge", "DI3=off"},
          settingsRead},
     };
-    const size_t frames[] = {7, 4, 1, 6};
+    const size_t frames[] = {7, 4, 1, 1, 6};
     for (size_t i = 0; i < std::size(operations); ++i) {
         const Operation& op = operations[i];
         const auto window = WindowCommands(op, frames[i]);

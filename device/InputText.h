@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// What an operator typed, as every front end reads it: without leading and trailing ASCII white
+// space (space, tab, line feed, vertical tab, form feed, carriage return); other characters,
+// full-width blanks among them, stay.
+std::string TrimmedAscii(std::string_view text);
