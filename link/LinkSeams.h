@@ -10,9 +10,10 @@
 
 // Steps at which the hook is called.
 enum class LinkStep : int32_t {
-    SerialLineSetting,   // the port is exclusive; its line is about to be set
-    ReceiveThreadStart,  // the transport is open; the receive thread is about to start
-    CloserWaiting,       // a CloseLink waits for the close that another one does
+    SerialLineSetting,     // the port is exclusive; its line is about to be set
+    ReceiveThreadStart,    // the transport is open; the receive thread is about to start
+    CloserWaiting,         // a CloseLink waits for the close that another one does
+    SendPassedStateCheck,  // a send found the session running and is about to write
 };
 
 // Name resolution as getaddrinfo does it.

@@ -2,6 +2,7 @@
 
 #include "device/CommandEncoding.h"
 #include "link/LinkInternals.h"
+#include "link/LinkSeams.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ int32_t WriteFrame(const char* frame, LinkSession& session) {
     session.sendsInFlight.fetch_add(1);
     int32_t code = LINK_E_NOT_RUNNING;
     if (session.state.load() == Running) {
+        AtStep(LinkStep::SendPassedStateCheck);
         code = session.transport.load()->writeAll(
             session, reinterpret_cast<const unsigned char*>(frame), std::strlen(frame));
     }

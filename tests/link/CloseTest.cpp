@@ -42,6 +42,52 @@ int32_t NoteCloserWaiting(LinkStep step) {
     return 0;
 }
 
+// A send that found the session running, held before its write until the test lets it go.
+std::atomic<bool> sendHeld{false};
+std::atomic<bool> sendReleased{false};
+
+int32_t HoldSend(LinkStep step) {
+    if (step != LinkStep::SendPassedStateCheck) return 0;
+    sendHeld = true;
+    WaitFor([] { return sendReleased.load(); }, 8000);
+    return 0;
+}
+
+// The close waits for the held send before it closes the descriptor, so a session opened
+// meanwhile cannot be given that descriptor's number, and the send cannot reach its gateway.
+TEST_F(TcpLinkTest, CloseWaitsForASendThatFoundTheSessionRunning) {
+    Open();
+    sendHeld = false;
+    sendReleased = false;
+    TheLinkSeams().hook = HoldSend;
+    std::thread sender([this] { SendFrame("PP", session); });
+    ASSERT_TRUE(WaitFor([] { return sendHeld.load(); }));
+    TheLinkSeams().hook = nullptr;
+    const int heldSocket = session.tcpSocket.load();
+    std::atomic<bool> closed{false};
+    std::thread closer([this, &closed] {
+        CloseLink(session);
+        closed = true;
+    });
+
+    LoopbackPeer otherGateway;
+    LinkSession other;
+    other.kind = Tcp;
+    other.host = "127.0.0.1";
+    other.service = otherGateway.Port();
+    ASSERT_EQ(OpenLink(other), 0);
+    ASSERT_TRUE(otherGateway.Accept());
+    EXPECT_FALSE(closed.load()) << "the close did not wait for the send";
+    EXPECT_NE(other.tcpSocket.load(), heldSocket);
+
+    sendReleased = true;
+    sender.join();
+    closer.join();
+    EXPECT_EQ(session.state.load(), Idle);
+    EXPECT_TRUE(otherGateway.Drain(200).empty()) << "a frame reached the other gateway";
+    CloseLink(other);
+}
+
 class HeldReceiveThread : public TcpLinkTest {
 protected:
     void SetUp() override {
