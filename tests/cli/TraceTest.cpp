@@ -44,7 +44,8 @@ TEST_F(CtlTrace, MatchesTheSimulatorsLogFrameForFrame) {
     const std::vector<std::string> received = TracedFrames(traced, "RX");
     ASSERT_GE(sent.size(), 3u) << traced;
     EXPECT_EQ(sent, ReceivedFramesOfLog(logged)) << ShownCommands(sent) << "\n" << logged;
-    EXPECT_EQ(received, RepliesAndNoticesOfLog(logged)) << ShownCommands(received) << "\n" << logged;
+    EXPECT_EQ(received, RepliesAndNoticesOfLog(logged)) << ShownCommands(received) << "\n"
+                                                        << logged;
     EXPECT_NE(traced.find(" RX 00 00gq#\\xC8 [30 30 67 71 23 C8] gateway notice, status 3\n"),
               std::string::npos)
         << traced;

@@ -11,15 +11,19 @@ namespace {
 class WindowTrace : public SimFixture {
 protected:
     void TearDown() override {
-        SimFixture::TearDown();  // the link has closed: nothing traces any more
+        SimFixture::TearDown();
+        CloseLink(session);  // its receive thread has ended: nothing traces any more
         SetFrameTrace(nullptr);
     }
+
+    // Outlives the test's connection, which TearDown closes.
+    std::unique_ptr<TraceFile> trace;
 };
 
 TEST_F(WindowTrace, AConnectionMatchesTheSimulatorsLogFrameForFrame) {
     const std::string path = TempPath("window.trace");
     std::string error;
-    const std::unique_ptr<TraceFile> trace = TraceFile::Open(path, error);
+    trace = TraceFile::Open(path, error);
     ASSERT_NE(trace, nullptr) << error;
     SetFrameTrace(trace.get());
     ASSERT_NO_FATAL_FAILURE(StartSim({"--notice", "2@100"}));
