@@ -41,7 +41,7 @@ int32_t AwaitReply(LinkSession& session, ExchangeHost& host) {
         SleepMs(TheLinkTiming().replyPollMs.load());
     }
     session.pendingReplies.store(0);
-    TraceFailure(session, TraceKind::ReplyTimeout, LINK_E_TIMEOUT);
+    TraceFailure(session, session.node, TraceKind::ReplyTimeout, LINK_E_TIMEOUT);
     return LINK_E_TIMEOUT;
 }
 

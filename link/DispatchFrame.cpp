@@ -37,7 +37,7 @@ int OfferReply(LinkSession& session) {
 
 void DispatchFrame(LinkSession& session) {
     if (session.rxCount < 1) return;  // nothing stored, not even an end byte
-    TraceBytes(session, TraceKind::Received, session.rxBuffer,
+    TraceBytes(NO_TRACE_NODE, TraceKind::Received, session.rxBuffer,
                static_cast<size_t>(session.rxCount));
     if (IsGatewayNotice(session)) {
         TakeGatewayNotice(session);

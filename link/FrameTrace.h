@@ -18,7 +18,9 @@ enum class TraceKind : int32_t {
 
 struct TraceRecord {
     TraceKind kind;
-    int32_t node;                // the session's node; -1 for Drained, which belong to none
+    // The session's node for sends, reply time-outs and failures to open or send; -1 for what
+    // the receive thread reports (a received frame carries its node digits).
+    int32_t node;
     const unsigned char* bytes;  // the frame or the dropped bytes; null for time-outs and errors
     size_t length;
     int32_t code;      // result code of time-outs and errors, 0 otherwise

@@ -161,7 +161,7 @@ int OpenLink(LinkSession& session) {
     }
     const int32_t code = OpenSession(session);
     if (code == 0) return 0;
-    TraceFailure(session, TraceKind::LinkError, code);
+    TraceFailure(session, session.node, TraceKind::LinkError, code);
     session.lastError.store(code);
     return -1;
 }

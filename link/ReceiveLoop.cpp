@@ -14,7 +14,7 @@ int32_t ReadWaitingByte(LinkSession& session, unsigned char& byte) {
 // An over-long frame is dropped whole: its bytes up to and including the next end byte are
 // discarded, and framing resumes after it.
 void DropOverlongFrame(LinkSession& session) {
-    TraceBytes(session, TraceKind::Overflow, session.rxBuffer, FRAME_BUFFER_SIZE);
+    TraceBytes(NO_TRACE_NODE, TraceKind::Overflow, session.rxBuffer, FRAME_BUFFER_SIZE);
     session.rxCount = 0;
     session.rxDiscarding = true;
     session.lastError.store(LINK_E_OVERFLOW);
@@ -23,7 +23,7 @@ void DropOverlongFrame(LinkSession& session) {
 // The rest of a dropped frame is kept in the frame buffer only to be traced, a buffer at a time;
 // `ended` when its end byte has come.
 void DropDiscardedRun(LinkSession& session, bool ended) {
-    TraceBytes(session, TraceKind::Overflow, session.rxBuffer,
+    TraceBytes(NO_TRACE_NODE, TraceKind::Overflow, session.rxBuffer,
                static_cast<size_t>(session.rxCount));
     session.rxCount = 0;
     session.rxDiscarding = !ended;
@@ -35,12 +35,12 @@ struct DrainedBytes {
     unsigned char bytes[FRAME_BUFFER_SIZE];
     size_t count = 0;
 
-    void Add(const LinkSession& session, unsigned char byte) {
+    void Add(unsigned char byte) {
         bytes[count++] = byte;
-        if (count == sizeof bytes) Flush(session);
+        if (count == sizeof bytes) Flush();
     }
-    void Flush(const LinkSession& session) {
-        if (count != 0) TraceBytes(session, TraceKind::Drained, bytes, count);
+    void Flush() {
+        if (count != 0) TraceBytes(NO_TRACE_NODE, TraceKind::Drained, bytes, count);
         count = 0;
     }
 };
@@ -49,7 +49,7 @@ struct DrainedBytes {
 void TraceReadFailure(const LinkSession& session, int32_t code, int32_t& lastTraced) {
     if (code == lastTraced) return;
     lastTraced = code;
-    TraceFailure(session, TraceKind::LinkError, code);
+    TraceFailure(session, NO_TRACE_NODE, TraceKind::LinkError, code);
 }
 
 // After a quiet moment a starting session is running: everything queued before it has been read.
@@ -97,14 +97,14 @@ void ReceiveLoop(LinkSession& session) {
             if (state == Running) {
                 ReceiveByte(session, byte);
             } else {
-                drained.Add(session, byte);
+                drained.Add(byte);
             }
             continue;
         }
         // The loop acts on its own code; lastError is only the report.
         session.lastError.store(code);
         if (code == LINK_E_NO_DATA || code == LINK_E_TIMEOUT) {
-            drained.Flush(session);
+            drained.Flush();
             IdlePass(session);
         } else {
             // A read error or a closed connection; the next pass follows. A read that a close
@@ -112,5 +112,5 @@ void ReceiveLoop(LinkSession& session) {
             if (session.state.load() == state) TraceReadFailure(session, code, lastFailure);
         }
     }
-    drained.Flush(session);
+    drained.Flush();
 }

@@ -32,7 +32,7 @@ int32_t WriteFrame(const char* frame, LinkSession& session) {
         const auto* bytes = reinterpret_cast<const unsigned char*>(frame);
         const size_t length = std::strlen(frame);
         // Traced before it is written, so that its reply can never be traced ahead of it.
-        TraceBytes(session, TraceKind::Sent, bytes, length);
+        TraceBytes(session.node, TraceKind::Sent, bytes, length);
         code = session.transport.load()->writeAll(session, bytes, length);
     }
     session.sendsInFlight.fetch_sub(1);
@@ -49,7 +49,7 @@ int Reported(LinkSession& session, int32_t code) {
 int32_t SendCommandText(const char* command, LinkSession& session) {
     const size_t length = strnlen(command, MAX_COMMAND_TEXT + 1);
     if (length > MAX_COMMAND_TEXT) {
-        TraceFailure(session, TraceKind::LinkError, LINK_E_COMMAND);
+        TraceFailure(session, session.node, TraceKind::LinkError, LINK_E_COMMAND);
         return LINK_E_COMMAND;
     }
 
@@ -62,7 +62,7 @@ int32_t SendCommandText(const char* command, LinkSession& session) {
     std::memcpy(frame + 2, command, length + 1);
 
     const int32_t code = WriteFrame(frame, session);
-    if (code != 0) TraceFailure(session, TraceKind::LinkError, code);
+    if (code != 0) TraceFailure(session, session.node, TraceKind::LinkError, code);
     // A frame that never left awaits no reply; keeping the count raised would make the next
     // exchange end on a stale count instead of its own reply.
     if (code != 0 && awaited) WithdrawAwaitedReply(session);

@@ -12,9 +12,9 @@
 //   2026-12-01T09:30:15.042 TX 01 01PG!\xC8 [30 31 50 47 21 C8] read count of DI2
 // TIME is local time with milliseconds; DIR is TX, RX or -- (discarded bytes, time-outs,
 // errors); NODE is the node digits of the frame as on the wire, or the session's node in the same
-// form ("--" for bytes
-// queued before the link opened); TEXT shows 0x21-0x7E as they are except '\' as "\\", every other
-// byte as \xHH. Lines of time-outs and errors carry no bytes: "TIME -- NODE reply time-out: TEXT".
+// form, or "--" for what the receive thread discards or fails to read; TEXT shows 0x21-0x7E as they
+// are except '\' as "\\", every other byte as \xHH. Lines of time-outs and errors carry no bytes:
+// "TIME -- NODE reply time-out: TEXT".
 class TraceFile final : public FrameTraceSink {
 public:
     // Opens `path` for appending; nullptr with the reason in `error` when it cannot be opened.

@@ -17,17 +17,21 @@ inline FrameTraceSink* ActiveFrameTrace() {
     return InstalledFrameTrace.load(std::memory_order_relaxed);
 }
 
-// Bytes of `session` as one record of `kind` (Sent, Received, Overflow, Drained).
-void TraceBytes(FrameTraceSink& sink, const LinkSession& session, TraceKind kind,
-                const unsigned char* bytes, size_t length);
+// `node` is the session's node where the calling thread owns it (sends, reply waits, opening);
+// the receive thread passes NO_TRACE_NODE, as the node may change under it between exchanges.
+constexpr int32_t NO_TRACE_NODE = -1;
+
+// Bytes as one record of `kind` (Sent, Received, Overflow, Drained).
+void TraceBytes(FrameTraceSink& sink, int32_t node, TraceKind kind, const unsigned char* bytes,
+                size_t length);
 // A time-out or failure of `session` with the code's text.
-void TraceFailure(FrameTraceSink& sink, const LinkSession& session, TraceKind kind, int32_t code);
+void TraceFailure(FrameTraceSink& sink, const LinkSession& session, int32_t node, TraceKind kind,
+                  int32_t code);
 
 // The same, for call sites that have not looked for a sink yet.
-inline void TraceBytes(const LinkSession& session, TraceKind kind, const unsigned char* bytes,
-                       size_t length) {
-    if (FrameTraceSink* sink = ActiveFrameTrace()) TraceBytes(*sink, session, kind, bytes, length);
+inline void TraceBytes(int32_t node, TraceKind kind, const unsigned char* bytes, size_t length) {
+    if (FrameTraceSink* sink = ActiveFrameTrace()) TraceBytes(*sink, node, kind, bytes, length);
 }
-inline void TraceFailure(const LinkSession& session, TraceKind kind, int32_t code) {
-    if (FrameTraceSink* sink = ActiveFrameTrace()) TraceFailure(*sink, session, kind, code);
+inline void TraceFailure(const LinkSession& session, int32_t node, TraceKind kind, int32_t code) {
+    if (FrameTraceSink* sink = ActiveFrameTrace()) TraceFailure(*sink, session, node, kind, code);
 }

@@ -70,12 +70,12 @@ TEST_F(Trace, AnOverlongFrameIsTracedWholeAsDiscardedThenFramingResumes) {
     EXPECT_EQ(sink.records[2].bytes, run.substr(256));
     EXPECT_EQ(sink.records[3].kind, TraceKind::Received);
     EXPECT_EQ(sink.records[3].bytes, "2Apc\xC8");
-    EXPECT_EQ(sink.records[3].node, 0x2A);
+    EXPECT_EQ(sink.records[3].node, -1);  // the frame carries its node digits
 }
 
 TEST_F(Trace, FailuresCarryTheOperatorTextAndTheSystemsReason) {
-    TraceFailure(session, TraceKind::LinkError, ECONNREFUSED);
-    TraceFailure(session, TraceKind::ReplyTimeout, LINK_E_TIMEOUT);
+    TraceFailure(session, session.node, TraceKind::LinkError, ECONNREFUSED);
+    TraceFailure(session, session.node, TraceKind::ReplyTimeout, LINK_E_TIMEOUT);
     ASSERT_EQ(sink.records.size(), 2u);
     EXPECT_EQ(sink.records[0].text,
               "通信エラー : " + std::to_string(ECONNREFUSED) + " (Connection refused)");
