@@ -1,6 +1,8 @@
 // The frame trace seen from the link: what each hook hands the sink, the lines the trace file
 // makes of it, and a file written by several threads at once.
 
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include "LinkTestSupport.h"
+#include "PtyLinkFixture.h"
 #include "link/LinkInternals.h"
 #include "link/TraceFile.h"
 #include "link/TraceHooks.h"
@@ -89,6 +93,42 @@ TEST_F(Trace, ACommandTooLongForAFrameIsTracedAsAnErrorAndNotSent) {
     ASSERT_EQ(sink.records.size(), 1u);
     EXPECT_EQ(sink.records[0].kind, TraceKind::LinkError);
     EXPECT_EQ(sink.records[0].text, "通信エラー : 20005(COMMAND ERROR)");
+}
+
+// The device raw, as a driver set up before would leave it, with bytes queued on it.
+class PtyTrace : public PtyLinkFixture {
+protected:
+    void PrepareLine(termios& line) override { cfmakeraw(&line); }
+    void SetUp() override {
+        PtyLinkFixture::SetUp();
+        SetFrameTrace(&sink);
+    }
+    void TearDown() override {
+        CloseLink(session);  // the receive thread has ended: nothing traces any more
+        SetFrameTrace(nullptr);
+        PtyLinkFixture::TearDown();
+    }
+
+    RecordingSink sink;
+};
+
+TEST_F(PtyTrace, BytesQueuedBeforeTheOpenAreTracedAsDrainedAndNothingElse) {
+    const std::string queued = "01md/\"\xC8" + std::string(300, 'q') + "01pp";
+    WriteMaster(std::vector<unsigned char>(queued.begin(), queued.end()));
+    ASSERT_TRUE(WaitFor([&] {
+        int waiting = 0;
+        return ioctl(slave, FIONREAD, &waiting) == 0 && waiting == static_cast<int>(queued.size());
+    }));
+    ASSERT_EQ(OpenLink(session), 0);
+    std::lock_guard<std::mutex> lock(sink.mutex);
+    std::string drained;
+    for (const Recorded& record : sink.records) {
+        EXPECT_EQ(record.kind, TraceKind::Drained);
+        EXPECT_EQ(record.node, -1);
+        EXPECT_LE(record.bytes.size(), 128u);
+        drained += record.bytes;
+    }
+    EXPECT_EQ(drained, queued);
 }
 
 struct LineCase {
