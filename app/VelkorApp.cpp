@@ -1,8 +1,13 @@
 #include "app/VelkorApp.h"
 
 #include <QFileInfo>
+#include <cstdio>
+#include <memory>
+#include <string>
 
 #include "app/SocketInit.h"
+#include "link/FrameTrace.h"
+#include "link/TraceFile.h"
 #include "ui/MessageBox.h"
 #include "ui/StringTable.h"
 #include "ui/VelkorDlg.h"
@@ -28,14 +33,35 @@ bool CVelkorApp::InitInstance() {
         exitCode = 1;
         return false;
     }
-    // 3. The main dialog, run modally. Its LinkSession outlives it; a link left open is closed
+    // 3. The frame trace, when asked for; a file that cannot be written ends the program before
+    //    anything is sent.
+    if (!StartFrameTrace()) {
+        exitCode = 1;
+        return false;
+    }
+    // 4. The main dialog, run modally. Its LinkSession outlives it; a link left open is closed
     //    when the session is destroyed at exit.
     {
         CVelkorDlg dialog;
         dialog.exec();
     }
-    // 4. Whatever the result, the program ends.
+    // 5. Whatever the result, the program ends.
     return false;
+}
+
+bool CVelkorApp::StartFrameTrace() {
+    if (traceFile.isEmpty()) return true;
+    std::string error;
+    std::unique_ptr<TraceFile> trace = TraceFile::Open(traceFile.toStdString(), error);
+    if (!trace) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(applicationName()), error.c_str());
+        ShowMessage(QString::fromStdString(error));
+        return false;
+    }
+    // Kept for the whole run: the program's link session, which traces its closing, is
+    // destroyed only at exit.
+    SetFrameTrace(trace.release());
+    return true;
 }
 
 void CVelkorApp::SetSocketInitialiser(std::function<bool()> initialiser) {

@@ -18,6 +18,9 @@ public:
     // Exit status of the process: 0, or 1 when start-up failed.
     int ExitCode() const { return exitCode; }
 
+    // The file the frame trace is written to; empty for none. Opened by InitInstance.
+    void SetTraceFile(const QString& path) { traceFile = path; }
+
     // Seams for tests: the socket initialisation, and where start-up messages go (on the
     // user-interface thread) instead of a message box.
     void SetSocketInitialiser(std::function<bool()> initialiser);
@@ -25,9 +28,11 @@ public:
 
 private:
     void ShowMessage(const QString& text);
+    bool StartFrameTrace();
 
     std::function<bool()> socketInitialiser;
     std::function<void(const QString&)> messageHook;
+    QString traceFile;
     int exitCode = 0;
 };
 

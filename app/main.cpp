@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/VelkorApp.h"
 #include "link/LinkSession.h"
 #include "ui/PortSource.h"
@@ -9,6 +10,7 @@ int main(int argc, char** argv) {
     // The link session exists before the application object and is destroyed after it, at exit.
     TheLinkSession();
     CVelkorApp app(argc, argv);
+    app.SetTraceFile(TraceFileOfCommandLine(app.arguments()));
     app.InitInstance();
     return app.ExitCode();
 }

@@ -9,24 +9,6 @@
 
 namespace {
 
-constexpr const char* MODE_WORDS[] = {"off", "single", "x2", "x4"};
-constexpr const char* ON_OFF_WORDS[] = {"off", "on"};
-
-// A table's text for a value, or "?" for a value the table has no entry for.
-template <size_t N>
-const char* WordOf(const char* const (&words)[N], int32_t value) {
-    return value >= 0 && static_cast<size_t>(value) < N ? words[value] : "?";
-}
-template <size_t N>
-const char* WordOf(const std::array<const char*, N>& words, int32_t value) {
-    return value >= 0 && static_cast<size_t>(value) < N ? words[value] : "?";
-}
-
-const char* DebounceWord(int32_t value) {
-    const int32_t entry = DebounceIndexOfValue(value);
-    return entry < 0 ? "?" : DEBOUNCE_TEXTS[entry];
-}
-
 std::string JsonString(const std::string& text) {
     std::string out = "\"";
     for (const unsigned char c : text) {
@@ -81,7 +63,7 @@ std::string SettingsText(int32_t node, const PulseConfig& held, int32_t inputCou
         items.emplace_back("DI" + std::to_string(i + 1),
                            Valued(held.edge[i], WordOf(EDGE_TEXTS, held.edge[i]), format));
     items.emplace_back("period", Valued(held.period, WordOf(PERIOD_TEXTS, held.period), format));
-    items.emplace_back("debounce", Valued(held.debounce, DebounceWord(held.debounce), format));
+    items.emplace_back("debounce", Valued(held.debounce, DebounceText(held.debounce), format));
     const int32_t on = held.countingOn != 0 ? 1 : 0;
     items.emplace_back("counting", Valued(on, on ? COUNTING_ON_TEXT : COUNTING_OFF_TEXT, format));
 

@@ -14,3 +14,8 @@ int32_t DebounceIndexOfValue(int32_t value) {
     if (value < 0 || value > MAX_DEBOUNCE_VALUE) return -1;
     return value >= 1 ? value - 1 : 0;
 }
+
+const char* DebounceText(int32_t value) {
+    const int32_t entry = DebounceIndexOfValue(value);
+    return entry < 0 ? "?" : DEBOUNCE_TEXTS[static_cast<size_t>(entry)];
+}

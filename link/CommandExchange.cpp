@@ -3,6 +3,7 @@
 
 #include "link/LinkInternals.h"
 #include "link/LinkTiming.h"
+#include "link/TraceHooks.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ int32_t AwaitReply(LinkSession& session, ExchangeHost& host) {
         SleepMs(TheLinkTiming().replyPollMs.load());
     }
     session.pendingReplies.store(0);
+    TraceFailure(session, session.node, TraceKind::ReplyTimeout, LINK_E_TIMEOUT);
     return LINK_E_TIMEOUT;
 }
 

@@ -1,15 +1,12 @@
-#include <cstring>
-
 #include "device/CommandEncoding.h"
+#include "device/ReplyDecoding.h"
 #include "link/LinkInternals.h"
+#include "link/TraceHooks.h"
 
 namespace {
 
-constexpr char GATEWAY_NOTICE[] = "00gq";
-constexpr int NODE_DIGITS = 2;
-
 bool IsGatewayNotice(const LinkSession& session) {
-    return session.rxCount >= 5 && std::memcmp(session.rxBuffer, GATEWAY_NOTICE, 4) == 0;
+    return ::IsGatewayNotice(session.rxBuffer, session.rxCount);
 }
 
 bool IsCountReply(const LinkSession& session) {
@@ -20,7 +17,7 @@ bool IsCountReply(const LinkSession& session) {
 // command.
 void TakeGatewayNotice(LinkSession& session) {
     session.rxBuffer[session.rxCount - 1] = 0;
-    session.gatewayStatus.store(static_cast<int32_t>(session.rxBuffer[4]) - PARAM_BASE);
+    session.gatewayStatus.store(GatewayStatusOf(session.rxBuffer));
 }
 
 // Hands a reply to the installed handler; frames that arrive while no handler is installed are
@@ -40,6 +37,8 @@ int OfferReply(LinkSession& session) {
 
 void DispatchFrame(LinkSession& session) {
     if (session.rxCount < 1) return;  // nothing stored, not even an end byte
+    TraceBytes(NO_TRACE_NODE, TraceKind::Received, session.rxBuffer,
+               static_cast<size_t>(session.rxCount));
     if (IsGatewayNotice(session)) {
         TakeGatewayNotice(session);
     } else if (OfferReply(session) != 0 && !IsCountReply(session)) {

@@ -10,6 +10,7 @@
 #include "link/LinkInternals.h"
 #include "link/LinkSeams.h"
 #include "link/LinkTiming.h"
+#include "link/TraceHooks.h"
 
 namespace {
 
@@ -160,6 +161,7 @@ int OpenLink(LinkSession& session) {
     }
     const int32_t code = OpenSession(session);
     if (code == 0) return 0;
+    TraceFailure(session, session.node, TraceKind::LinkError, code);
     session.lastError.store(code);
     return -1;
 }

@@ -3,6 +3,7 @@
 #include "device/CommandEncoding.h"
 #include "link/LinkInternals.h"
 #include "link/LinkSeams.h"
+#include "link/TraceHooks.h"
 
 namespace {
 
@@ -30,8 +31,11 @@ int32_t WriteFrame(const char* frame, LinkSession& session) {
     int32_t code = LINK_E_NOT_RUNNING;
     if (session.state.load() == Running) {
         AtStep(LinkStep::SendPassedStateCheck);
-        code = session.transport.load()->writeAll(
-            session, reinterpret_cast<const unsigned char*>(frame), std::strlen(frame));
+        const auto* bytes = reinterpret_cast<const unsigned char*>(frame);
+        const size_t length = std::strlen(frame);
+        // Traced before it is written, so that its reply can never be traced ahead of it.
+        TraceBytes(session.node, TraceKind::Sent, bytes, length);
+        code = session.transport.load()->writeAll(session, bytes, length);
     }
     session.sendsInFlight.fetch_sub(1);
     return code;
@@ -46,7 +50,10 @@ int Reported(LinkSession& session, int32_t code) {
 
 int32_t SendCommandText(const char* command, LinkSession& session) {
     const size_t length = strnlen(command, MAX_COMMAND_TEXT + 1);
-    if (length > MAX_COMMAND_TEXT) return LINK_E_COMMAND;
+    if (length > MAX_COMMAND_TEXT) {
+        TraceFailure(session, session.node, TraceKind::LinkError, LINK_E_COMMAND);
+        return LINK_E_COMMAND;
+    }
 
     const bool awaited = AwaitsReply(command);
     if (awaited) session.pendingReplies.fetch_add(1);
@@ -57,6 +64,7 @@ int32_t SendCommandText(const char* command, LinkSession& session) {
     std::memcpy(frame + 2, command, length + 1);
 
     const int32_t code = WriteFrame(frame, session);
+    if (code != 0) TraceFailure(session, session.node, TraceKind::LinkError, code);
     // A frame that never left awaits no reply; keeping the count raised would make the next
     // exchange end on a stale count instead of its own reply.
     if (code != 0 && awaited) WithdrawAwaitedReply(session);

@@ -1,5 +1,7 @@
 #include "SimLog.h"
 
+#include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "SimProcess.h"
@@ -29,23 +31,47 @@ std::string BytesOfHex(const std::string& hex) {
     return bytes;
 }
 
+// The frames of the lines whose leading fields `wanted` accepts, from their "[HEX]" part.
+template <typename Wanted>
+std::vector<std::string> FramesOfLines(const std::string& text, size_t fieldCount, Wanted wanted) {
+    static const std::regex hex(R"( \[((?:[0-9A-F]{2} )*[0-9A-F]{2})\])");
+    std::vector<std::string> frames;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream in(line);
+        std::vector<std::string> fields(fieldCount);
+        for (std::string& field : fields)
+            in >> field;
+        std::smatch match;
+        if (wanted(fields) && std::regex_search(line, match, hex)) {
+            frames.push_back(BytesOfHex(match[1].str()));
+        }
+    }
+    return frames;
+}
+
 }  // namespace
 
 std::vector<std::string> ReceivedFramesOfLog(const std::string& logText) {
-    std::vector<std::string> frames;
-    std::istringstream lines(logText);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream fields(line);
-        std::string time, channel, direction;
-        fields >> time >> channel >> direction;
-        if (direction != "RX") continue;
-        const auto open = line.find('[');
-        const auto close = line.rfind(']');
-        if (open == std::string::npos || close == std::string::npos || close < open) continue;
-        frames.push_back(BytesOfHex(line.substr(open + 1, close - open - 1)));
-    }
-    return frames;
+    return FramesOfLines(logText, 3, [](const auto& f) { return f[2] == "RX"; });
+}
+
+std::vector<std::string> RepliesAndNoticesOfLog(const std::string& logText) {
+    return FramesOfLines(logText, 4, [](const auto& f) {
+        return f[2] == "TX" && (f[3] == "reply" || f[3] == "notice");
+    });
+}
+
+std::vector<std::string> TracedFrames(const std::string& traceText, const std::string& direction) {
+    return FramesOfLines(traceText, 2, [&](const auto& f) { return f[1] == direction; });
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 std::string ShownCommands(const std::vector<std::string>& commands) {

@@ -5,6 +5,7 @@
 #include <csignal>
 
 #include "DialogTestSupport.h"
+#include "app/CommandLine.h"
 #include "app/SocketInit.h"
 #include "app/VelkorApp.h"
 #include "ui/DialogFonts.h"
@@ -40,6 +41,7 @@ protected:
     void TearDown() override {
         App().SetSocketInitialiser(InitialiseSockets);
         App().SetMessageHook(nullptr);
+        App().SetTraceFile(QString());
     }
 };
 
@@ -55,6 +57,45 @@ TEST_F(Startup, SocketFailureShowsString103AndNoWindow) {
     for (QWidget* window : QApplication::topLevelWidgets()) {
         EXPECT_EQ(qobject_cast<CVelkorDlg*>(window), nullptr);
     }
+}
+
+TEST_F(Startup, ATraceFileThatCannotBeOpenedIsTheOnlyMessageAndNoWindow) {
+    std::vector<QString> messages;
+    App().SetMessageHook([&](const QString& text) { messages.push_back(text); });
+    App().SetTraceFile("/nonexistent-velkor-folder/frames.trace");
+    ShowRecorder recorder;
+    EXPECT_FALSE(App().InitInstance());
+    EXPECT_EQ(messages, std::vector<QString>{"cannot open the trace file "
+                                             "/nonexistent-velkor-folder/frames.trace: No such "
+                                             "file or directory"});
+    EXPECT_TRUE(recorder.shown.empty());
+    EXPECT_EQ(App().ExitCode(), 1);
+}
+
+struct TraceOptionCase {
+    QStringList arguments;
+    const char* variable;  // nullptr: not set
+    QString traceFile;
+};
+
+TEST(CommandLine, TraceOptionWinsOverTheVariable) {
+    const TraceOptionCase cases[] = {
+        {{"velkor"}, nullptr, ""},
+        {{"velkor", "--trace", "a.trace"}, nullptr, "a.trace"},
+        {{"velkor", "--trace=a.trace"}, nullptr, "a.trace"},
+        {{"velkor"}, "b.trace", "b.trace"},
+        {{"velkor", "--trace", "a.trace"}, "b.trace", "a.trace"},
+    };
+    for (const TraceOptionCase& c : cases) {
+        if (c.variable == nullptr) {
+            qunsetenv(TRACE_VARIABLE);
+        } else {
+            qputenv(TRACE_VARIABLE, c.variable);
+        }
+        EXPECT_EQ(TraceFileOfCommandLine(c.arguments), c.traceFile)
+            << c.arguments.join(' ').toStdString();
+    }
+    qunsetenv(TRACE_VARIABLE);
 }
 
 // Sockets ready: the main dialog runs modally and, once it is closed, start-up returns false so
