@@ -12,4 +12,4 @@ void RaiseReceivePriority();
 
 // Starts the system's sockets library for the process, once; later calls return the first
 // call's result. 0, or the system's error number.
-int32_t InitialiseSockets();
+int32_t StartSocketLibrary();

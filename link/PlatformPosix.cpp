@@ -10,6 +10,6 @@ void RaiseReceivePriority() {
 }
 
 // Sockets need no start on these systems.
-int32_t InitialiseSockets() {
+int32_t StartSocketLibrary() {
     return 0;
 }

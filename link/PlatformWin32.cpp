@@ -10,7 +10,7 @@ void RaiseReceivePriority() {
 
 // Version 2.2: the transport uses getaddrinfo, which came with Windows Sockets 2. The library
 // stays started until the process ends.
-int32_t InitialiseSockets() {
+int32_t StartSocketLibrary() {
     static const int32_t result = [] {
         WSADATA data;
         return static_cast<int32_t>(WSAStartup(MAKEWORD(2, 2), &data));

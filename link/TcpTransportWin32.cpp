@@ -72,7 +72,7 @@ int32_t AwaitConnection(const LinkSession& session, SOCKET socket) {
 }
 
 int32_t TcpOpen(LinkSession& session) {
-    if (const int32_t code = InitialiseSockets(); code != 0) return code;
+    if (const int32_t code = StartSocketLibrary(); code != 0) return code;
     const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (socket == INVALID_SOCKET) return WSAGetLastError();
     session.tcpSocket.store(static_cast<LinkDescriptor>(socket));

@@ -19,7 +19,7 @@ sockaddr_in Loopback(uint16_t port) {
 
 PeerSocket Opened() {
     // The peer may make its sockets before the session has started Windows Sockets.
-    if (InitialiseSockets() != 0) return NO_PEER_SOCKET;
+    if (StartSocketLibrary() != 0) return NO_PEER_SOCKET;
     const SOCKET made = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     return made == INVALID_SOCKET ? NO_PEER_SOCKET : static_cast<PeerSocket>(made);
 }
