@@ -8,6 +8,7 @@ constexpr const char* ROUTE_HELP = R"(Route (one of them is required)
   --host ADDRESS[:PORT]  TCP to a LAN gateway; PORT defaults to 10003. An IPv6
                          address with a port is written [ADDRESS]:PORT.
   --serial DEVICE        a serial port by its device path, e.g. /dev/ttyUSB0
+                         (on Windows its name, e.g. COM7)
 Common options
   --node LIST            node numbers 0-254: one number, or a list with ranges
                          such as 1-5,7 (required, except for scan)

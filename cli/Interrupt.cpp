@@ -1,7 +1,5 @@
 #include "cli/Interrupt.h"
 
-#include <signal.h>
-
 #include <chrono>
 #include <thread>
 
@@ -11,19 +9,11 @@ std::atomic<int32_t> interrupted{0};
 std::atomic<int32_t> abortFlag{0};
 static_assert(std::atomic<int32_t>::is_always_lock_free, "set from a signal handler");
 
-void OnInterrupt(int) {
-    interrupted.store(1);
-    abortFlag.store(1);
-}
-
 }  // namespace
 
-void CatchInterrupt() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    action.sa_flags = SA_RESETHAND;  // a second Ctrl-C is not caught
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
+void NoteInterrupt() {
+    interrupted.store(1);
+    abortFlag.store(1);
 }
 
 bool Interrupted() {

@@ -118,10 +118,17 @@ std::string IsoTimeNow() {
     const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
     std::tm local{};
     localtime_r(&seconds, &local);
-    char date[32], zone[8];
+    // The zone's offset from the two readings of one instant: strftime's %z is the zone's name,
+    // not its offset, in the C library of Windows.
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    utc.tm_isdst = local.tm_isdst;
+    const long offset = static_cast<long>(std::difftime(seconds, std::mktime(&utc))) / 60;
+    const long minutes = offset < 0 ? -offset : offset;
+    char date[32];
     std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
-    std::strftime(zone, sizeof zone, "%z", &local);  // +hhmm
     char text[64];
-    std::snprintf(text, sizeof text, "%s.%03d%.3s:%s", date, static_cast<int>(ms), zone, zone + 3);
+    std::snprintf(text, sizeof text, "%s.%03d%c%02ld:%02ld", date, static_cast<int>(ms),
+                  offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
     return text;
 }

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "cli/Interrupt.h"
+#include "cli/SerialPortName.h"
 #include "device/ModelCatalogue.h"
 #include "link/HandleReply.h"
 #include "link/LinkSession.h"
@@ -22,7 +23,7 @@ UnitClient::UnitClient(const Route& route, int32_t replyWaitMs) {
     session_.kind = route.kind;
     session_.host = route.host;
     session_.service = route.service;
-    session_.portPath = route.device;
+    NameSerialPort(session_, route.device);
     LinkTiming& timing = TheLinkTiming();
     timing.replyPollMs = REPLY_POLL_MS;
     timing.replyPolls = (replyWaitMs + REPLY_POLL_MS - 1) / REPLY_POLL_MS;

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <netdb.h>
-
 #include <atomic>
 #include <cstdint>
+
+#include "SystemSockets.h"
 
 // Test hooks of the link. The program leaves them as they are; a test sets them to hold a thread
 // at a chosen step or to make a step fail.

@@ -1,13 +1,10 @@
 #include "link/LinkSession.h"
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <system_error>
 
 #include "link/LinkInternals.h"
+#include "link/LinkPlatform.h"
 #include "link/LinkSeams.h"
 #include "link/LinkTiming.h"
 #include "link/TraceHooks.h"
@@ -39,12 +36,6 @@ void ReleaseTransport(LinkSession& session) {
         SleepMs(1);
     session.transport.load()->close(session);
     session.state.store(Idle);
-}
-
-// The receive thread reads above normal priority so that replies are taken off the line promptly;
-// an unprivileged process may be refused, which only costs latency.
-void RaiseReceivePriority() {
-    (void)setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), -5);
 }
 
 void ReceiveThreadMain(LinkSession* session) {

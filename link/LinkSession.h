@@ -9,6 +9,8 @@
 #include <string>
 #include <thread>
 
+#include "LinkDescriptor.h"
+
 // Route of a link; any non-zero kind is treated as TCP.
 enum LinkKind : int32_t { Serial = 0, Tcp = 1 };
 
@@ -22,7 +24,8 @@ constexpr unsigned char FRAME_END = 0xC8;
 // terminating zero of a command, the overflow byte of a reply without an end byte).
 constexpr int FRAME_BUFFER_SIZE = 128;
 
-// Results of link operations: 0 for success, a platform error number (errno, getaddrinfo) or one
+// Results of link operations: 0 for success, a platform error number (errno or the Win32 and
+// Windows Sockets numbers, getaddrinfo) or one
 // of these link codes.
 constexpr int32_t LINK_E_ABORTED = 20000;
 constexpr int32_t LINK_E_NOT_RUNNING = 20001;
@@ -53,8 +56,8 @@ struct LinkSession {
     int32_t node = 0;
     std::atomic<int32_t> pendingReplies{0};
     std::atomic<int32_t> gatewayStatus{-1};
-    std::atomic<int> portHandle{-1};  // serial file descriptor
-    std::atomic<int> tcpSocket{-1};   // TCP socket
+    std::atomic<LinkDescriptor> portHandle{NO_DESCRIPTOR};  // serial port
+    std::atomic<LinkDescriptor> tcpSocket{NO_DESCRIPTOR};   // TCP socket
     std::atomic<int32_t> state{Idle};
     unsigned char rxBuffer[FRAME_BUFFER_SIZE] = {};
     int32_t rxCount = 0;

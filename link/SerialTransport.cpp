@@ -100,14 +100,3 @@ void SerialClose(LinkSession& session) {
 
 const Transport SerialTransport = {SerialOpen,     SerialBytesWaiting, SerialReadOne,
                                    SerialWriteAll, SerialShutDown,     SerialClose};
-
-const Transport& TransportOf(int32_t kind) {
-    return kind == Serial ? SerialTransport : TcpTransport;
-}
-
-int OpenSerialPort(LinkSession& session) {
-    const int32_t code = SerialTransport.open(session);
-    if (code == 0) return 0;
-    session.lastError.store(code);
-    return -1;
-}

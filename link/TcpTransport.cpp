@@ -8,14 +8,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <future>
-#include <memory>
-#include <string>
-#include <system_error>
-#include <thread>
 
+#include "link/AddressResolution.h"
 #include "link/LinkInternals.h"
-#include "link/LinkSeams.h"
 #include "link/LinkTiming.h"
 #include "link/TransportIo.h"
 
@@ -25,53 +20,10 @@ using Clock = std::chrono::steady_clock;
 
 constexpr timeval SOCKET_TIMEOUT{1, 0};  // receive and send time-outs of the socket
 
-struct FreeAddresses {
-    void operator()(addrinfo* list) const { freeaddrinfo(list); }
-};
-using AddressList = std::unique_ptr<addrinfo, FreeAddresses>;
-
-struct Resolution {
-    int code = 0;
-    AddressList addresses;
-};
-
 bool SetBlocking(int fd, bool blocking) {
     const int flags = fcntl(fd, F_GETFL);
     if (flags < 0) return false;
     return fcntl(fd, F_SETFL, blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK) == 0;
-}
-
-// Resolves host and service on a thread of its own, so that closing the program need not wait for
-// a name server that does not answer: the opener stops waiting when the opening is cancelled, and
-// the thread frees its result whenever the resolver returns. 0 with the addresses, the resolver's
-// code, LINK_E_ABORTED, or the error of a thread that could not start.
-int32_t Resolve(const LinkSession& session, AddressList& addresses) {
-    std::promise<Resolution> promise;
-    std::future<Resolution> future = promise.get_future();
-    try {
-        std::thread([host = session.host, service = session.service,
-                     promise = std::move(promise)]() mutable {
-            addrinfo hints{};
-            hints.ai_family = AF_INET;
-            hints.ai_socktype = SOCK_STREAM;
-            addrinfo* list = nullptr;
-            Resolution resolution;
-            resolution.code =
-                TheLinkSeams().resolve.load()(host.c_str(), service.c_str(), &hints, &list);
-            resolution.addresses.reset(list);
-            promise.set_value(std::move(resolution));
-        }).detach();
-    } catch (const std::system_error& failure) {
-        return failure.code().value();
-    }
-    const std::chrono::milliseconds poll(TheLinkTiming().statePollMs.load());
-    while (future.wait_for(poll) != std::future_status::ready) {
-        if (session.openingCancelled.load()) return LINK_E_ABORTED;
-    }
-    Resolution resolution = future.get();
-    if (resolution.code != 0) return resolution.code;
-    addresses = std::move(resolution.addresses);
-    return 0;
 }
 
 // What a finished connection attempt came to. A refused connection shows as writable with a
@@ -111,7 +63,7 @@ int32_t TcpOpen(LinkSession& session) {
     setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &SOCKET_TIMEOUT, sizeof SOCKET_TIMEOUT);
 
     AddressList addresses;
-    if (const int32_t code = Resolve(session, addresses); code != 0) {
+    if (const int32_t code = ResolveGateway(session, addresses); code != 0) {
         return FailOpen(session.tcpSocket, code);
     }
     if (!SetBlocking(fd, false)) return FailOpen(session.tcpSocket, errno);
@@ -167,10 +119,3 @@ void TcpClose(LinkSession& session) {
 
 const Transport TcpTransport = {TcpOpen,     TcpBytesWaiting, TcpReadOne,
                                 TcpWriteAll, TcpShutDown,     TcpClose};
-
-int OpenTcpConnection(LinkSession& session) {
-    const int32_t code = TcpTransport.open(session);
-    if (code == 0) return 0;
-    session.lastError.store(code);
-    return -1;
-}

@@ -1,54 +1,24 @@
 #include "LoopbackPeer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <stdexcept>
 
 #include "link/LinkSession.h"
 
-int ListenOnLoopback(int backlog, uint16_t& port) {
-    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (listener < 0 || bind(listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        listen(listener, backlog) != 0 ||
-        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        if (listener >= 0) close(listener);
-        return -1;
-    }
-    port = ntohs(address.sin_port);
-    return listener;
-}
-
 SilentListener::SilentListener() {
     listener_ = ListenOnLoopback(0, port_);
-    if (listener_ < 0) return;
-    filler_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port_);
-    if (connect(filler_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(filler_);
-        filler_ = -1;
-    }
+    if (listener_ == NO_PEER_SOCKET) return;
+    filler_ = ConnectToLoopback(port_);
 }
 
 SilentListener::~SilentListener() {
-    if (filler_ >= 0) close(filler_);
-    if (listener_ >= 0) close(listener_);
+    if (filler_ != NO_PEER_SOCKET) CloseSocket(filler_);
+    if (listener_ != NO_PEER_SOCKET) CloseSocket(listener_);
 }
 
 LoopbackPeer::LoopbackPeer() {
     listener_ = ListenOnLoopback(4, port_);
-    if (listener_ < 0) throw std::runtime_error("loopback listener");
+    if (listener_ == NO_PEER_SOCKET) throw std::runtime_error("loopback listener");
 }
 
 LoopbackPeer::~LoopbackPeer() {
@@ -57,18 +27,16 @@ LoopbackPeer::~LoopbackPeer() {
 }
 
 bool LoopbackPeer::Accept(int timeoutMs) {
-    pollfd entry{listener_, POLLIN, 0};
-    if (poll(&entry, 1, timeoutMs) != 1) return false;
+    if (!ReadableWithin(listener_, timeoutMs)) return false;
     CloseConnection();
-    connection_ = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    return connection_ >= 0;
+    connection_ = AcceptOn(listener_);
+    return connection_ != NO_PEER_SOCKET;
 }
 
 void LoopbackPeer::Write(const std::vector<unsigned char>& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t sent =
-            send(connection_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        const long sent = SendSome(connection_, bytes.data() + done, bytes.size() - done);
         if (sent <= 0) throw std::runtime_error("peer write");
         done += static_cast<size_t>(sent);
     }
@@ -84,10 +52,10 @@ std::vector<unsigned char> LoopbackPeer::Read(size_t count, int timeoutMs) {
     while (bytes.size() < count) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             limit - std::chrono::steady_clock::now());
-        pollfd entry{connection_, POLLIN, 0};
-        if (left.count() <= 0 || poll(&entry, 1, static_cast<int>(left.count())) != 1) break;
+        if (left.count() <= 0 || !ReadableWithin(connection_, static_cast<int>(left.count())))
+            break;
         unsigned char byte = 0;
-        if (recv(connection_, &byte, 1, 0) != 1) break;
+        if (ReceiveOne(connection_, byte) != 1) break;
         bytes.push_back(byte);
     }
     return bytes;
@@ -112,21 +80,21 @@ bool LoopbackPeer::WaitClosed(int timeoutMs) {
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             limit - std::chrono::steady_clock::now());
-        pollfd entry{connection_, POLLIN, 0};
-        if (left.count() <= 0 || poll(&entry, 1, static_cast<int>(left.count())) != 1) return false;
+        if (left.count() <= 0 || !ReadableWithin(connection_, static_cast<int>(left.count())))
+            return false;
         unsigned char byte = 0;
-        if (recv(connection_, &byte, 1, 0) <= 0) return true;
+        if (ReceiveOne(connection_, byte) <= 0) return true;
     }
 }
 
 void LoopbackPeer::CloseConnection() {
-    if (connection_ >= 0) close(connection_);
-    connection_ = -1;
+    if (connection_ != NO_PEER_SOCKET) CloseSocket(connection_);
+    connection_ = NO_PEER_SOCKET;
 }
 
 void LoopbackPeer::CloseListener() {
-    if (listener_ >= 0) close(listener_);
-    listener_ = -1;
+    if (listener_ != NO_PEER_SOCKET) CloseSocket(listener_);
+    listener_ = NO_PEER_SOCKET;
 }
 
 std::vector<unsigned char> Frame(const std::string& text) {

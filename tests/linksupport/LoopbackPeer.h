@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "PeerSockets.h"
+
 // The unit's side of a TCP link in tests: a listener on 127.0.0.1 that accepts one connection and
 // reads and writes raw bytes.
 class LoopbackPeer {
@@ -30,13 +32,10 @@ public:
     void CloseListener();
 
 private:
-    int listener_ = -1;
-    int connection_ = -1;
+    PeerSocket listener_ = NO_PEER_SOCKET;
+    PeerSocket connection_ = NO_PEER_SOCKET;
     uint16_t port_ = 0;
 };
-
-// A listening TCP socket on 127.0.0.1 at a free port, which `port` receives; -1 on failure.
-int ListenOnLoopback(int backlog, uint16_t& port);
 
 // A loopback listener whose accept queue is full: the kernel drops further connection requests,
 // as a gateway that does not answer.
@@ -46,12 +45,12 @@ public:
     ~SilentListener();
     SilentListener(const SilentListener&) = delete;
     SilentListener& operator=(const SilentListener&) = delete;
-    bool Ready() const { return filler_ >= 0; }
+    bool Ready() const { return filler_ != NO_PEER_SOCKET; }
     std::string Port() const { return std::to_string(port_); }
 
 private:
-    int listener_ = -1;
-    int filler_ = -1;
+    PeerSocket listener_ = NO_PEER_SOCKET;
+    PeerSocket filler_ = NO_PEER_SOCKET;
     uint16_t port_ = 0;
 };
 

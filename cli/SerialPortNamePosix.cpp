@@ -1,0 +1,5 @@
+#include "cli/SerialPortName.h"
+
+void NameSerialPort(LinkSession& session, const std::string& name) {
+    session.portPath = name;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "SystemSockets.h"
+
+struct LinkSession;
+
+struct FreeAddresses {
+    void operator()(addrinfo* list) const { freeaddrinfo(list); }
+};
+using AddressList = std::unique_ptr<addrinfo, FreeAddresses>;
+
+// The gateway's IPv4 stream addresses from the session's host and service, through the resolver
+// of the link's seams: 0 with the addresses, the resolver's code, LINK_E_ABORTED when the opening
+// is cancelled meanwhile, or the error of a thread that could not start.
+int32_t ResolveGateway(const LinkSession& session, AddressList& addresses);

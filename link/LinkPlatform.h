@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+
+// What the link asks of the operating system beyond the C++ library. Each system has its own
+// file (PlatformPosix.cpp, PlatformWin32.cpp); the receive loop, frames and exchange do not
+// know which.
+
+// Raises the calling thread, the receive thread, above normal priority, so that replies are
+// taken off the line promptly. A refusal only costs latency and is not reported.
+void RaiseReceivePriority();
+
+// Starts the system's sockets library for the process, once; later calls return the first
+// call's result. 0, or the system's error number.
+int32_t StartSocketLibrary();

@@ -1,0 +1,132 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "link/LinkInternals.h"
+#include "link/LinkSeams.h"
+
+// A COM port through the Win32 communications interface. Failures carry GetLastError() numbers
+// (2 for a port that does not exist, 5 for one that another program holds).
+
+namespace {
+
+HANDLE HandleOf(const LinkSession& session) {
+    return reinterpret_cast<HANDLE>(session.portHandle.load());
+}
+
+// A port known by its COM number is "\\.\COMn", the name that reaches COM10 and above too.
+std::string DeviceNameOf(const LinkSession& session) {
+    if (!session.portPath.empty()) return session.portPath;
+    char name[32];
+    std::snprintf(name, sizeof name, "\\\\.\\COM%d", session.comPort);
+    return name;
+}
+
+void CloseHandleOf(LinkSession& session) {
+    const LinkDescriptor open = session.portHandle.exchange(NO_DESCRIPTOR);
+    if (open != NO_DESCRIPTOR) CloseHandle(reinterpret_cast<HANDLE>(open));
+}
+
+int32_t FailOpen(LinkSession& session, int32_t code) {
+    CloseHandleOf(session);
+    return code;
+}
+
+// Raw 8-bit line, no parity, one stop bit, no flow control of either kind: every byte value passes
+// unchanged both ways (0x11 and 0x13 are data; 0xC8 ends frames). The speed stays as the driver
+// has it.
+int32_t MakeTransparent(HANDLE port) {
+    DCB line{};
+    line.DCBlength = sizeof line;
+    if (!GetCommState(port, &line)) return static_cast<int32_t>(GetLastError());
+    line.fBinary = TRUE;
+    line.fParity = FALSE;
+    line.ByteSize = 8;
+    line.Parity = NOPARITY;
+    line.StopBits = ONESTOPBIT;
+    line.fOutxCtsFlow = FALSE;
+    line.fOutxDsrFlow = FALSE;
+    line.fDsrSensitivity = FALSE;
+    line.fDtrControl = DTR_CONTROL_ENABLE;
+    line.fRtsControl = RTS_CONTROL_ENABLE;
+    line.fOutX = FALSE;
+    line.fInX = FALSE;
+    line.fErrorChar = FALSE;
+    line.fNull = FALSE;
+    line.fAbortOnError = FALSE;
+    if (!SetCommState(port, &line)) return static_cast<int32_t>(GetLastError());
+    return 0;
+}
+
+// Reads return at once with what is there (the receive loop reads only bytes reported waiting);
+// a write may take 10 ms a byte and 1 s more before it gives up.
+void SetTimeouts(HANDLE port) {
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = 50;
+    timeouts.ReadTotalTimeoutMultiplier = 10;
+    timeouts.ReadTotalTimeoutConstant = 1000;
+    timeouts.WriteTotalTimeoutMultiplier = 10;
+    timeouts.WriteTotalTimeoutConstant = 1000;
+    (void)SetCommTimeouts(port, &timeouts);
+}
+
+// Exclusive (share mode 0), existing device only, synchronous I/O.
+int32_t SerialOpen(LinkSession& session) {
+    const std::string name = DeviceNameOf(session);
+    const HANDLE port = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    if (port == INVALID_HANDLE_VALUE) return static_cast<int32_t>(GetLastError());
+    session.portHandle.store(reinterpret_cast<LinkDescriptor>(port));
+    SetTimeouts(port);
+    int32_t code = AtStep(LinkStep::SerialLineSetting);
+    if (code == 0) code = MakeTransparent(port);
+    if (code != 0) return FailOpen(session, code);
+    return 0;
+}
+
+int32_t SerialBytesWaiting(LinkSession& session) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(HandleOf(session), &errors, &status)) return 0;
+    return static_cast<int32_t>(std::min<DWORD>(status.cbInQue, INT32_MAX));
+}
+
+int32_t SerialReadOne(LinkSession& session, unsigned char& byte) {
+    DWORD got = 0;
+    if (!ReadFile(HandleOf(session), &byte, 1, &got, nullptr)) {
+        return static_cast<int32_t>(GetLastError());
+    }
+    return got == 1 ? 0 : LINK_E_NO_DATA;
+}
+
+int32_t SerialWriteAll(LinkSession& session, const unsigned char* bytes, size_t length) {
+    const HANDLE port = HandleOf(session);
+    while (length > 0) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(length, MAXDWORD));
+        DWORD written = 0;
+        if (!WriteFile(port, bytes, chunk, &written, nullptr)) {
+            return static_cast<int32_t>(GetLastError());
+        }
+        if (written == 0) return ERROR_TIMEOUT;  // the line took nothing within its time-out
+        bytes += written;
+        length -= written;
+    }
+    return 0;
+}
+
+// A write under way ends within its own time-out; aborting it here only makes that sooner.
+void SerialShutDown(LinkSession& session) {
+    const LinkDescriptor open = session.portHandle.load();
+    if (open != NO_DESCRIPTOR) (void)PurgeComm(reinterpret_cast<HANDLE>(open), PURGE_TXABORT);
+}
+
+void SerialClose(LinkSession& session) {
+    CloseHandleOf(session);
+}
+
+}  // namespace
+
+const Transport SerialTransport = {SerialOpen,     SerialBytesWaiting, SerialReadOne,
+                                   SerialWriteAll, SerialShutDown,     SerialClose};

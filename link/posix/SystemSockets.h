@@ -1,0 +1,4 @@
+#pragma once
+
+// getaddrinfo and addrinfo.
+#include <netdb.h>

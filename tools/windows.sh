@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Windows: cross-builds the link, the catalogue, velkorctl.exe and the link tests with MinGW-w64
+# (preset "windows"), runs the tests under Wine in a private prefix (build/windows/wine) against
+# the Linux velkor-sim, and checks that velkorctl.exe sends byte for byte what the Linux velkorctl
+# sends, over TCP and over a COM port (a pseudo-terminal that Wine's dosdevices/com7 points at).
+# Usage: tools/windows.sh [LINUX_BUILD_DIR]   (default build/ci; built here when missing)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+linux=${1:-build/ci}
+com=7
+
+tools/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64 googletest
+
+if [ ! -x "$linux/sim/velkor-sim" ] || [ ! -x "$linux/cli/velkorctl" ]; then
+    cmake --preset ci >/dev/null
+    cmake --build --preset ci --target velkor-sim velkorctl
+    linux=build/ci
+fi
+sim=$root/$linux/sim/velkor-sim
+ctl=$root/$linux/cli/velkorctl
+
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+exe=$root/build/windows/cli/velkorctl.exe
+
+export WINEPREFIX=$root/build/windows/wine WINEDEBUG=-all
+work=$(mktemp -d)
+pids=()
+finish() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$work"
+}
+trap finish EXIT
+# One Wine server and its background programs for every run below: Wine's start is paid once
+# (about 4 s, more for a new prefix). Started here with their output elsewhere, they do not hold
+# the output of a program run later open.
+wineserver -p >/dev/null 2>&1
+wineboot >/dev/null 2>&1
+
+# start_sim NAME ARGS...: a velkor-sim logging to $work/NAME.log; its TCP port in $work/NAME.port.
+start_sim() {
+    local name=$1
+    shift
+    "$sim" --log "$work/$name.log" "$@" >"$work/$name.port" &
+    pids+=($!)
+    for _ in $(seq 100); do
+        [ -s "$work/$name.port" ] && return 0
+        sleep 0.05
+    done
+    echo "velkor-sim $name did not start" >&2
+    return 1
+}
+
+# What a client sent, frame by frame, as the simulator logged it.
+received() { sed -n 's/^.* RX //p' "$work/$1.log"; }
+
+commands=("identify --node 1-5" "settings --node 1-3" "counts --node 1-3" "scan --node 0-6 --timeout 300")
+
+# compare ROUTE LINUX_ROUTE_ARGS WINDOWS_ROUTE_ARGS: both programs run every command against a
+# simulator of their own; what the simulators received and what the programs printed must agree.
+compare() {
+    local route=$1 linux_args=$2 windows_args=$3 failed=0
+    for program in linux windows; do
+        : >"$work/$route-$program.out"
+        for command in "${commands[@]}"; do
+            # shellcheck disable=SC2086
+            if [ "$program" = linux ]; then
+                "$ctl" $command $linux_args >>"$work/$route-$program.out" 2>&1 || true
+            else
+                wine "$exe" $command $windows_args >"$work/one.out" 2>&1 || true
+                tr -d '\r' <"$work/one.out" >>"$work/$route-$program.out"
+            fi
+        done
+    done
+    if ! diff <(received "$route-linux") <(received "$route-windows") >"$work/diff"; then
+        echo "velkorctl.exe over $route sent other bytes than velkorctl:" >&2
+        cat "$work/diff" >&2
+        failed=1
+    fi
+    if ! diff "$work/$route-linux.out" "$work/$route-windows.out" >"$work/diff"; then
+        echo "velkorctl.exe over $route printed other texts than velkorctl:" >&2
+        cat "$work/diff" >&2
+        failed=1
+    fi
+    [ "$(received "$route-linux" | wc -l)" -gt 0 ] || { echo "nothing reached the simulator over $route" >&2; failed=1; }
+    [ $failed -eq 0 ] && echo "velkorctl.exe over $route: $(received "$route-windows" | wc -l) frames, as velkorctl sends them"
+    return $failed
+}
+
+start_sim tcp-linux --listen 127.0.0.1:0
+start_sim tcp-windows --listen 127.0.0.1:0
+compare tcp "--host 127.0.0.1:$(head -1 "$work/tcp-linux.port")" \
+    "--host 127.0.0.1:$(head -1 "$work/tcp-windows.port")"
+
+start_sim com-linux --listen off --pty "$work/pty-linux"
+start_sim com-windows --listen off --pty "$work/pty-windows"
+ln -sfn "$work/pty-windows" "$WINEPREFIX/dosdevices/com$com"
+compare com "--serial $work/pty-linux" "--serial COM$com"
+
+# The tests that build for Windows, under Wine: the catalogue, reply decoding and the link, the
+# last against one simulator on loopback TCP and behind COM7.
+start_sim tests --listen 127.0.0.1:0 --pty "$work/pty-tests"
+ln -sfn "$work/pty-tests" "$WINEPREFIX/dosdevices/com$com"
+export VELKOR_SIM_PORT
+VELKOR_SIM_PORT=$(head -1 "$work/tests.port")
+export VELKOR_SIM_COM=$com
+for suite in device reply link; do
+    echo "== ${suite}_tests.exe under Wine"
+    wine "build/windows/tests/$suite/${suite}_tests.exe" >"$work/$suite.out" 2>&1 ||
+        { tr -d '\r' <"$work/$suite.out"; exit 1; }
+    tr -d '\r' <"$work/$suite.out" | grep -E '^\[  (PASSED|SKIPPED) '
+done
