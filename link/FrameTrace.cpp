@@ -1,10 +1,8 @@
 #include "link/FrameTrace.h"
 
-#include <netdb.h>
-
-#include <cstring>
 #include <string>
 
+#include "link/LinkPlatform.h"
 #include "link/LinkSession.h"
 #include "link/TraceHooks.h"
 
@@ -24,7 +22,6 @@ void TraceFailure(FrameTraceSink& sink, const LinkSession& session, int32_t node
     std::string text = LinkErrorText(code, session);
     // The operator text gives a system error by its number only; the trace says what it means.
     // Negative codes are the resolver's.
-    if (code > 0 && code < LINK_E_ABORTED) text += std::string(" (") + std::strerror(code) + ")";
-    if (code < 0) text += std::string(" (") + gai_strerror(code) + ")";
+    if (code < LINK_E_ABORTED && code != 0) text += " (" + SystemErrorReason(code) + ")";
     sink.Record({kind, node, nullptr, 0, code, text.c_str()});
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // What the link asks of the operating system beyond the C++ library. Each system has its own
 // file (PlatformPosix.cpp, PlatformWin32.cpp); the receive loop, frames and exchange do not
@@ -13,3 +14,6 @@ void RaiseReceivePriority();
 // Starts the system's sockets library for the process, once; later calls return the first
 // call's result. 0, or the system's error number.
 int32_t StartSocketLibrary();
+
+// What the system says of one of its error numbers; negative numbers are the resolver's.
+std::string SystemErrorReason(int32_t code);

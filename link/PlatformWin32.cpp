@@ -17,3 +17,16 @@ int32_t StartSocketLibrary() {
     }();
     return result;
 }
+
+std::string SystemErrorReason(int32_t code) {
+    if (code < 0) return gai_strerrorA(code);
+    char text[256] = {};
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                       static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
+    std::string reason(text, length);
+    while (!reason.empty() &&
+           (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
+        reason.pop_back();
+    return reason;
+}

@@ -25,6 +25,7 @@ cmake --build --preset windows
 exe=$root/build/windows/cli/velkorctl.exe
 
 export WINEPREFIX=$root/build/windows/wine WINEDEBUG=-all
+mkdir -p "$WINEPREFIX"
 work=$(mktemp -d)
 pids=()
 finish() {
