@@ -33,6 +33,18 @@ int OfferReply(LinkSession& session) {
     return accepted;
 }
 
+// An accepted reply answers the command that awaits one. A reply that nothing awaits (queued
+// before the open but late, or answered twice) is not counted: below 0 the counter would end the
+// next command's wait on that stale reply instead of its own. Release: whatever the handler
+// stored is visible to the thread that sees the count fall.
+void CountAnswer(LinkSession& session) {
+    int32_t pending = session.pendingReplies.load(std::memory_order_relaxed);
+    while (pending > 0 &&
+           !session.pendingReplies.compare_exchange_weak(
+               pending, pending - 1, std::memory_order_release, std::memory_order_relaxed)) {
+    }
+}
+
 }  // namespace
 
 void DispatchFrame(LinkSession& session) {
@@ -42,8 +54,7 @@ void DispatchFrame(LinkSession& session) {
     if (IsGatewayNotice(session)) {
         TakeGatewayNotice(session);
     } else if (OfferReply(session) != 0 && !IsCountReply(session)) {
-        // Release: whatever the handler stored is visible to the thread that sees the count fall.
-        session.pendingReplies.fetch_sub(1, std::memory_order_release);
+        CountAnswer(session);
     }
     session.rxCount = 0;
 }

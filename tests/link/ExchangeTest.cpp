@@ -34,6 +34,18 @@ TEST_F(TcpLinkTest, RejectedReplyDoesNotEndTheWait) {
     EXPECT_EQ(handler.Count(), 1u);
 }
 
+// A reply that arrives while nothing waits (one queued before the open that came late, or one
+// answered twice) is handled but answers nothing: the next command waits for its own reply.
+TEST_F(TcpLinkTest, ReplyThatNoCommandAwaitsDoesNotAnswerTheNextOne) {
+    timing.ReplyWait(10, 30);
+    Open();
+    peer.Write(Frame("01md.\""));
+    Sync(1);
+    EXPECT_EQ(handler.Count(), 1u);
+    EXPECT_EQ(session.pendingReplies.load(), 0);
+    EXPECT_EQ(SendCommand(session, host, "MD"), LINK_E_TIMEOUT) << "the stale reply answered it";
+}
+
 TEST_F(TcpLinkTest, AbortEndsTheWaitWithinOnePollAndLeavesTheCounter) {
     Open();
     std::thread operatorClick([this] {
