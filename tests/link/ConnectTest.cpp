@@ -118,6 +118,11 @@ int OpenInIsolatedNetwork(int32_t* lastError) {
 }
 
 TEST(TcpOpen, UnreachableNetworkFailsWithItsErrorNumberInsteadOfOpening) {
+#if defined(__SANITIZE_THREAD__)
+    // The sanitizer's own thread makes every fork multi-threaded, and it refuses a child that then
+    // starts the link's threads; the other builds run this test.
+    GTEST_SKIP() << "not under ThreadSanitizer";
+#endif
     int report[2];
     ASSERT_EQ(pipe(report), 0);
     const pid_t child = fork();
