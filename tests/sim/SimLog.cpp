@@ -1,7 +1,6 @@
 #include "SimLog.h"
 
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "SimProcess.h"
@@ -34,7 +33,6 @@ std::string BytesOfHex(const std::string& hex) {
 // The frames of the lines whose leading fields `wanted` accepts, from their "[HEX]" part.
 template <typename Wanted>
 std::vector<std::string> FramesOfLines(const std::string& text, size_t fieldCount, Wanted wanted) {
-    static const std::regex hex(R"( \[((?:[0-9A-F]{2} )*[0-9A-F]{2})\])");
     std::vector<std::string> frames;
     std::istringstream lines(text);
     std::string line;
@@ -43,10 +41,11 @@ std::vector<std::string> FramesOfLines(const std::string& text, size_t fieldCoun
         std::vector<std::string> fields(fieldCount);
         for (std::string& field : fields)
             in >> field;
-        std::smatch match;
-        if (wanted(fields) && std::regex_search(line, match, hex)) {
-            frames.push_back(BytesOfHex(match[1].str()));
-        }
+        // A frame's text never holds a blank, so the first " [" opens its bytes.
+        const size_t open = line.find(" [");
+        const size_t close = line.find(']', open);
+        if (wanted(fields) && open != std::string::npos && close != std::string::npos)
+            frames.push_back(BytesOfHex(line.substr(open + 2, close - open - 2)));
     }
     return frames;
 }
