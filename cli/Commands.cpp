@@ -90,8 +90,7 @@ void CommandRun::Refused(int32_t node, const std::string& text) {
     Raise(EXIT_REFUSED);
 }
 
-// Identifies the unit at `node` and refuses a model without pulse inputs; true when the unit
-// can count. `identify` prints what it found, refused or not.
+// One node of identify, settings, set, start or stop.
 void CommandRun::Visit(int32_t node) {
     PreparedUnit unit;
     if (!Prepare(node, unit)) return;
@@ -114,7 +113,8 @@ void CommandRun::Visit(int32_t node) {
 }
 
 // Identifies the unit, refuses a model without pulse inputs and reads the settings where the
-// command needs them; false when the node is done with.
+// command needs them; false when the node is done with. `identify` prints what it found,
+// refused or not.
 bool CommandRun::Prepare(int32_t node, PreparedUnit& unit) {
     client_.SelectNode(node);
     int32_t code = client_.Identify(unit.identity);

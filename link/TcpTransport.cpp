@@ -10,13 +10,12 @@
 #include <chrono>
 
 #include "link/AddressResolution.h"
+#include "link/ConnectWait.h"
 #include "link/LinkInternals.h"
 #include "link/LinkTiming.h"
 #include "link/TransportIo.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr timeval SOCKET_TIMEOUT{1, 0};  // receive and send time-outs of the socket
 
@@ -37,22 +36,13 @@ int32_t ConnectionResult(int fd, short revents) {
     return (revents & (POLLOUT | POLLHUP)) == POLLOUT ? 0 : LINK_E_ABORTED;
 }
 
-// Waits for the connection attempt to finish, for the connect time-out in all: a signal does not
-// shorten it, and a cancelled opening ends it at the next state poll.
-int32_t AwaitConnection(const LinkSession& session, int fd) {
-    const auto limit = Clock::now() + std::chrono::milliseconds(TheLinkTiming().connectTimeoutMs);
-    for (;;) {
-        if (session.openingCancelled.load()) return LINK_E_ABORTED;
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(limit - Clock::now()).count();
-        if (left <= 0) return LINK_E_TIMEOUT;
-        pollfd entry{fd, POLLOUT, 0};
-        const int slice =
-            static_cast<int>(std::min<int64_t>(left, TheLinkTiming().statePollMs.load()));
-        const int ready = poll(&entry, 1, slice);
-        if (ready > 0) return ConnectionResult(fd, entry.revents);
-        if (ready < 0 && errno != EINTR) return errno;
-    }
+// One slice of the connection wait: the attempt's result once the socket is writable or failed.
+std::optional<int32_t> ConnectionSlice(int fd, int ms) {
+    pollfd entry{fd, POLLOUT, 0};
+    const int ready = poll(&entry, 1, ms);
+    if (ready > 0) return ConnectionResult(fd, entry.revents);
+    if (ready < 0 && errno != EINTR) return errno;
+    return std::nullopt;
 }
 
 int32_t TcpOpen(LinkSession& session) {
@@ -72,7 +62,9 @@ int32_t TcpOpen(LinkSession& session) {
     if (connect(fd, addresses->ai_addr, addresses->ai_addrlen) != 0 && errno != EINPROGRESS) {
         return FailOpen(session.tcpSocket, errno);
     }
-    if (const int32_t code = AwaitConnection(session, fd); code != 0) {
+    if (const int32_t code =
+            AwaitConnection(session, [fd](int ms) { return ConnectionSlice(fd, ms); });
+        code != 0) {
         return FailOpen(session.tcpSocket, code);
     }
     if (!SetBlocking(fd, true)) return FailOpen(session.tcpSocket, errno);

@@ -4,6 +4,7 @@
 
 #include "SystemSockets.h"
 #include "link/AddressResolution.h"
+#include "link/ConnectWait.h"
 #include "link/LinkInternals.h"
 #include "link/LinkPlatform.h"
 #include "link/LinkTiming.h"
@@ -12,8 +13,6 @@
 // a refused connection, 10060 for a time-out), as the operator's texts show them.
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr DWORD SOCKET_TIMEOUT_MS = 1000;  // receive and send time-outs of the socket
 
@@ -46,29 +45,20 @@ int32_t PendingError(SOCKET socket) {
     return pending != 0 ? pending : LINK_E_ABORTED;
 }
 
-// Waits for the connection attempt to finish, for the connect time-out in all, looking at a
-// cancelled opening every state poll. Writable: connected; in the exception set: refused.
-int32_t AwaitConnection(const LinkSession& session, SOCKET socket) {
-    const auto limit = Clock::now() + std::chrono::milliseconds(TheLinkTiming().connectTimeoutMs);
-    for (;;) {
-        if (session.openingCancelled.load()) return LINK_E_ABORTED;
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(limit - Clock::now()).count();
-        if (left <= 0) return LINK_E_TIMEOUT;
-        const int64_t slice = std::min<int64_t>(left, TheLinkTiming().statePollMs.load());
-        fd_set writable;
-        fd_set failed;
-        FD_ZERO(&writable);
-        FD_ZERO(&failed);
-        FD_SET(socket, &writable);
-        FD_SET(socket, &failed);
-        timeval wait{static_cast<long>(slice / 1000), static_cast<long>(slice % 1000 * 1000)};
-        const int ready = select(0, nullptr, &writable, &failed, &wait);
-        if (ready == SOCKET_ERROR) return WSAGetLastError();
-        if (ready == 0) continue;
-        if (FD_ISSET(socket, &failed)) return PendingError(socket);
-        return FD_ISSET(socket, &writable) ? 0 : LINK_E_ABORTED;
-    }
+// One slice of the connection wait. Writable: connected; in the exception set: refused.
+std::optional<int32_t> ConnectionSlice(SOCKET socket, int ms) {
+    fd_set writable;
+    fd_set failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(socket, &writable);
+    FD_SET(socket, &failed);
+    timeval wait{ms / 1000, ms % 1000 * 1000};
+    const int ready = select(0, nullptr, &writable, &failed, &wait);
+    if (ready == SOCKET_ERROR) return WSAGetLastError();
+    if (ready == 0) return std::nullopt;
+    if (FD_ISSET(socket, &failed)) return PendingError(socket);
+    return FD_ISSET(socket, &writable) ? 0 : LINK_E_ABORTED;
 }
 
 int32_t TcpOpen(LinkSession& session) {
@@ -91,7 +81,9 @@ int32_t TcpOpen(LinkSession& session) {
         const int32_t code = WSAGetLastError();
         if (code != WSAEWOULDBLOCK) return FailOpen(session, code);
     }
-    if (const int32_t code = AwaitConnection(session, socket); code != 0) {
+    if (const int32_t code =
+            AwaitConnection(session, [socket](int ms) { return ConnectionSlice(socket, ms); });
+        code != 0) {
         return FailOpen(session, code);
     }
     if (const int32_t code = SetBlocking(socket, true); code != 0) return FailOpen(session, code);
