@@ -6,11 +6,15 @@ set(CPACK_MONOLITHIC_INSTALL ON)
 set(CPACK_PACKAGE_FILE_NAME velkor-${VELKOR_PACKAGE_VERSION}-win64)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Velkor)
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Velkor)
-set(CPACK_NSIS_PACKAGE_NAME "Velkor ${VELKOR_PACKAGE_VERSION}")
+# Also the name of the Start-menu folder.
+set(CPACK_NSIS_PACKAGE_NAME Velkor)
 set(CPACK_NSIS_DISPLAY_NAME "Velkor ${VELKOR_PACKAGE_VERSION}")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY ${CMAKE_INSTALL_BINDIR})
 set(CPACK_NSIS_UNINSTALL_NAME Uninstall)
+# A 64-bit installer for 64-bit programs: it runs wherever they run, Wine without its 32-bit part
+# included, and sees the 64-bit Program Files and registry.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 
 # The window is the program with a Start-menu entry; its name is velkor.exe.
 set(velkor_window "")

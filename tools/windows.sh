@@ -2,7 +2,8 @@
 # Windows: cross-builds the link, the catalogue, velkorctl.exe and the link tests with MinGW-w64
 # (preset "windows"), runs the tests under Wine in a private prefix (build/windows/wine) against
 # the Linux velkor-sim, and checks that velkorctl.exe sends byte for byte what the Linux velkorctl
-# sends, over TCP and over a COM port (a pseudo-terminal that Wine's dosdevices/com7 points at).
+# sends, over TCP and over a COM port (a pseudo-terminal that Wine's dosdevices/com7 points at),
+# then builds the ZIP and the installer and checks them under Wine (tools/windows-installer.sh).
 # Usage: tools/windows.sh [LINUX_BUILD_DIR]   (default build/ci; built here when missing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,7 +25,8 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows
 exe=$root/build/windows/cli/velkorctl.exe
 
-export WINEPREFIX=$root/build/windows/wine WINEDEBUG=-all
+# Wine's menu builder stays off: nothing is written into the home folder's menus.
+export WINEPREFIX=$root/build/windows/wine WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d
 mkdir -p "$WINEPREFIX"
 work=$(mktemp -d)
 pids=()
@@ -113,3 +115,5 @@ for suite in device reply link; do
         { tr -d '\r' <"$work/$suite.out"; exit 1; }
     tr -d '\r' <"$work/$suite.out" | grep -E '^\[  (PASSED|SKIPPED) '
 done
+
+tools/windows-installer.sh
