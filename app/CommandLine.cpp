@@ -37,7 +37,8 @@ void DescribeOptions(QCommandLineParser& parser) {
 
 void AnswerInformationOptions(int argc, char** argv) {
     QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     if (arguments.isEmpty()) return;
     QCoreApplication::setApplicationName(QFileInfo(arguments.first()).completeBaseName());
     QCommandLineParser parser;
