@@ -48,10 +48,14 @@ void AnswerInformationOptions(int argc, char** argv) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     // Errors wait for the full reading once the application object exists.
     parser.parse(arguments);
-    if (!parser.isSet("help") && !parser.isSet("version")) return;
+    const bool helpAll = parser.isSet("help-all");
+    if (!parser.isSet("help") && !helpAll && !parser.isSet("version")) return;
     // The help text names the program from the application object's arguments; that object,
     // unlike QApplication, needs no display.
     QCoreApplication information(argc, argv);
+    // --help-all adds the options of the application object, which only the parser's own
+    // processing prints.
+    if (helpAll) parser.process(information);
     if (parser.isSet("help")) parser.showHelp(0);
     parser.showVersion();
 }

@@ -7,10 +7,11 @@
 // desktop entry, where no option can be given.
 inline constexpr char TRACE_VARIABLE[] = "VELKOR_TRACE";
 
-// Answers --help (-h) and --version (-v) from the raw command line, before the application object
-// exists: neither needs the window system, so both work over SSH and on machines without a
-// display. Prints the answer and ends the program (status 0) when one of them is given; returns
-// otherwise. Options of the window system (-platform, -reverse, ...) are left alone.
+// Answers --help (-h), --help-all and --version (-v) from the raw command line, before the
+// application object exists: none needs the window system, so they work over SSH and on machines
+// without a display. Prints the answer and ends the program (status 0) when one of them is
+// given; returns otherwise. Options of the window system (-platform, -reverse, ...) are left
+// alone.
 void AnswerInformationOptions(int argc, char** argv);
 
 // The program's command line: --trace FILE, --help and --version (both print and end the

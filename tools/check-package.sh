@@ -202,8 +202,8 @@ sim=""
 
 echo "=== velkor-tools alone on a clean Debian 12"
 # The host's Debian mirror, as its apt sources name it (one-line or deb822 form).
-mirror=$(grep -rhoE '^(deb|URIs:)[[:space:]]+(\[[^]]*\][[:space:]]+)?https?://[^[:space:]]+/debian/?([[:space:]]|$)' \
-    /etc/apt/sources.list /etc/apt/sources.list.d/ 2>/dev/null | grep -oE 'https?://[^[:space:]]+' | head -n 1)
+mirror=$( (grep -rhoE '^(deb|URIs:)[[:space:]]+(\[[^]]*\][[:space:]]+)?https?://[^[:space:]]+/debian/?([[:space:]]|$)' \
+    /etc/apt/sources.list /etc/apt/sources.list.d/ 2>/dev/null || true) | grep -oE 'https?://[^[:space:]]+' | head -n 1)
 mirror=${mirror:-http://deb.debian.org/debian}
 cache=$top/build/debian12-root
 if [ ! -e "$cache/.complete" ]; then
