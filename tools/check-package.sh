@@ -222,6 +222,7 @@ echo "--- what velkor would add (apt, simulated)"
 chroot "$clean" apt-get install -s -o APT::Install-Recommends=false "/tmp/$(basename "$gui")" "/tmp/$tools_name" |
     grep -E '^[0-9]+ (upgraded|newly installed)' || true
 echo "--- apt-get install velkor-tools"
+chroot "$clean" dpkg-query -W -f='${Package}\n' | sort >"$scratch/before"
 if chroot "$clean" env DEBIAN_FRONTEND=noninteractive apt-get install -y "/tmp/$tools_name" >"$scratch/apt.log" 2>&1; then
     grep -E '^[0-9]+ (upgraded|newly installed)' "$scratch/apt.log"
     chroot "$clean" dpkg-query -W -f='${Package} ${Version}, installed size ${Installed-Size} KiB\n' velkor-tools
@@ -231,9 +232,8 @@ if chroot "$clean" env DEBIAN_FRONTEND=noninteractive apt-get install -y "/tmp/$
     fi
     check "velkor-sim --help in the clean root" chroot "$clean" velkor-sim --help
     check "velkor-sim --version in the clean root" chroot "$clean" velkor-sim --version
-    if chroot "$clean" dpkg-query -W -f='${Package}\n' | grep -E '^libqt|^libudev'; then
-        fail "velkor-tools brought Qt or udev along"
-    fi
+    added=$(chroot "$clean" dpkg-query -W -f='${Package}\n' | sort | comm -13 "$scratch/before" -)
+    [ "$added" = velkor-tools ] || fail "velkor-tools brought other packages along: $(tr '\n' ' ' <<<"$added")"
 else
     cat "$scratch/apt.log" >&2
     fail "velkor-tools does not install alone on a clean Debian 12"
