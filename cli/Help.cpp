@@ -105,3 +105,7 @@ std::optional<std::string> CommandHelp(const std::string& command) {
     if (help == COMMAND_HELP.end()) return std::nullopt;
     return help->second + "\n" + ROUTE_HELP + EXIT_HELP;
 }
+
+std::string VersionText() {
+    return std::string("velkorctl ") + VELKORCTL_VERSION + "\n";
+}
