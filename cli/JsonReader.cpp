@@ -101,7 +101,8 @@ std::optional<JsonValue> Reader::Object(int depth) {
         if (!Take(':')) return Fail("expected ':'");
         auto member = Value(depth + 1);
         if (!member) return std::nullopt;
-        value.members.emplace_back(std::move(*name), std::move(*member));
+        value.names.push_back(std::move(*name));
+        value.values.push_back(std::move(*member));
     } while (Take(','));
     if (!Take('}')) return Fail("expected ',' or '}'");
     return value;
@@ -210,8 +211,8 @@ std::optional<std::string> Reader::String() {
 
 const JsonValue* JsonValue::Find(std::string_view key) const {
     const JsonValue* found = nullptr;
-    for (const auto& [name, value] : members)
-        if (name == key) found = &value;
+    for (size_t i = 0; i < names.size(); ++i)
+        if (names[i] == key) found = &values[i];
     return found;
 }
 

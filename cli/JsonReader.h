@@ -4,7 +4,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 // A JSON value as read from a file a person may have edited: the little that velkorctl's own
@@ -17,7 +16,10 @@ struct JsonValue {
     std::optional<int64_t> integer;
     std::string text;
     std::vector<JsonValue> items;
-    std::vector<std::pair<std::string, JsonValue>> members;
+    // An object's members: names and values in the same order (a vector of pairs would need
+    // the value's type complete).
+    std::vector<std::string> names;
+    std::vector<JsonValue> values;
 
     // The member named `key` of an object (the last one of that name); nullptr when there is none.
     const JsonValue* Find(std::string_view key) const;
