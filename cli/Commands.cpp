@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -302,21 +303,29 @@ int32_t CommandRun::ReadCounts(const PreparedUnit& unit, const std::string& time
     return 0;
 }
 
+// The progress line of a scan on a terminal, and what blanks it (no escape sequences: a console
+// of Windows may not take them).
+std::string ScanProgress(int32_t node, size_t done, size_t total, int32_t found) {
+    char line[96];
+    std::snprintf(line, sizeof line, "\rvelkorctl: scanning node %d (%zu of %zu), %d found   ",
+                  node, done, total, found);
+    return line;
+}
+const std::string BLANK_LINE = "\r" + std::string(72, ' ') + "\r";
+
 // Every node of the list gets the identification; those that answer are listed.
 void CommandRun::Scan() {
     const bool progress = ErrIsTerminal();
+    const size_t total = options_.nodes.size();
     int32_t found = 0;
-    for (size_t i = 0; i < options_.nodes.size() && !Stopped(); ++i) {
+    for (size_t i = 0; i < total && !Stopped(); ++i) {
         const int32_t node = options_.nodes[i];
-        if (progress)
-            WriteErr("\rvelkorctl: scanning node " + std::to_string(node) + " (" +
-                     std::to_string(i + 1) + " of " + std::to_string(options_.nodes.size()) +
-                     "), " + std::to_string(found) + " found\x1b[K");
+        if (progress) WriteErr(ScanProgress(node, i + 1, total, found));
         client_.SelectNode(node);
         UnitIdentity unit;
         const int32_t code = client_.Identify(unit);
-        if (progress && code != LINK_E_TIMEOUT) WriteErr("\r\x1b[K");
         if (code == LINK_E_TIMEOUT) continue;
+        if (progress) WriteErr(BLANK_LINE);
         if (code != 0) {
             Failed(node, code);
             if (LinkLost(code)) break;
@@ -325,9 +334,9 @@ void CommandRun::Scan() {
         ++found;
         Print(IdentityText(unit, Format()));
     }
-    if (progress) WriteErr("\r\x1b[K");
+    if (progress) WriteErr(BLANK_LINE);
     if (found == 0 && !Stopped()) {
-        Say("no unit answered on " + std::to_string(options_.nodes.size()) + " nodes");
+        Say("no unit answered on " + std::to_string(total) + " nodes");
         Raise(EXIT_LINK_FAILURE);
     }
 }

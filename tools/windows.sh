@@ -95,6 +95,27 @@ start_sim tcp-windows --listen 127.0.0.1:0
 compare tcp "--host 127.0.0.1:$(head -1 "$work/tcp-linux.port")" \
     "--host 127.0.0.1:$(head -1 "$work/tcp-windows.port")"
 
+# Standard output a console: under script (a terminal) and a UTF-8 locale, Wine's console shows
+# what velkorctl.exe writes to it as wide text; the Japanese must read as the Linux program prints
+# it (UTF-8 bytes written to a console of another code page would not). The redirected path is
+# the comparison above, byte for byte.
+start_sim console --listen 127.0.0.1:0
+console_route="--host 127.0.0.1:$(head -1 "$work/console.port")"
+for command in "identify --node 4" "settings --node 2"; do
+    # shellcheck disable=SC2086
+    "$ctl" $command $console_route >"$work/console-linux.out"
+    LANG=C.UTF-8 script -qec "wine $exe $command $console_route" /dev/null |
+        tr -d '\r' | sed 's/\x1b\[[0-9;?]*[A-Za-z]//g' >"$work/console-windows.out"
+    while IFS= read -r line; do
+        grep -qF -- "$line" "$work/console-windows.out" || {
+            echo "velkorctl.exe $command in a console did not show: $line" >&2
+            cat "$work/console-windows.out" >&2
+            exit 1
+        }
+    done <"$work/console-linux.out"
+    echo "velkorctl.exe $command in a console: $(wc -l <"$work/console-linux.out") lines as velkorctl prints them"
+done
+
 start_sim com-linux --listen off --pty "$work/pty-linux"
 start_sim com-windows --listen off --pty "$work/pty-windows"
 ln -sfn "$work/pty-windows" "$WINEPREFIX/dosdevices/com$com"
