@@ -38,6 +38,9 @@ struct WatchedUnit {
     int32_t failures = 0;
 };
 
+// What Prepare gives for a node that needs nothing more: shown (identify) or refused.
+constexpr int32_t NODE_DONE = -1;
+
 // Whether a failure ended the link itself (the connection closed, the port gone, a send that
 // failed), so that nothing more can be sent until it is opened again.
 bool LinkLost(int32_t code) {
@@ -148,8 +151,8 @@ void CommandRun::Visit(int32_t node) {
 }
 
 // Identifies the unit, refuses a model without pulse inputs (`identify` shows it) and reads the
-// settings where the command needs them: 0 when the node can go on, else the failure's code
-// (told on standard error when `report`) or -1 for a refusal.
+// settings where the command needs them: 0 when the node can go on, NODE_DONE, or the failure's
+// code (told on standard error when `report`).
 int32_t CommandRun::Prepare(int32_t node, PreparedUnit& unit, bool report) {
     client_.SelectNode(node);
     int32_t code = client_.Identify(unit.identity);
@@ -160,11 +163,11 @@ int32_t CommandRun::Prepare(int32_t node, PreparedUnit& unit, bool report) {
     const Command c = options_.command;
     if (c == Command::Identify) {
         Print(IdentityText(unit.identity, Format()));
-        return -1;
+        return NODE_DONE;
     }
     if (unit.identity.inputCount == 0) {
         Refused(node, NO_PULSE_INPUTS_MESSAGE);
-        return -1;
+        return NODE_DONE;
     }
     if (c != Command::Settings && c != Command::Set && c != Command::Counts) return 0;
     code = client_.ReadSettings(unit.identity.inputCount);
@@ -385,7 +388,7 @@ void CommandRun::WatchRound(std::vector<WatchedUnit>& units, bool& linkUp) {
         if (Stopped()) return;
         if (!u.prepared) {
             code = Prepare(u.node, u.unit, false);
-            u.refused = code == -1;
+            u.refused = code == NODE_DONE;
             if (u.refused) continue;
             u.prepared = code == 0;
         }
