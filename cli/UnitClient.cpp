@@ -7,10 +7,10 @@
 #include "cli/SerialPortName.h"
 #include "device/CommandEncoding.h"
 #include "device/ModelCatalogue.h"
+#include "device/ReplyDecoding.h"
 #include "link/HandleReply.h"
 #include "link/LinkPlatform.h"
 #include "link/LinkSession.h"
-#include "link/LinkTiming.h"
 
 namespace {
 
@@ -20,7 +20,6 @@ constexpr int32_t REPLY_POLL_MS = 10;
 
 // Offset of the "py" flags byte in a reply, counted from its first letter.
 constexpr int32_t PY_FLAGS_AT = 2;
-constexpr int32_t PY_REPLY_LENGTH = 6;
 
 }  // namespace
 
@@ -29,7 +28,7 @@ UnitClient::UnitClient(const Route& route, int32_t replyWaitMs) : replyWaitMs_(r
     session_.host = route.host;
     session_.service = route.service;
     NameSerialPort(session_, route.device);
-    LinkTiming& timing = TheLinkTiming();
+    LinkTiming& timing = session_.timing;
     timing.replyPollMs = REPLY_POLL_MS;
     timing.replyPolls = (replyWaitMs + REPLY_POLL_MS - 1) / REPLY_POLL_MS;
 }
@@ -75,25 +74,19 @@ void UnitClient::SelectNode(int32_t node) {
     arrivals_ = 0;
 }
 
+// The window's handler, and the "py" flags byte as it came: the decoded mode and clear signal
+// drop bits that a copy of the settings writes back.
 int UnitClient::Handle(void* userData, const unsigned char* reply, int32_t length) {
     auto* client = static_cast<UnitClient*>(static_cast<ReplyTarget*>(userData));
-    if (length == PY_REPLY_LENGTH && reply[0] == 'p' && reply[1] == 'y')
+    if (length == PY_LENGTH && reply[0] == 'p' && reply[1] == 'y')
         client->flags_.store(reply[PY_FLAGS_AT], std::memory_order_relaxed);
-    const bool decoded =
-        (reply[0] == 'm' && reply[1] == 'd' && (length == 5 || length == 6)) ||
-        (reply[0] == 'p' && reply[1] == 'y' && length == 6) ||
-        (reply[0] == 'p' && reply[1] == 'h' && length == 5) ||
-        (reply[0] == 'p' && reply[1] == 'p' && length == 4) ||
-        (reply[0] == 'p' && (reply[1] == 'c' || reply[1] == 'u' || reply[1] == 's'));
-    client->decoded_.store(decoded);
     return HandleReply(userData, reply, length);
 }
 
 int32_t UnitClient::Exchange(const std::string& command) {
-    decoded_ = false;
     const int32_t code = SendCommand(session_, *this, "%s", command.c_str());
     if (code != 0) return code;
-    return decoded_.load() ? 0 : MALFORMED_REPLY;
+    return session_.replyDecoded.load() ? 0 : MALFORMED_REPLY;
 }
 
 int32_t UnitClient::Identify(UnitIdentity& identity) {
@@ -137,7 +130,7 @@ int32_t UnitClient::ReadCounts(uint32_t indexes, std::array<int32_t, MAX_INPUTS>
     return 0;
 }
 
-void UnitClient::PostCountUpdate(int32_t index) {
+void UnitClient::PostCountUpdate(int32_t index, int32_t /*value*/) {
     if (index < 0 || index >= MAX_INPUTS) return;
     arrivals_.fetch_or(1u << index, std::memory_order_release);
 }

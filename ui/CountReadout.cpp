@@ -60,8 +60,8 @@ void CVelkorDlg::ShowCountRow(int32_t j, const CountRow& row) {
 }
 
 // The receive thread hands the count over through the user-interface thread's queue.
-void CVelkorDlg::PostCountUpdate(int32_t index) {
-    QCoreApplication::postEvent(this, new CountUpdateEvent(index));
+void CVelkorDlg::PostCountUpdate(int32_t index, int32_t value) {
+    QCoreApplication::postEvent(this, new CountUpdateEvent(index, value));
 }
 
 void CVelkorDlg::OnCountUpdate(int32_t index) {

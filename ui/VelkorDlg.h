@@ -92,7 +92,7 @@ public:
     LinkSession& Link() override { return Session; }
     PulseConfig& HeldConfig() override { return pulseConfig; }
     // Safe from any thread; never blocks (CountReadout.cpp).
-    void PostCountUpdate(int32_t index) override;
+    void PostCountUpdate(int32_t index, int32_t value) override;
 
 signals:
     // A port arrived or was removed (eventType DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE,

@@ -561,4 +561,14 @@ TEST_F(CtlFixture, AFullDiskIsAFailure) {
     EXPECT_EQ(run.err, "velkorctl: standard output: No space left on device\n");
 }
 
+TEST_F(CtlFixture, ReachesAGatewayOverIpv6) {
+    sim = std::make_unique<SimProcess>(std::vector<std::string>{"--listen", "[::1]:0"});
+    ASSERT_TRUE(sim->Started());
+    const ProgramRun run = RunToEnd(
+        VELKORCTL_PATH, {"identify", "-n", "1", "--host", "[::1]:" + std::to_string(sim->Port())},
+        RUN_LIMIT_MS);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out.rfind("node 1: KV-420", 0), 0u) << run.out;
+}
+
 }  // namespace

@@ -15,7 +15,6 @@
 
 #include "SimFixture.h"
 #include "link/LinkSession.h"
-#include "link/LinkTiming.h"
 #include "ui/ControlIds.h"
 #include "ui/DeviceChange.h"
 #include "ui/OperationTexts.h"
@@ -303,8 +302,8 @@ TEST_F(ConnectionWorkflow, ModelWithoutPulseInputsIsRefusedWhileItsNameIsShown) 
 TEST_F(ConnectionWorkflow, AbortWhileTheUnitIsSilentEndsAtTheNextPoll) {
     ASSERT_NO_FATAL_FAILURE(StartSim({"--silent", "MD"}));
     // The program's own reply wait: polls of 100 ms (restored by the fixture).
-    TheLinkTiming().replyPollMs.store(100);
-    TheLinkTiming().replyPolls.store(100);
+    session.timing.replyPollMs.store(100);
+    session.timing.replyPolls.store(100);
     FillLan("127.0.0.1", SimPortText(), "1");
     Click(IDC_CONNECT_BUTTON);
     ASSERT_TRUE(WaitForFrames(1));

@@ -294,7 +294,7 @@ TEST_F(ControlLayer, MessageBoxWithoutHook) {
 TEST_F(ControlLayer, PostedCountUpdatesReachTheDialogInOrder) {
     std::thread receiver([this] {
         for (int32_t index = 0; index < 5; ++index)
-            dialog->PostCountUpdate(index);
+            dialog->PostCountUpdate(index, 0);
     });
     receiver.join();  // posting never waits for the user-interface thread
     EXPECT_EQ(Inside().CountUpdatesHandled(), 0);
@@ -319,7 +319,7 @@ TEST(DialogLifetime, ClosingTheDialogDetachesItFromTheLink) {
     LinkSession session;
     auto dialog = std::make_unique<CVelkorDlg>(session);
     session.userData = DialogTestAccess(*dialog).ReplyUserData();
-    dialog->PostCountUpdate(1);
+    dialog->PostCountUpdate(1, 0);
     dialog.reset();
     EXPECT_EQ(session.userData.load(), nullptr);
     QCoreApplication::processEvents();

@@ -270,7 +270,7 @@ TEST_F(CountReadoutTest, NotificationWithIndexOutsideTheInputsIsIgnored) {
     FillValues(PLACEHOLDER);
     for (int index : {5, -1, 7, 255, INT32_MIN}) {
         dialog->CountBusy() = 1;
-        dialog->PostCountUpdate(index);
+        dialog->PostCountUpdate(index, 0);
         ASSERT_TRUE(WaitForCountUpdates(1));
         EXPECT_EQ(Inside().LastCountUpdateIndex(), index);
         EXPECT_EQ(Values(),
