@@ -35,6 +35,7 @@ void ReleaseTransport(LinkSession& session) {
     while (session.sendsInFlight.load() != 0)
         SleepMs(1);
     session.transport.load()->close(session);
+    CloseWakeSignal(session);
     session.state.store(Idle);
 }
 
@@ -66,6 +67,7 @@ int32_t StartReceiveThread(LinkSession& session) {
 // Closes a session that its caller has just set Stopping: false when the receive thread did not
 // end in time and was left to finish the close.
 bool StopSession(LinkSession& session) {
+    SignalWake(session);
     session.transport.load()->shutDown(session);
     const bool ended = WaitUntil(
         session, [&] { return session.receiverEnd.load() == RECEIVER_ENDED; },
@@ -87,6 +89,8 @@ int32_t AwaitRunning(LinkSession& session) {
         int32_t code = 0;
         if (session.openingCancelled.load()) {
             code = LINK_E_ABORTED;
+        } else if (session.lineFailure.load() != 0) {
+            code = session.lineFailure.load();  // the line ended before it went quiet
         } else if (std::chrono::steady_clock::now() >= limit) {
             code = LINK_E_TIMEOUT;
         }
@@ -108,13 +112,21 @@ int32_t OpenSession(LinkSession& session) {
     // Serial for kind 0, TCP for any other kind.
     const Transport& transport = TransportOf(session.kind);
     session.transport = &transport;
-    if (const int32_t code = transport.open(session); code != 0) return code;
+    if (const int32_t opened = transport.open(session); opened != 0) return opened;
 
     session.pendingReplies.store(0);
+    session.awaitedReply.store(0);
+    session.requestedCounts.store(0);
+    session.lineFailure.store(0);
     session.rxCount = 0;
     session.rxDiscarding = false;
     session.receiverEnd.store(RECEIVER_RUNNING);
-    if (const int32_t code = StartReceiveThread(session); code != 0) {
+    int32_t code = OpenWakeSignal(session);
+    if (code == 0) {
+        code = StartReceiveThread(session);
+        if (code != 0) CloseWakeSignal(session);
+    }
+    if (code != 0) {
         transport.close(session);
         return code;
     }

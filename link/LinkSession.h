@@ -4,8 +4,10 @@
 // the error texts. Transports, the receive loop and the frame functions are in LinkInternals.h.
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -87,6 +89,20 @@ struct LinkSession {
     std::atomic<bool> openingCancelled{false};  // set by CancelOpening
     bool rxDiscarding = false;                  // after an overflow, until the next end byte
     std::thread receiveThread;
+    // The exchange waiting for its reply: its number, node and reply letters (0: none).
+    std::atomic<uint64_t> awaitedReply{0};
+    std::atomic<uint32_t> exchangeNumber{0};
+    // Count requests whose reply has not come: node in bits 8 on, one bit per input index.
+    std::atomic<uint32_t> requestedCounts{0};
+    // How the line ended (ECONNRESET, EIO): set by the receive thread, cleared by OpenLink.
+    std::atomic<int32_t> lineFailure{0};
+    // Wakes the receive thread out of its wait for bytes (the system's wake-up descriptors).
+    LinkDescriptor wakeReader = NO_DESCRIPTOR;
+    LinkDescriptor wakeWriter = NO_DESCRIPTOR;
+    LinkDescriptor lineEvent = NO_DESCRIPTOR;  // Windows: the event the line's I/O signals
+    // Ends a reply wait at once when the line fails.
+    std::mutex waitMutex;
+    std::condition_variable waitWake;
 
     LinkSession() = default;
     LinkSession(const LinkSession&) = delete;

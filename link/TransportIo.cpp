@@ -29,6 +29,18 @@ int32_t AwaitWritable(const LinkSession& session, int fd, int32_t timeoutMs) {
     return ETIMEDOUT;
 }
 
+int32_t AwaitReadable(const LinkSession& session, int fd, int32_t timeoutMs, int32_t endedCode) {
+    pollfd entries[2] = {{fd, POLLIN, 0}, {session.wakeReader, POLLIN, 0}};
+    const int ready = poll(entries, 2, timeoutMs);
+    if (ready == 0) return LINK_E_TIMEOUT;
+    if (ready < 0) return errno == EINTR ? 0 : errno;
+    // Bytes still waiting are read before the end is taken. A hung-up pseudo-terminal reports
+    // itself readable too, and then reads nothing.
+    const short line = entries[0].revents;
+    const bool ended = (line & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    return ended && DescriptorBytesWaiting(fd) == 0 ? endedCode : 0;
+}
+
 void CloseDescriptor(std::atomic<int>& fd) {
     const int open = fd.exchange(-1);
     if (open >= 0) close(open);

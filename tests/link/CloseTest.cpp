@@ -103,7 +103,7 @@ protected:
     // Opens and lets the receive thread enter the handler, where it stays.
     void OpenAndHold() {
         Open();
-        peer.Write(Frame("01ps"));
+        peer.Write(Frame("01pg"));
         ASSERT_TRUE(WaitFor([this] { return blocking.entered.load(); }));
     }
     BlockingHandler blocking;
@@ -156,7 +156,7 @@ TEST_F(HeldReceiveThread, CloseReturnsInTimeAndLeavesTheSessionUnusableUntilTheH
     session.handler = &RecordingHandler::Handle;
     session.userData = &handler;
     Open();  // usable again
-    peer.Write(Frame("01pu"));
+    peer.Write(Frame("01pg"));
     EXPECT_TRUE(handler.AwaitCount(1));
 }
 
