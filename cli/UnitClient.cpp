@@ -28,9 +28,12 @@ UnitClient::UnitClient(const Route& route, int32_t replyWaitMs) : replyWaitMs_(r
     session_.host = route.host;
     session_.service = route.service;
     NameSerialPort(session_, route.device);
-    LinkTiming& timing = session_.timing;
-    timing.replyPollMs = REPLY_POLL_MS;
-    timing.replyPolls = (replyWaitMs + REPLY_POLL_MS - 1) / REPLY_POLL_MS;
+    session_.timing.replyPollMs = REPLY_POLL_MS;
+    session_.timing.replyPolls = (replyWaitMs + REPLY_POLL_MS - 1) / REPLY_POLL_MS;
+    // A name may stand for IPv6 addresses too; and over one connection several units answer, so
+    // a reply counts only from the node addressed (a count only for an input requested there).
+    session_.family = AddressFamily::Any;
+    session_.checkReplyNode = true;
 }
 
 UnitClient::~UnitClient() {
@@ -122,6 +125,9 @@ int32_t UnitClient::ReadCounts(uint32_t indexes, std::array<int32_t, MAX_INPUTS>
         std::chrono::steady_clock::now() + std::chrono::milliseconds(replyWaitMs_);
     // Acquire: pairs with the release in PostCountUpdate, so the count stored before it is seen.
     while ((arrivals_.load(std::memory_order_acquire) & indexes) != indexes) {
+        // A connection that closed (a port that hung up) ends the wait at once, as it ends a
+        // command's.
+        if (const int32_t failure = session_.lineFailure.load(); failure != 0) return failure;
         if (std::chrono::steady_clock::now() >= deadline) return LINK_E_TIMEOUT;
         if (!SleepUnlessInterrupted(1)) return LINK_E_ABORTED;
     }
