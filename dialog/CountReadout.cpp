@@ -62,6 +62,8 @@ void DialogCore::PostCountUpdate(int32_t index) {
 }
 
 void DialogCore::OnCountUpdate(int32_t index, int32_t value) {
+    ++countUpdatesHandled;
+    lastCountUpdateIndex = index;
     countBusy.store(0);
     // Only a malformed reply could carry another index; there is no display for it.
     if (index < 0 || index >= MAX_INPUTS) return;

@@ -84,6 +84,11 @@ public:
     // Holds a worker (or the user-interface thread before the Start/Stop wait) at a step.
     void SetStepHook(WorkerSet::StepHook hook) { workers.SetStepHook(std::move(hook)); }
     int32_t RunningWorkers() const { return workers.Running(); }
+    // The connection state alone, without a link (the port list's tests).
+    void SetConnStateForTest(int32_t state) { connState.store(state); }
+    // Count replies shown so far (whatever their index), and the index of the last one.
+    int32_t CountUpdatesHandled() const { return countUpdatesHandled; }
+    int32_t LastCountUpdateIndex() const { return lastCountUpdateIndex; }
 
     // ----- ExchangeHost ------------------------------------------------------------------------
     std::atomic<int32_t>& CountBusy() override { return countBusy; }
@@ -146,5 +151,7 @@ private:
     // Results of a worker apply while its attempt is the current one; closing ends it.
     int32_t currentAttempt = 0;
     bool closing = false;
+    int32_t countUpdatesHandled = 0;
+    int32_t lastCountUpdateIndex = -1;
     WorkerSet workers;
 };

@@ -8,10 +8,8 @@ constexpr char COM_MARK[] = "(COM";
 constexpr char USB_MARK[] = "USB";
 
 // Shown as "<description> (<device path>)", or the path alone when the port has no description.
-// A Windows friendly name already ends in "(COMn)".
 std::string DisplayNameOf(const SerialPortDescription& port) {
     if (port.description.empty()) return port.path;
-    if (port.description.find(COM_MARK) != std::string::npos) return port.description;
     return port.description + " (" + port.path + ")";
 }
 

@@ -121,6 +121,7 @@ void DialogCore::ApplySettingsResult(const WorkerResult& result) {
                                 : OperatorTextUnlessAborted(result.code, session));
             break;
         case Kind::Finished:
+            EndProgress();
             if (writing && result.code == 0) {
                 // A fixed period counts from the moment it is set; START-STOP waits for a start.
                 view.SetControlText(IDC_COUNT_STATUS_TEXT,

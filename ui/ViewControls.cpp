@@ -75,6 +75,7 @@ std::string CVelkorDlg::ControlText(int32_t id) const {
     if (auto* button = qobject_cast<QAbstractButton*>(control)) return button->text().toStdString();
     if (auto* edit = qobject_cast<QLineEdit*>(control)) return edit->text().toStdString();
     if (auto* group = qobject_cast<QGroupBox*>(control)) return group->title().toStdString();
+    if (auto* combo = qobject_cast<QComboBox*>(control)) return combo->currentText().toStdString();
     return {};
 }
 
