@@ -8,7 +8,6 @@
 #include "device/ModelCatalogue.h"
 #include "link/HandleReply.h"
 #include "link/LinkSession.h"
-#include "link/LinkTiming.h"
 #include "link/UnitCommands.h"
 
 namespace {
@@ -24,7 +23,7 @@ UnitClient::UnitClient(const Route& route, int32_t replyWaitMs) {
     session_.host = route.host;
     session_.service = route.service;
     NameSerialPort(session_, route.device);
-    LinkTiming& timing = TheLinkTiming();
+    LinkTiming& timing = session_.timing;
     timing.replyPollMs = REPLY_POLL_MS;
     timing.replyPolls = (replyWaitMs + REPLY_POLL_MS - 1) / REPLY_POLL_MS;
 }
@@ -82,7 +81,7 @@ uint32_t UnitClient::Arrivals() const {
     return arrivals_.load(std::memory_order_acquire);
 }
 
-void UnitClient::PostCountUpdate(int32_t index) {
+void UnitClient::PostCountUpdate(int32_t index, int32_t /*value*/) {
     if (index < 0 || index >= MAX_INPUTS) return;
     arrivals_.fetch_or(1u << index, std::memory_order_release);
 }

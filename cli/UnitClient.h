@@ -44,7 +44,7 @@ public:
 
     LinkSession& Link() override { return session_; }
     PulseConfig& HeldConfig() override { return held_; }
-    void PostCountUpdate(int32_t index) override;
+    void PostCountUpdate(int32_t index, int32_t value) override;
 
     std::atomic<int32_t>& CountBusy() override { return countBusy_; }
     std::atomic<int32_t>& AbortRequested() override;

@@ -55,9 +55,9 @@ int DialogCore::RequestCounts(std::string& errorText) {
     return 0;
 }
 
-// The receive thread stored the count; the user-interface thread shows it. Never blocks.
-void DialogCore::PostCountUpdate(int32_t index) {
-    const int32_t value = index >= 0 && index < MAX_INPUTS ? pulseConfig.count[index].Load() : 0;
+// The receive thread stored the count and hands over its value; the user-interface thread shows
+// the value it was given. Never blocks.
+void DialogCore::PostCountUpdate(int32_t index, int32_t value) {
     view.PostToUiThread([this, index, value] { OnCountUpdate(index, value); });
 }
 

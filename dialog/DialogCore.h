@@ -98,7 +98,7 @@ public:
     // ----- ReplyTarget (receive thread) ----------------------------------------------------------
     LinkSession& Link() override { return session; }
     PulseConfig& HeldConfig() override { return pulseConfig; }
-    void PostCountUpdate(int32_t index) override;
+    void PostCountUpdate(int32_t index, int32_t value) override;
     // A count reply's value into its display (WM_COUNT_UPDATE).
     void OnCountUpdate(int32_t index, int32_t value);
 

@@ -41,7 +41,7 @@ int32_t ResolveGateway(const LinkSession& session, AddressList& addresses) {
     } catch (const std::system_error& failure) {
         return failure.code().value();
     }
-    const std::chrono::milliseconds poll(TheLinkTiming().statePollMs.load());
+    const std::chrono::milliseconds poll(session.timing.statePollMs.load());
     while (future.wait_for(poll) != std::future_status::ready) {
         if (session.openingCancelled.load()) return LINK_E_ABORTED;
     }

@@ -30,7 +30,7 @@ int32_t FormatAndSend(LinkSession& session, const char* format, va_list args) {
 // Waits up to 100 passes of 100 ms for an accepted reply. The abort is looked at before the
 // counter, so an abort wins over a reply that came in during the same sleep.
 int32_t AwaitReply(LinkSession& session, ExchangeHost& host) {
-    const int32_t passes = TheLinkTiming().replyPolls.load();
+    const int32_t passes = session.timing.replyPolls.load();
     for (int32_t pass = 0; pass < passes; ++pass) {
         if (host.AbortRequested().exchange(0) != 0) return LINK_E_ABORTED;
         // Acquire: pairs with the release of the receive thread, so the reply's stores are seen.
@@ -38,7 +38,7 @@ int32_t AwaitReply(LinkSession& session, ExchangeHost& host) {
             session.pendingReplies.store(0);
             return 0;
         }
-        SleepMs(TheLinkTiming().replyPollMs.load());
+        SleepMs(session.timing.replyPollMs.load());
     }
     session.pendingReplies.store(0);
     TraceFailure(session, session.node, TraceKind::ReplyTimeout, LINK_E_TIMEOUT);
@@ -49,7 +49,7 @@ int32_t AwaitReply(LinkSession& session, ExchangeHost& host) {
 
 int SendCommand(LinkSession& session, ExchangeHost& host, const char* format, ...) {
     while (host.CountBusy().load() != 0)
-        SleepMs(TheLinkTiming().countBusyPollMs.load());
+        SleepMs(session.timing.countBusyPollMs.load());
     va_list args;
     va_start(args, format);
     const int32_t sent = FormatAndSend(session, format, args);

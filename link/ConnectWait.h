@@ -15,13 +15,14 @@
 template <typename WaitSlice>
 int32_t AwaitConnection(const LinkSession& session, WaitSlice waitSlice) {
     using Clock = std::chrono::steady_clock;
-    const auto limit = Clock::now() + std::chrono::milliseconds(TheLinkTiming().connectTimeoutMs);
+    const auto limit =
+        Clock::now() + std::chrono::milliseconds(session.timing.connectTimeoutMs.load());
     for (;;) {
         if (session.openingCancelled.load()) return LINK_E_ABORTED;
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(limit - Clock::now()).count();
         if (left <= 0) return LINK_E_TIMEOUT;
-        const auto slice = std::min<int64_t>(left, TheLinkTiming().statePollMs.load());
+        const auto slice = std::min<int64_t>(left, session.timing.statePollMs.load());
         if (const std::optional<int32_t> result = waitSlice(static_cast<int>(slice)))
             return *result;
     }

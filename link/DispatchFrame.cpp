@@ -1,4 +1,4 @@
-#include "device/CommandEncoding.h"
+#include "device/CommandTable.h"
 #include "device/ReplyDecoding.h"
 #include "link/LinkInternals.h"
 #include "link/TraceHooks.h"
@@ -10,7 +10,10 @@ bool IsGatewayNotice(const LinkSession& session) {
 }
 
 bool IsCountReply(const LinkSession& session) {
-    return session.rxCount >= 4 && ::IsCountReply(session.rxBuffer + NODE_DIGITS);
+    if (session.rxCount < 4) return false;
+    const CommandSpec* command =
+        CommandOfReply(session.rxBuffer[NODE_DIGITS], session.rxBuffer[NODE_DIGITS + 1]);
+    return command != nullptr && !command->awaitsReply;
 }
 
 // The gateway reports its status on its own, as a parameter character; the notice answers no
@@ -54,6 +57,10 @@ void DispatchFrame(LinkSession& session) {
     if (IsGatewayNotice(session)) {
         TakeGatewayNotice(session);
     } else if (OfferReply(session) != 0 && !IsCountReply(session)) {
+        const unsigned char* reply = session.rxBuffer + NODE_DIGITS;
+        const CommandSpec* command = CommandOfReply(reply[0], reply[1]);
+        session.replyDecoded.store(command != nullptr &&
+                                   ReplyDecodes(*command, session.rxCount - NODE_DIGITS));
         CountAnswer(session);
     }
     session.rxCount = 0;

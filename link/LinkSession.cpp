@@ -20,11 +20,11 @@ constexpr int32_t RECEIVER_ORPHANED = 2;
 
 // Polls every state poll until `done` holds or `limitMs` has passed; whether it holds.
 template <typename Condition>
-bool WaitUntil(Condition done, int32_t limitMs) {
+bool WaitUntil(const LinkSession& session, Condition done, int32_t limitMs) {
     const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
     while (!done()) {
         if (std::chrono::steady_clock::now() >= limit) return false;
-        SleepMs(TheLinkTiming().statePollMs.load());
+        SleepMs(session.timing.statePollMs.load());
     }
     return true;
 }
@@ -67,8 +67,9 @@ int32_t StartReceiveThread(LinkSession& session) {
 // end in time and was left to finish the close.
 bool StopSession(LinkSession& session) {
     session.transport.load()->shutDown(session);
-    const bool ended = WaitUntil([&] { return session.receiverEnd.load() == RECEIVER_ENDED; },
-                                 TheLinkTiming().closeWaitLimitMs.load());
+    const bool ended = WaitUntil(
+        session, [&] { return session.receiverEnd.load() == RECEIVER_ENDED; },
+        session.timing.closeWaitLimitMs.load());
     int32_t running = RECEIVER_RUNNING;
     if (!ended && session.receiverEnd.compare_exchange_strong(running, RECEIVER_ORPHANED)) {
         return false;
@@ -81,7 +82,7 @@ bool StopSession(LinkSession& session) {
 // Waits until the line went quiet once, so that whatever was queued before the open is gone.
 int32_t AwaitRunning(LinkSession& session) {
     const auto limit = std::chrono::steady_clock::now() +
-                       std::chrono::milliseconds(TheLinkTiming().stateWaitLimitMs.load());
+                       std::chrono::milliseconds(session.timing.stateWaitLimitMs.load());
     while (session.state.load() != Running) {
         int32_t code = 0;
         if (session.openingCancelled.load()) {
@@ -95,7 +96,7 @@ int32_t AwaitRunning(LinkSession& session) {
             StopSession(session);
             return code;
         }
-        SleepMs(TheLinkTiming().statePollMs.load());
+        SleepMs(session.timing.statePollMs.load());
     }
     return 0;
 }
@@ -165,8 +166,9 @@ void CloseLink(LinkSession& session) {
     }
     if (running != Stopping) return;  // Idle or Starting: nothing is open to close
     AtStep(LinkStep::CloserWaiting);
-    WaitUntil([&] { return session.state.load() == Idle; },
-              TheLinkTiming().closeWaitLimitMs.load());
+    WaitUntil(
+        session, [&] { return session.state.load() == Idle; },
+        session.timing.closeWaitLimitMs.load());
 }
 
 void CancelOpening(LinkSession& session) {

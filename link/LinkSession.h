@@ -10,12 +10,17 @@
 #include <thread>
 
 #include "LinkDescriptor.h"
+#include "link/LinkTiming.h"
 
 // Route of a link; any non-zero kind is treated as TCP.
 enum LinkKind : int32_t { Serial = 0, Tcp = 1 };
 
 // Life of a link: the receive thread exists while Starting, Running or Stopping.
 enum LinkState : int32_t { Idle = 0, Starting = 1, Running = 2, Stopping = 3 };
+
+// Address families a TCP route resolves its host to: the window's gateway is an IPv4 address;
+// the command line takes whatever the name resolves to, trying each address in turn.
+enum class AddressFamily : int32_t { Ipv4 = 0, Any = 1 };
 
 // End byte of every command and reply frame.
 constexpr unsigned char FRAME_END = 0xC8;
@@ -63,6 +68,16 @@ struct LinkSession {
     int32_t rxCount = 0;
     std::atomic<void*> userData{nullptr};
     std::atomic<ResponseHandler> handler{nullptr};
+
+    // How this session waits; the program's values unless its owner sets others.
+    LinkTiming timing;
+    AddressFamily family = AddressFamily::Ipv4;
+    // Set for a link over which several units are addressed: a reply then answers a command only
+    // when its node digits name `node`, and a count reply only when it is for an input requested.
+    std::atomic<bool> checkReplyNode{false};
+    // Whether the reply that ended the last wait was decoded (known letters, expected length);
+    // stored before the release that ends the wait, so read it after SendCommand returned 0.
+    std::atomic<bool> replyDecoded{false};
 
     // The link's own bookkeeping.
     std::atomic<const Transport*> transport{nullptr};  // chosen by OpenLink from kind

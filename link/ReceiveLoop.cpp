@@ -54,7 +54,7 @@ void TraceReadFailure(const LinkSession& session, int32_t code, int32_t& lastTra
 
 // After a quiet moment a starting session is running: everything queued before it has been read.
 void IdlePass(LinkSession& session) {
-    SleepMs(TheLinkTiming().statePollMs.load());
+    SleepMs(session.timing.statePollMs.load());
     int32_t starting = Starting;
     session.state.compare_exchange_strong(starting, Running);
 }

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "device/CommandEncoding.h"
+#include "device/CommandTable.h"
 #include "link/LinkInternals.h"
 #include "link/LinkSeams.h"
 #include "link/TraceHooks.h"
@@ -8,11 +8,6 @@
 namespace {
 
 constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
-
-// Count requests are not waited for, so they never take part in the awaited-reply counter.
-bool AwaitsReply(const char* command) {
-    return !IsCountRequest(command);
-}
 
 // Takes back the count of a frame that never left. A time-out of another exchange may have reset
 // the count meanwhile; it never goes below 0.

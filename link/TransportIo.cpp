@@ -19,7 +19,7 @@ int32_t DescriptorBytesWaiting(int fd) {
 int32_t AwaitWritable(const LinkSession& session, int fd, int32_t timeoutMs) {
     for (int32_t waited = 0; waited < timeoutMs;) {
         if (session.state.load() != Running) return LINK_E_NOT_RUNNING;
-        const int32_t slice = std::min(TheLinkTiming().statePollMs.load(), timeoutMs - waited);
+        const int32_t slice = std::min(session.timing.statePollMs.load(), timeoutMs - waited);
         pollfd entry{fd, POLLOUT, 0};
         const int ready = poll(&entry, 1, slice);
         if (ready > 0) return 0;

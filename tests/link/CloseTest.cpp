@@ -111,7 +111,7 @@ protected:
 };
 
 TEST_F(HeldReceiveThread, SecondCloseReturnsOnlyOnceTheFirstHasClosed) {
-    TheLinkTiming().closeWaitLimitMs = 10000;  // the first close waits for the handler here
+    session.timing.closeWaitLimitMs = 10000;  // the first close waits for the handler here
     OpenAndHold();
     std::thread first([this] { CloseLink(session); });
     ASSERT_TRUE(WaitFor([this] { return session.state.load() == Stopping; }));
@@ -353,7 +353,6 @@ protected:
     std::atomic<int> result{1};
     std::atomic<bool> done{false};
     SeamGuard seams;
-    TimingGuard timing;
 };
 
 TEST_F(CancelledOpening, NameResolutionThatNeverAnswersEndsAtOnce) {
@@ -376,7 +375,7 @@ TEST_F(CancelledOpening, NameResolutionThatNeverAnswersEndsAtOnce) {
 }
 
 TEST_F(CancelledOpening, ConnectionWaitEndsAtOnce) {
-    TheLinkTiming().connectTimeoutMs = 20000;
+    session.timing.connectTimeoutMs = 20000;
     SilentListener gateway;
     ASSERT_TRUE(gateway.Ready());
     session.host = "127.0.0.1";
@@ -397,7 +396,7 @@ TEST_F(CancelledOpening, WaitForAQuietLineEndsAtOnce) {
     LoopbackPeer peer;
     session.host = "127.0.0.1";
     session.service = peer.Port();
-    TheLinkTiming().stateWaitLimitMs = 20000;
+    session.timing.stateWaitLimitMs = 20000;
     // The receive thread starts only once the unit talks, and the unit talks without a pause: the
     // line never goes quiet and the session stays Starting.
     unitTalking = false;

@@ -66,7 +66,7 @@ TEST_F(AwaitedReplyCounter, FrameWithoutHandlerAndGatewayNoticeLeaveIt) {
 }
 
 TEST_F(AwaitedReplyCounter, TimeOutAndOpenResetIt) {
-    timing.ReplyWait(5, 4);
+    ReplyWait(session, 5, 4);
     Open();
     Send("PY");
     Send("PP");

@@ -35,8 +35,8 @@ protected:
         session.handler = HandleReply;
         session.userData = static_cast<ReplyTarget*>(&target_);
         // Answers arrive at once on loopback; finer polls keep the exchanges short.
-        TheLinkTiming().replyPollMs = 10;
-        TheLinkTiming().replyPolls = 500;
+        session.timing.replyPollMs = 10;
+        session.timing.replyPolls = 500;
         ASSERT_EQ(OpenLink(session), 0) << session.lastError;
         ASSERT_TRUE(peer_.Accept());
         Mark(target_);
@@ -48,7 +48,7 @@ protected:
     }
 
     // Replies that must not end the wait let it run into a short time-out.
-    void ShortenReplyWait() { timing_.ReplyWait(20, 15); }
+    void ShortenReplyWait() { ReplyWait(target_.session, 20, 15); }
 
     void WriteFrames(const std::string& bytes) { peer_.Write(bytes); }
 
@@ -72,7 +72,6 @@ protected:
         return result;
     }
 
-    TimingGuard timing_;
     LoopbackPeer peer_;
     RecordingTarget target_;
     TestHost host_;

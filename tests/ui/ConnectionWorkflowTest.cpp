@@ -10,8 +10,10 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "SimFixture.h"
 #include "device/OperatorTexts.h"
@@ -19,7 +21,6 @@
 #include "dialog/DeviceChange.h"
 #include "dialog/UiTiming.h"
 #include "link/LinkSession.h"
-#include "link/LinkTiming.h"
 #include "ui/PortSource.h"
 
 namespace {
@@ -303,8 +304,8 @@ TEST_F(ConnectionWorkflow, ModelWithoutPulseInputsIsRefusedWhileItsNameIsShown) 
 TEST_F(ConnectionWorkflow, AbortWhileTheUnitIsSilentEndsAtTheNextPoll) {
     ASSERT_NO_FATAL_FAILURE(StartSim({"--silent", "MD"}));
     // The program's own reply wait: polls of 100 ms (restored by the fixture).
-    TheLinkTiming().replyPollMs.store(100);
-    TheLinkTiming().replyPolls.store(100);
+    session.timing.replyPollMs.store(100);
+    session.timing.replyPolls.store(100);
     FillLan("127.0.0.1", SimPortText(), "1");
     Click(IDC_CONNECT_BUTTON);
     ASSERT_TRUE(WaitForFrames(1));
@@ -365,21 +366,20 @@ TEST_F(ConnectionWorkflow, ClickRightAfterConnectIsAnAbortNotASecondConnection) 
     EXPECT_EQ(ReceivedCommands(1), ConnectionCommands(5));
 }
 
-// The worker sets Connected and then brings the controls up to date; a click in that moment
+// The settings of the connection are shown before the connection is made; a click in that moment
 // must not leave a disconnected dialog with the controls of a connected one.
 TEST_F(ConnectionWorkflow, ClickWhileTheWorkerFinishesLeavesConsistentControls) {
     ASSERT_NO_FATAL_FAILURE(StartSim());
+    std::atomic<bool> released{false};
+    Inside().SetStepHook([&](WorkerStep step) {
+        while (step == WorkerStep::WorkerEnd && !released.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    });
     FillLan("127.0.0.1", SimPortText(), "1");
     Click(IDC_CONNECT_BUTTON);
-    // One posted call at a time, so that the moment between the two is seen.
-    QElapsedTimer clock;
-    clock.start();
-    // The connected controls (caption "切断") show while the worker still requests the counts and
-    // runs its epilogue.
-    while (!(dialog->Text(IDC_CONNECT_BUTTON) == "切断" && Inside().RunningWorkers() > 0)) {
-        ASSERT_LT(clock.elapsed(), 5000);
-        QCoreApplication::processEvents();
-    }
+    ASSERT_TRUE(WaitUntil([this] { return dialog->Text(IDC_CONNECT_BUTTON) == "切断"; }));
+    EXPECT_FALSE(dialog->IsEnabled(IDC_READ_SETTINGS_BUTTON));
+    released.store(true);
     dialog->Core().OnConnectButton();
     ASSERT_TRUE(WaitForWorkers());
     const int32_t state = Inside().ConnState().load();

@@ -269,7 +269,7 @@ TEST_F(CountReadoutTest, NotificationWithIndexOutsideTheInputsIsIgnored) {
     FillValues(PLACEHOLDER);
     for (int index : {5, -1, 7, 255, INT32_MIN}) {
         dialog->Core().CountBusy() = 1;
-        dialog->Core().PostCountUpdate(index);
+        dialog->Core().PostCountUpdate(index, 0);
         ASSERT_TRUE(WaitForCountUpdates(1));
         EXPECT_EQ(Inside().LastCountUpdateIndex(), index);
         EXPECT_EQ(Values(),
