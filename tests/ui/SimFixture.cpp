@@ -14,9 +14,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "dialog/ControlIds.h"
+#include "dialog/UiTiming.h"
 #include "link/LinkSession.h"
-#include "ui/ControlIds.h"
-#include "ui/UiTiming.h"
 
 namespace {
 
@@ -80,7 +80,7 @@ int32_t SimFixture::ConnectThroughUi(int node, int timeoutMs) {
 
 void SimFixture::ConnectUnit(int node) {
     const int32_t handledBefore = Inside().CountUpdatesHandled();
-    ASSERT_EQ(ConnectThroughUi(node), CVelkorDlg::Connected)
+    ASSERT_EQ(ConnectThroughUi(node), Connected)
         << "messages: " << (messages.empty() ? std::string() : messages.back().toStdString());
     // Connecting ends with a count request per counted input; let those replies land, so that
     // they cannot be mistaken for the replies of the test's own requests. The requests are on
