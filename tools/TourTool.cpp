@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "link/LinkSession.h"
-#include "ui/ControlIds.h"
+#include "dialog/ControlIds.h"
 #include "ui/DialogSnapshot.h"
 #include "ui/DialogTestAccess.h"
 #include "ui/VelkorDlg.h"

@@ -1,4 +1,4 @@
-#include "ui/ControlIds.h"
+#include "dialog/ControlIds.h"
 #include "ui/VelkorDlg.h"
 
 // Closing in any state: replies stop reaching the dialog, a waiting exchange is aborted, workers

@@ -4,9 +4,9 @@
 #include "link/HandleReply.h"
 #include "link/UnitCommands.h"
 #include "ui/AsciiTrim.h"
-#include "ui/ControlIds.h"
-#include "ui/DialogTexts.h"
-#include "ui/OperationTexts.h"
+#include "dialog/ControlIds.h"
+#include "dialog/DialogTexts.h"
+#include "device/OperatorTexts.h"
 #include "ui/OperatorText.h"
 #include "ui/VelkorDlg.h"
 

@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ui/DialogTemplate.h"
+#include "dialog/DialogTemplate.h"
 #include "ui/DialogUnits.h"
 
 // The machinery under the main dialog: the controls built from the template and found by

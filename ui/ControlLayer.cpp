@@ -11,7 +11,7 @@
 #include <type_traits>
 
 #include "ui/ControlDialog.h"
-#include "ui/ControlIds.h"
+#include "dialog/ControlIds.h"
 #include "ui/MessageBox.h"
 
 // Runs a call on the user-interface thread and waits until it has run (or was dropped because the

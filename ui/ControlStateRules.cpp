@@ -1,8 +1,8 @@
 #include <initializer_list>
 #include <span>
 
-#include "ui/ControlIds.h"
-#include "ui/DialogTexts.h"
+#include "dialog/ControlIds.h"
+#include "dialog/DialogTexts.h"
 #include "ui/VelkorDlg.h"
 
 namespace {

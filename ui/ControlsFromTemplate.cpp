@@ -10,9 +10,9 @@
 #include <algorithm>
 
 #include "ui/ControlDialog.h"
-#include "ui/ControlIds.h"
+#include "dialog/ControlIds.h"
 #include "ui/DialogFonts.h"
-#include "ui/DialogTexts.h"
+#include "dialog/DialogTexts.h"
 #include "ui/DigitsValidator.h"
 #include "ui/StaticText.h"
 

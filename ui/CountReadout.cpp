@@ -6,11 +6,11 @@
 #include "device/CountRows.h"
 #include "link/UnitCommands.h"
 #include "ui/AsciiTrim.h"
-#include "ui/ControlIds.h"
+#include "dialog/ControlIds.h"
 #include "ui/CountUpdateEvent.h"
-#include "ui/OperationTexts.h"
+#include "device/OperatorTexts.h"
 #include "ui/OperatorText.h"
-#include "ui/UiTiming.h"
+#include "dialog/UiTiming.h"
 #include "ui/VelkorDlg.h"
 
 namespace {

@@ -10,9 +10,9 @@
 
 #include "device/ValueTables.h"
 #include "ui/AppIcon.h"
-#include "ui/ControlIds.h"
+#include "dialog/ControlIds.h"
 #include "ui/DialogFonts.h"
-#include "ui/DialogTexts.h"
+#include "dialog/DialogTexts.h"
 #include "ui/VersionString.h"
 
 namespace {

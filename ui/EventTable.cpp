@@ -3,7 +3,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 
-#include "ui/ControlIds.h"
+#include "dialog/ControlIds.h"
 
 using N = Notification;
 using D = CVelkorDlg;

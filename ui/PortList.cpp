@@ -1,8 +1,8 @@
 #include <QComboBox>
 #include <cstdlib>
 
-#include "ui/ControlIds.h"
-#include "ui/DeviceChange.h"
+#include "dialog/ControlIds.h"
+#include "dialog/DeviceChange.h"
 #include "ui/PortSource.h"
 #include "ui/PortWatcher.h"
 #include "ui/VelkorDlg.h"

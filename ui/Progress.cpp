@@ -1,4 +1,4 @@
-#include "ui/ControlIds.h"
+#include "dialog/ControlIds.h"
 #include "ui/VelkorDlg.h"
 
 // ProgressBar and VersionText share the bottom strip: one of them is shown at a time. The

@@ -1,7 +1,7 @@
 #include "device/SettingsRules.h"
 #include "device/ValueTables.h"
-#include "ui/ControlIds.h"
-#include "ui/OperationTexts.h"
+#include "dialog/ControlIds.h"
+#include "device/OperatorTexts.h"
 #include "ui/VelkorDlg.h"
 
 // The settings controls and the held record: what the unit reported goes into the controls, what

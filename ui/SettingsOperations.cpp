@@ -3,8 +3,8 @@
 #include "device/SettingsRules.h"
 #include "device/ValueTables.h"
 #include "link/UnitCommands.h"
-#include "ui/ControlIds.h"
-#include "ui/OperationTexts.h"
+#include "dialog/ControlIds.h"
+#include "device/OperatorTexts.h"
 #include "ui/OperatorText.h"
 #include "ui/VelkorDlg.h"
 

@@ -13,7 +13,7 @@
 #include "link/LinkSession.h"
 #include "link/ReplyTarget.h"
 #include "ui/ControlDialog.h"
-#include "ui/PortTable.h"
+#include "dialog/PortTable.h"
 #include "ui/WorkerSet.h"
 
 class QCheckBox;

@@ -12,8 +12,8 @@
 #include "LoopbackPeer.h"
 #include "SimFixture.h"
 #include "link/LinkSeams.h"
-#include "ui/ControlIds.h"
-#include "ui/UiTiming.h"
+#include "dialog/ControlIds.h"
+#include "dialog/UiTiming.h"
 
 namespace {
 

@@ -16,11 +16,11 @@
 #include "SimFixture.h"
 #include "link/LinkSession.h"
 #include "link/LinkTiming.h"
-#include "ui/ControlIds.h"
-#include "ui/DeviceChange.h"
-#include "ui/OperationTexts.h"
+#include "dialog/ControlIds.h"
+#include "dialog/DeviceChange.h"
+#include "device/OperatorTexts.h"
 #include "ui/PortSource.h"
-#include "ui/UiTiming.h"
+#include "dialog/UiTiming.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "DialogTestSupport.h"
-#include "ui/ControlIds.h"
+#include "dialog/ControlIds.h"
 #include "ui/CountUpdateEvent.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <ostream>
 
 #include "SimFixture.h"
-#include "ui/ControlIds.h"
-#include "ui/UiTiming.h"
+#include "dialog/ControlIds.h"
+#include "dialog/UiTiming.h"
 
 namespace {
 

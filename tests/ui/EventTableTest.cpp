@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "DialogTestSupport.h"
-#include "ui/ControlIds.h"
-#include "ui/DeviceChange.h"
+#include "dialog/ControlIds.h"
+#include "dialog/DeviceChange.h"
 #include "ui/EventTable.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "SimFixture.h"
-#include "ui/ControlIds.h"
+#include "dialog/ControlIds.h"
 
 namespace {
 

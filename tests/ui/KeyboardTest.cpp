@@ -9,8 +9,8 @@
 #include <QTimer>
 
 #include "DialogTestSupport.h"
-#include "ui/ControlIds.h"
-#include "ui/DialogTemplate.h"
+#include "dialog/ControlIds.h"
+#include "dialog/DialogTemplate.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "DialogTestSupport.h"
 #include "device/ValueTables.h"
 #include "ui/AppIconPainter.h"
-#include "ui/ControlIds.h"
+#include "dialog/ControlIds.h"
 #include "ui/VersionString.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include <QCoreApplication>
 
 #include "DialogTestSupport.h"
-#include "ui/ControlIds.h"
+#include "dialog/ControlIds.h"
 #include "ui/CountUpdateEvent.h"
 
 namespace {

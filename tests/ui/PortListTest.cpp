@@ -5,12 +5,12 @@
 #include <mutex>
 
 #include "DialogTestSupport.h"
-#include "ui/ControlIds.h"
-#include "ui/DeviceChange.h"
-#include "ui/OperationTexts.h"
+#include "dialog/ControlIds.h"
+#include "dialog/DeviceChange.h"
+#include "device/OperatorTexts.h"
 #include "ui/PortSource.h"
-#include "ui/PortTable.h"
-#include "ui/UiTiming.h"
+#include "dialog/PortTable.h"
+#include "dialog/UiTiming.h"
 
 namespace {
 

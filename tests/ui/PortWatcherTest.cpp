@@ -12,10 +12,10 @@
 #include <filesystem>
 
 #include "DialogTestSupport.h"
-#include "ui/ControlIds.h"
-#include "ui/DeviceChange.h"
+#include "dialog/ControlIds.h"
+#include "dialog/DeviceChange.h"
 #include "ui/PortSource.h"
-#include "ui/UiTiming.h"
+#include "dialog/UiTiming.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "SimFixture.h"
-#include "ui/ControlIds.h"
+#include "dialog/ControlIds.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <sstream>
 
 #include "link/LinkTiming.h"
-#include "ui/ControlIds.h"
-#include "ui/UiTiming.h"
+#include "dialog/ControlIds.h"
+#include "dialog/UiTiming.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include "DialogTestSupport.h"
 #include "device/ValueTables.h"
 #include "ui/DialogSnapshot.h"
-#include "ui/DialogTemplate.h"
-#include "ui/DialogTexts.h"
+#include "dialog/DialogTemplate.h"
+#include "dialog/DialogTexts.h"
 
 namespace {
 

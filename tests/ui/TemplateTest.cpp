@@ -14,8 +14,8 @@
 #include <map>
 
 #include "DialogTestSupport.h"
-#include "ui/ControlIds.h"
-#include "ui/DialogTemplate.h"
+#include "dialog/ControlIds.h"
+#include "dialog/DialogTemplate.h"
 #include "ui/VersionString.h"
 
 namespace {

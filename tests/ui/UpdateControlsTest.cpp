@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "DialogTestSupport.h"
-#include "ui/ControlIds.h"
+#include "dialog/ControlIds.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "SimFixture.h"
-#include "ui/ControlIds.h"
+#include "dialog/ControlIds.h"
 
 namespace {
 

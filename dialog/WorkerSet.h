@@ -7,18 +7,17 @@
 #include <thread>
 #include <vector>
 
-// Steps at which a worker can be held by a test, named by what the worker is about to do.
+// Steps at which a test can hold a worker (or the user-interface thread), named by what comes
+// next.
 enum class WorkerStep {
-    SettingsExchange,  // a settings worker has locked its buttons and starts its exchange
-    SettingsUnlock,    // a settings worker's exchange is over; it gives the buttons back
-    ConnectCounts,     // connecting: the settings are read, the counts are about to be requested
-    ConnectEnd,        // connecting: the attempt is over, its end is about to be shown
+    ConnectStart,      // a connection worker starts: nothing is opened yet
+    SettingsExchange,  // a settings worker starts its exchange
+    WorkerEnd,         // a worker's exchange is over; it is about to post its end
     StartStopWait,     // start/stop: the user-interface thread is about to wait for the reply
 };
 
-// The dialog's worker threads (connection attempt, settings read or write). Workers drive the
-// controls through blocking calls on the user-interface thread, so whoever waits for them there
-// must keep serving that thread's events meanwhile.
+// The dialog's worker threads. Workers never wait for the user-interface thread, so joining them
+// there cannot deadlock.
 class WorkerSet {
 public:
     using StepHook = std::function<void(WorkerStep)>;
@@ -30,13 +29,10 @@ public:
 
     // Starts a worker; the threads of workers that have ended are joined first.
     void Start(std::function<void()> body);
-    // Joins the workers that have ended.
-    void Reap();
     // Workers that have not yet ended; safe from any thread.
     int32_t Running() const { return running.load(); }
-    // Serves the user-interface thread's events, calling `meanwhile` between rounds, until every
-    // worker has ended, then joins them all.
-    void WaitServingEvents(const std::function<void()>& meanwhile);
+    // Calls `meanwhile` every few milliseconds until every worker has ended, then joins them.
+    void JoinAll(const std::function<void()>& meanwhile);
 
     // A worker calls this when it reaches `step`; a test's hook may hold it there. The hook is
     // set before the worker starts and runs on the worker's thread.
@@ -44,6 +40,8 @@ public:
     void SetStepHook(StepHook hook) { stepHook = std::move(hook); }
 
 private:
+    void Reap();
+
     struct Worker {
         std::thread thread;
         std::shared_ptr<std::atomic<bool>> finished;

@@ -1,4 +1,4 @@
-#include "ui/UiTiming.h"
+#include "dialog/UiTiming.h"
 
 UiTiming& TheUiTiming() {
     static UiTiming timing;

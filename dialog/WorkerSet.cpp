@@ -1,7 +1,5 @@
-#include "ui/WorkerSet.h"
+#include "dialog/WorkerSet.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <chrono>
 
 WorkerSet::~WorkerSet() {
@@ -34,10 +32,9 @@ void WorkerSet::Reap() {
     }
 }
 
-void WorkerSet::WaitServingEvents(const std::function<void()>& meanwhile) {
+void WorkerSet::JoinAll(const std::function<void()>& meanwhile) {
     while (running.load() > 0) {
         meanwhile();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     Reap();

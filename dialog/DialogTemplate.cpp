@@ -1,7 +1,7 @@
-#include "ui/DialogTemplate.h"
+#include "dialog/DialogTemplate.h"
 
-#include "ui/ControlIds.h"
-#include "ui/DialogTexts.h"
+#include "dialog/ControlIds.h"
+#include "dialog/DialogTexts.h"
 
 namespace {
 
