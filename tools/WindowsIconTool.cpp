@@ -34,12 +34,15 @@ QByteArray BitmapImage(const QImage& painted) {
     const int size = image.width();
     const int maskStride = ((size + 31) / 32) * 4;
     QByteArray out;
-    for (quint32 value : {40u, quint32(size), quint32(size * 2)}) Append32(out, value);
+    for (quint32 value : {40u, quint32(size), quint32(size * 2)})
+        Append32(out, value);
     Append16(out, 1);
     Append16(out, 32);
-    for (int i = 0; i < 6; ++i) Append32(out, 0);
+    for (int i = 0; i < 6; ++i)
+        Append32(out, 0);
     for (int y = size - 1; y >= 0; --y) {
-        for (int x = 0; x < size; ++x) Append32(out, image.pixel(x, y));
+        for (int x = 0; x < size; ++x)
+            Append32(out, image.pixel(x, y));
     }
     out.append(QByteArray(maskStride * size, '\0'));
     return out;
@@ -88,7 +91,8 @@ int main(int argc, char** argv) {
         Append32(file, offset);
         offset += static_cast<quint32>(images[i].size());
     }
-    for (const QByteArray& image : images) file.append(image);
+    for (const QByteArray& image : images)
+        file.append(image);
     QFile out(QString::fromLocal8Bit(argv[1]));
     if (!out.open(QIODevice::WriteOnly) || out.write(file) != file.size()) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);

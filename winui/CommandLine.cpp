@@ -37,7 +37,8 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments,
             return {CommandLine::Action::Print, {}, program + L" " + version + L"\n"};
         }
         if (argument == TRACE_OPTION) {
-            if (i + 1 == arguments.size()) return Failed(program, L"Missing value after '--trace'.");
+            if (i + 1 == arguments.size())
+                return Failed(program, L"Missing value after '--trace'.");
             line.traceFile = arguments[++i];
             traceGiven = true;
         } else if (argument.rfind(std::wstring(TRACE_OPTION) + L"=", 0) == 0) {

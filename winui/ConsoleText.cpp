@@ -40,8 +40,8 @@ bool WriteToParentConsole(const std::wstring& text) {
     if (console != INVALID_HANDLE_VALUE) {
         const std::wstring shown = L"\r\n" + WithCarriageReturns(text);
         DWORD count = 0;
-        written = WriteConsoleW(console, shown.data(), static_cast<DWORD>(shown.size()), &count,
-                                nullptr);
+        written =
+            WriteConsoleW(console, shown.data(), static_cast<DWORD>(shown.size()), &count, nullptr);
         CloseHandle(console);
     }
     FreeConsole();

@@ -1,6 +1,6 @@
 #include "winui/CountFont.h"
 
-#include "ui/DialogTemplate.h"
+#include "dialog/DialogTemplate.h"
 #include "winui/WideText.h"
 
 namespace {
@@ -25,12 +25,9 @@ LONG AverageWidth(HDC dc, HFONT font) {
 
 }  // namespace
 
-// A point font for the screen: its height in pixels from the screen's vertical resolution.
-CountFont::CountFont() {
-    const HDC screen = GetDC(nullptr);
-    face_.lfHeight = -MulDiv(COUNT_FONT_TENTHS_OF_POINT, GetDeviceCaps(screen, LOGPIXELSY),
-                             POINTS_PER_INCH * 10);
-    ReleaseDC(nullptr, screen);
+// A point font: its height in pixels from the screen's resolution.
+CountFont::CountFont(int dpi) {
+    face_.lfHeight = -MulDiv(COUNT_FONT_TENTHS_OF_POINT, dpi, POINTS_PER_INCH * 10);
     face_.lfWeight = FW_NORMAL;
     face_.lfCharSet = SHIFTJIS_CHARSET;
     face_.lfQuality = DEFAULT_QUALITY;
@@ -40,7 +37,8 @@ CountFont::CountFont() {
 }
 
 CountFont::~CountFont() {
-    for (const auto& entry : narrowed_) DeleteObject(entry.second);
+    for (const auto& entry : narrowed_)
+        DeleteObject(entry.second);
     DeleteObject(font_);
 }
 

@@ -10,7 +10,8 @@
 // the sign stay visible: a display never shows a number other than the one read.
 class CountFont {
 public:
-    CountFont();
+    // For a screen of `dpi` dots per inch.
+    explicit CountFont(int dpi);
     ~CountFont();
     CountFont(const CountFont&) = delete;
     CountFont& operator=(const CountFont&) = delete;

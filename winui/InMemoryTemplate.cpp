@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "ui/DialogTexts.h"
+#include "dialog/DialogTexts.h"
 #include "winui/WideText.h"
 
 namespace {
@@ -73,7 +73,8 @@ InMemoryTemplate::InMemoryTemplate() {
     AppendDword(DIALOG_EX_STYLE);
     AppendDword(DIALOG_STYLE);
     words_.push_back(static_cast<WORD>(DIALOG_TEMPLATE.size()));
-    for (WORD word : {0, 0, DIALOG_WIDTH_DU, DIALOG_HEIGHT_DU}) words_.push_back(word);
+    for (WORD word : {0, 0, DIALOG_WIDTH_DU, DIALOG_HEIGHT_DU})
+        words_.push_back(word);
     words_.push_back(0);  // no menu
     words_.push_back(0);  // the dialog class
     AppendText(Widened(DIALOG_TITLE));
@@ -81,7 +82,8 @@ InMemoryTemplate::InMemoryTemplate() {
     words_.push_back(FW_NORMAL);
     words_.push_back(MAKEWORD(FALSE, SHIFTJIS_CHARSET));  // not italic; the Japanese character set
     AppendText(Widened(DIALOG_FONT_FACE));
-    for (const TemplateEntry& entry : DIALOG_TEMPLATE) AppendControl(entry);
+    for (const TemplateEntry& entry : DIALOG_TEMPLATE)
+        AppendControl(entry);
 }
 
 void InMemoryTemplate::AppendControl(const TemplateEntry& entry) {
@@ -122,7 +124,8 @@ void InMemoryTemplate::AppendDword(DWORD value) {
 }
 
 void InMemoryTemplate::AppendText(const std::wstring& text) {
-    for (wchar_t c : text) words_.push_back(static_cast<WORD>(c));
+    for (wchar_t c : text)
+        words_.push_back(static_cast<WORD>(c));
     words_.push_back(0);
 }
 

@@ -2,9 +2,10 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
-#include "ui/DialogTemplate.h"
+#include "dialog/DialogTemplate.h"
 
 // The main dialog as the dialog manager reads it: an extended dialog template (DLGTEMPLATEEX)
 // built from the dialog's template table, in dialog units, with its title, font, control classes,

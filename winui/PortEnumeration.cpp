@@ -4,15 +4,13 @@
 
 #include <setupapi.h>
 
-#include <algorithm>
-
 #include "winui/WideText.h"
 
 namespace {
 
 constexpr wchar_t COM_MARK[] = L"(COM";
 constexpr wchar_t SERIAL_MAP_KEY[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
-constexpr char SERIAL_PORT_NAME[] = "Serial port (";
+constexpr wchar_t USB_ENUMERATOR[] = L"USB";
 
 // One registry property of a device as text; false when the device does not have it. The size
 // is asked first, then read into a buffer of that size.
@@ -29,12 +27,35 @@ bool DeviceText(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property, std::wstr
     return true;
 }
 
-// Devices with a readable description and friendly name; those whose name carries a COM port.
-std::vector<std::string> DeviceSetupPorts() {
-    std::vector<std::string> names;
+// A string value of an open key; empty when there is none.
+std::wstring KeyText(HKEY key, const wchar_t* name) {
+    wchar_t text[64] = {};
+    DWORD type = 0;
+    DWORD bytes = sizeof text - sizeof(wchar_t);
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return {};
+    }
+    return text;
+}
+
+// The port name a device's driver gave it ("COM3"), from the device's own registry key.
+std::wstring DevicePortName(HDEVINFO set, SP_DEVINFO_DATA& device) {
+    const HKEY key =
+        SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
+    if (key == INVALID_HANDLE_VALUE) return {};
+    std::wstring name = KeyText(key, L"PortName");
+    RegCloseKey(key);
+    return name;
+}
+
+// Devices with a readable description and friendly name, of which those named "... (COMn)".
+std::vector<PresentPort> DeviceSetupPorts() {
+    std::vector<PresentPort> ports;
     const HDEVINFO set =
         SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES);
-    if (set == INVALID_HANDLE_VALUE) return names;
+    if (set == INVALID_HANDLE_VALUE) return ports;
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
     for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &device); ++index) {
@@ -42,42 +63,45 @@ std::vector<std::string> DeviceSetupPorts() {
         std::wstring friendly;
         if (!DeviceText(set, device, SPDRP_DEVICEDESC, description)) continue;
         if (!DeviceText(set, device, SPDRP_FRIENDLYNAME, friendly)) continue;
-        if (friendly.find(COM_MARK) != std::wstring::npos) names.push_back(Narrowed(friendly));
+        if (friendly.find(COM_MARK) == std::wstring::npos) continue;
+        std::wstring enumerator;
+        DeviceText(set, device, SPDRP_ENUMERATOR_NAME, enumerator);
+        ports.push_back({Narrowed(friendly), Narrowed(DevicePortName(set, device)),
+                         enumerator == USB_ENUMERATOR});
     }
     SetupDiDestroyDeviceInfoList(set);
-    return names;
+    return ports;
 }
 
-// The port names ("COM7") of the serial device map, in the map's order of values.
-std::vector<std::string> SerialMapPorts() {
-    std::vector<std::string> names;
+// The ports of the serial device map, in the map's order of values.
+std::vector<PresentPort> SerialMapPorts() {
+    std::vector<PresentPort> ports;
     HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SERIAL_MAP_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return names;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SERIAL_MAP_KEY, 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS) {
+        return ports;
     }
+    wchar_t device[256];
     for (DWORD index = 0;; ++index) {
-        wchar_t valueName[256];
-        DWORD nameLength = ARRAYSIZE(valueName);
-        wchar_t port[64] = {};
-        DWORD type = 0;
-        DWORD bytes = sizeof port - sizeof(wchar_t);
-        const LONG result = RegEnumValueW(key, index, valueName, &nameLength, nullptr, &type,
-                                          reinterpret_cast<BYTE*>(port), &bytes);
+        DWORD length = ARRAYSIZE(device);
+        const LONG result =
+            RegEnumValueW(key, index, device, &length, nullptr, nullptr, nullptr, nullptr);
         if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result != ERROR_SUCCESS || type != REG_SZ) continue;
-        names.push_back(SERIAL_PORT_NAME + Narrowed(port) + ")");
+        if (result != ERROR_SUCCESS) continue;
+        const std::string port = Narrowed(KeyText(key, device));
+        if (!port.empty()) ports.push_back({"Serial port (" + port + ")", port, false});
     }
     RegCloseKey(key);
-    return names;
+    return ports;
 }
 
 }  // namespace
 
 PresentPorts EnumeratePresentPorts() {
-    PresentPorts ports;
-    ports.names = DeviceSetupPorts();
-    if (!ports.names.empty()) return ports;
-    ports.source = PortSource::SerialComm;
-    ports.names = SerialMapPorts();
-    return ports;
+    PresentPorts present;
+    present.ports = DeviceSetupPorts();
+    if (!present.ports.empty()) return present;
+    present.source = PortSource::SerialMap;
+    present.ports = SerialMapPorts();
+    return present;
 }

@@ -5,16 +5,21 @@
 
 // Where the present COM ports were found.
 enum class PortSource {
-    DeviceSetup,  // SetupDi: the friendly names of present devices of every class
-    SerialComm,   // HKLM\HARDWARE\DEVICEMAP\SERIALCOMM, when SetupDi names no COM port
+    DeviceSetup,  // SetupDi: present devices of every class whose friendly name has "(COMn)"
+    SerialMap,    // HKLM\HARDWARE\DEVICEMAP\SERIALCOMM, where SetupDi names no COM port
+};
+
+struct PresentPort {
+    std::string friendlyName;  // UTF-8, e.g. "USB Serial Port (COM3)"
+    std::string portName;      // "COM3"
+    bool usb = false;          // enumerated by the USB bus
 };
 
 struct PresentPorts {
-    std::vector<std::string> names;  // UTF-8, in enumeration order
+    std::vector<PresentPort> ports;  // in enumeration order
     PortSource source = PortSource::DeviceSetup;
 };
 
-// The friendly names of the present devices that carry "(COM" in their name, as SetupDi lists
-// them. Where it lists none (Wine, which shows no port devices), the ports of the serial device
-// map instead, each named "Serial port (COMn)".
+// The COM ports present now. Where SetupDi lists none (Wine lists no port devices), the ports of
+// the serial device map, each named "Serial port (COMn)".
 PresentPorts EnumeratePresentPorts();
