@@ -62,7 +62,7 @@ protected:
     // Escape closes the dialog, whatever it is doing; its thread then ends.
     void TearDown() override {
         if (!ui.joinable()) return;
-        EXPECT_EQ(MessageBox(), nullptr) << "a message box is still open";
+        if (MessageBox()) ADD_FAILURE() << "a message box is still open: " << ReadAndCloseMessage();
         PostMessageW(Item(IDC_NODE_EDIT), WM_KEYDOWN, VK_ESCAPE, 0);
         EXPECT_TRUE(WaitUntil([this] { return !IsWindow(window); }));
         ui.join();
