@@ -104,6 +104,12 @@ if [ "$help" != "Usage: velkor [options]" ] || [ "$version" != "velkor 1.0.0.0" 
     echo "velkor.exe --help or --version: '$help' '$version'" >&2
     exit 1
 fi
+# A trace file that cannot be written ends the program with the reason, before any window.
+if wine "$window" --trace "Z:$work/missing/velkor.trace" 2>"$work/trace.err" ||
+    ! grep -q "cannot open the trace file" "$work/trace.err"; then
+    echo "velkor.exe did not refuse a trace file it cannot write" >&2
+    exit 1
+fi
 
 # The tests that build for Windows, under Wine: the catalogue, reply decoding, the link and the
 # window, the last two against one simulator on loopback TCP and behind COM7. Node 1's first

@@ -31,6 +31,19 @@ HICON LoadAppIcon(int size) {
                                          IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
 }
 
+// The resolution of the monitor the window is on. GetDpiForWindow came with Windows 10; before
+// it, the system's resolution applies to every window.
+int WindowDpi(HWND window) {
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    const auto dpiForWindow = reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (dpiForWindow) return static_cast<int>(dpiForWindow(window));
+    const HDC screen = GetDC(window);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(window, screen);
+    return dpi;
+}
+
 }  // namespace
 
 CVelkorDlg::CVelkorDlg(LinkSession& session)
@@ -130,9 +143,7 @@ void CVelkorDlg::OnInitDialog() {
     SendDlgItemMessageW(window, IDC_ADDRESS_EDIT, EM_LIMITTEXT, ADDRESS_TEXT_LIMIT, 0);
     SendDlgItemMessageW(window, IDC_TCP_PORT_EDIT, EM_LIMITTEXT, TCP_PORT_TEXT_LIMIT, 0);
     SendDlgItemMessageW(window, IDC_NODE_EDIT, EM_LIMITTEXT, NODE_TEXT_LIMIT, 0);
-    const HDC screen = GetDC(window);
-    countFont = std::make_unique<CountFont>(GetDeviceCaps(screen, LOGPIXELSY));
-    ReleaseDC(window, screen);
+    countFont = std::make_unique<CountFont>(WindowDpi(window));
     ApplyCountFonts();
     core.OnInitDialog(VersionTextOfProgram());
 }

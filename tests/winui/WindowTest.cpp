@@ -164,6 +164,28 @@ protected:
     HWND window = nullptr;
 };
 
+std::wstring ClassOf(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::Edit:
+            return L"Edit";
+        case ControlKind::StaticText:
+        case ControlKind::Line:
+            return L"Static";
+        case ControlKind::DropDownList:
+            return L"ComboBox";
+        case ControlKind::ProgressBar:
+            return L"msctls_progress32";
+        default:
+            return L"Button";
+    }
+}
+
+std::wstring FaceOf(HWND window) {
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font.lfFaceName;
+}
+
 }  // namespace
 
 // The dialog manager made every control of the table, in its order (the tab order), with the
@@ -181,11 +203,16 @@ TEST_F(WindowTest, OpensAsTheTemplateDescribes) {
     for (const TemplateEntry& entry : DIALOG_TEMPLATE) {
         ASSERT_NE(child, nullptr);
         EXPECT_EQ(static_cast<int16_t>(GetDlgCtrlID(child)), entry.id) << entry.role;
+        wchar_t kind[32] = {};
+        GetClassNameW(child, kind, 32);
+        EXPECT_EQ(kind, ClassOf(entry.kind)) << entry.role;
         EXPECT_EQ((GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) != 0,
                   (entry.style & TAB_STOP) != 0)
             << entry.role;
         child = GetWindow(child, GW_HWNDNEXT);
     }
+    EXPECT_EQ(FaceOf(window), L"MS UI Gothic");
+    EXPECT_EQ(FaceOf(Item(IDC_COUNT_LABEL_DI1)), L"ＭＳ ゴシック");
     EXPECT_EQ(Text(IDC_VERSION_TEXT), "Version 1.00");
     EXPECT_EQ(Text(IDC_TCP_PORT_EDIT), "10003");
     EXPECT_TRUE(Checked(IDC_LAN_RADIO));
