@@ -112,9 +112,9 @@ if wine "$window" --trace "Z:$work/missing/velkor.trace" 2>"$work/trace.err" ||
 fi
 
 # The tests that build for Windows, under Wine: the catalogue, reply decoding, the link and the
-# window, the last two against one simulator on loopback TCP and behind COM7. Node 1's first
-# count is the widest number a count display shows.
-start_sim tests --listen 127.0.0.1:0 --pty "$work/pty-tests" --count 1:0:0x80000000
+# window, the last two against one simulator on loopback TCP and behind COM7. The count of DI5 at
+# node 1 is the widest number a count display shows.
+start_sim tests --listen 127.0.0.1:0 --pty "$work/pty-tests" --count 1:4:0x80000000
 wine_com_link "$work/pty-tests"
 export VELKOR_SIM_PORT VELKOR_SIM_LOG=Z:$work/tests.log VELKOR_SIM_COM=$wine_com
 VELKOR_SIM_PORT=$(head -1 "$work/tests.port")

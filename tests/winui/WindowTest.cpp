@@ -225,21 +225,21 @@ TEST_F(WindowTest, OpensAsTheTemplateDescribes) {
     EXPECT_EQ(MessageBox(), nullptr);
 }
 
-// The whole operator's path over loopback TCP on the five-input unit of node 1, whose first count
+// The whole operator's path over loopback TCP on the five-input unit of node 1, whose DI5 count
 // the simulator presets to -2147483648, the widest number a display gets.
 TEST_F(WindowTest, WorksAUnitOverTcp) {
     size_t mark = LogSize();
     ConnectOverLan(Environment("VELKOR_SIM_PORT"), "1");
     ASSERT_TRUE(ConnectedAs("切断"));
-    ASSERT_TRUE(WaitUntil([&] { return !Text(IDC_COUNT_VALUE_DI1).empty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !Text(IDC_COUNT_VALUE_DI5).empty(); }));
     EXPECT_EQ(Received(mark), R"(01MD\xC8 01PY\xC8 01PH\x20\xC8 01PH!\xC8 01PH"\xC8 01PH#\xC8 )"
                               R"(01PH$\xC8 01PP\xC8 01PG\x20\xC8 01PG!\xC8 01PG"\xC8 01PG#\xC8 )"
                               R"(01PG$\xC8 )");
     EXPECT_NE(Text(IDC_DEVICE_INFO_TEXT).find("ID : 1"), std::string::npos);
     // Every character of the widest count is drawn: a narrower font where the count font is
     // too wide.
-    const HWND value = Item(IDC_COUNT_VALUE_DI1);
-    EXPECT_EQ(Text(IDC_COUNT_VALUE_DI1), "-2147483648");
+    const HWND value = Item(IDC_COUNT_VALUE_DI5);
+    EXPECT_EQ(Text(IDC_COUNT_VALUE_DI5), "-2147483648");
     const auto font = reinterpret_cast<HFONT>(SendMessageW(value, WM_GETFONT, 0, 0));
     const HDC dc = GetDC(value);
     SelectObject(dc, font);
@@ -284,7 +284,7 @@ TEST_F(WindowTest, WorksAUnitOverTcp) {
 
     ClickAndWait(IDC_CONNECT_BUTTON);
     EXPECT_EQ(Text(IDC_CONNECT_BUTTON), "接続");
-    EXPECT_EQ(Text(IDC_COUNT_VALUE_DI1), "");
+    EXPECT_EQ(Text(IDC_COUNT_VALUE_DI5), "");
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_NODE_EDIT)));
 }
 
