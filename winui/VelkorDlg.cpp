@@ -111,8 +111,11 @@ INT_PTR CVelkorDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (wParam == AUTO_UPDATE_TIMER_ID) core.OnTimer();
             return TRUE;
         case WM_DEVICECHANGE: {
+            // Only arrivals and removals carry a device header; other events carry other data.
+            const bool arrivalOrRemoval =
+                wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE;
             const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
-            const uint32_t deviceType = header ? header->dbch_devicetype : 0;
+            const uint32_t deviceType = arrivalOrRemoval && header ? header->dbch_devicetype : 0;
             SetWindowLongPtrW(window, DWLP_MSGRESULT,
                               core.OnDeviceChange(static_cast<uint32_t>(wParam), deviceType));
             return TRUE;
