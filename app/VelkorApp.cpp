@@ -20,6 +20,8 @@ CVelkorApp::CVelkorApp(int& argc, char** argv)
     : QApplication(argc, argv), socketInitialiser(InitialiseSockets) {
     // Every message box takes this name as its caption.
     setApplicationName(ApplicationNameOf(applicationFilePath()));
+    // Under Wayland the window is matched to its desktop entry (icon, name) by this id.
+    setDesktopFileName("io.github.velkor.Velkor");
 }
 
 CVelkorApp::~CVelkorApp() = default;

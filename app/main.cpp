@@ -4,6 +4,9 @@
 #include "ui/PortSource.h"
 
 int main(int argc, char** argv) {
+    // Before anything else starts, and before the window system is reached: --help and --version
+    // must answer without a display.
+    AnswerInformationOptions(argc, argv);
     // The port list is filled before the window first shows; the enumeration behind it reads
     // thousands of files and runs meanwhile on a thread of its own.
     PrefetchSerialPorts();

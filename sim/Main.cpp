@@ -19,6 +19,10 @@ int main(int argc, char** argv) {
         std::cout << HelpText();
         return 0;
     }
+    if (options.version) {
+        std::cout << "velkor-sim " VELKOR_SIM_VERSION "\n";
+        return 0;
+    }
 
     FrameLog log;
     if (!options.quiet) {

@@ -129,6 +129,7 @@ Other
   --log FILE           write the log to FILE
   --quiet              no log
   --help               this text
+  --version            the version of velkor-sim
 Options take their value as the next argument or after '='. Exit status: 0 after a
 signal, 1 when a socket, the pty or the log cannot be set up, 2 for a bad command line.
 For tests: velkor-sim --listen 127.0.0.1:0 --log FILE [faults...], then read the port

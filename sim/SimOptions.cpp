@@ -312,6 +312,7 @@ struct OptionEntry {
 const std::vector<OptionEntry>& Options() {
     static const std::vector<OptionEntry> options = {
         {"--help", false, [](auto&, SimOptions* o, Pending*) { return Set(&o->help); }},
+        {"--version", false, [](auto&, SimOptions* o, Pending*) { return Set(&o->version); }},
         {"--listen", true, [](auto& v, SimOptions* o, Pending*) { return ParseListen(v, o); }},
         {"--pty", true,
          [](auto& v, SimOptions* o, Pending*) {

@@ -27,6 +27,7 @@ struct NoticePlan {
 
 struct SimOptions {
     bool help = false;
+    bool version = false;
     bool tcp = true;
     std::string host = "127.0.0.1";
     int port = kDefaultPort;

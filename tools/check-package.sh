@@ -1,35 +1,27 @@
 #!/usr/bin/env bash
-# Builds the Debian package and checks it the way a user's system will meet it: lintian, the
-# desktop entry and AppStream validators, the files and dependencies it must hold, and the
-# programs run from a scratch unpack (nothing is installed on this machine).
+# Builds the Debian packages (preset "package": Debian 12's hardening flags) and checks them the
+# way a packager and a user's system meet them:
+#  - built twice with SOURCE_DATE_EPOCH from the last commit, the second time without the compiler
+#    cache, and compared byte for byte;
+#  - lintian -I -E --pedantic: any tag not listed in dist/debian/lintian-kept fails;
+#  - the desktop entry and AppStream validators, the files and dependencies each package must
+#    hold, the programs run from a scratch unpack, with and without a display;
+#  - velkor-tools installed alone into a clean Debian 12 root made by debootstrap (cached in
+#    build/debian12-root), its dependencies resolved by apt there from the host's Debian mirror,
+#    and its programs run from there.
 #
-#   tools/check-package.sh [BUILD_DIR]
+#   tools/check-package.sh
 #
-# BUILD_DIR is an already configured build folder to reuse (CI passes build/ci); without it the
-# ci preset under CI, else the default preset. Every failed check is reported, then the exit
-# status is 1.
+# Every failed check is reported, then the exit status is 1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+top=$PWD
 
-tools/install-deps.sh lintian desktop-file-utils appstream dpkg-dev file
+tools/install-deps.sh lintian desktop-file-utils appstream dpkg-dev file debootstrap
 
-dir=${1:-}
-if [ -z "$dir" ]; then
-    preset=default
-    [ -n "${CI:-}" ] && preset=ci
-    cmake --preset "$preset" >/dev/null
-    dir=build/$preset
-fi
-
-# A stale package of another version must not be the one checked.
-rm -f "$dir"/velkor_*.deb
-cmake --build "$dir" --target package
-debs=("$dir"/velkor_*.deb)
-if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
-    echo "expected exactly one velkor_*.deb in $dir, found: ${debs[*]}" >&2
-    exit 1
-fi
-deb=${debs[0]}
+dir=build/package
+SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+export SOURCE_DATE_EPOCH
 
 failures=0
 fail() {
@@ -50,76 +42,147 @@ cleanup() {
     rm -rf "$scratch"
 }
 trap cleanup EXIT
+
+# build_packages COPY_DIR: the packages built from clean and copied into COPY_DIR.
+build_packages() {
+    rm -f "$dir"/*.deb "$dir"/*.ddeb
+    cmake --build "$dir" --target clean >/dev/null
+    cmake --build "$dir" --target package
+    mkdir -p "$1"
+    cp "$dir"/*.deb "$dir"/*.ddeb "$1"/
+}
+
+echo "=== packages, first build (SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH)"
+cmake --preset package >/dev/null
+# A compiler cache with a base folder hands the compiler relative paths, which the
+# -ffile-prefix-map of the package preset does not match: the debug information, and with it each
+# program's build ID, would then hold this folder's absolute path.
+unset CCACHE_BASEDIR
+build_packages "$scratch/first"
+echo "=== packages, second build, compiled without the cache"
+CCACHE_DISABLE=1 build_packages "$scratch/second"
+echo "--- two builds, one result"
+(cd "$scratch/first" && sha256sum -- *) | tee "$scratch/first.sums"
+if ! (cd "$scratch/second" && sha256sum -c --quiet "$scratch/first.sums"); then
+    fail "the second build gave other packages"
+    for file in "$scratch"/first/*; do
+        cmp -s "$file" "$scratch/second/${file##*/}" ||
+            diff <(dpkg-deb -c "$file") <(dpkg-deb -c "$scratch/second/${file##*/}") | head -n 20
+    done
+fi
+
+version=$(dpkg-parsechangelog -l dist/debian/changelog -S Version)
+arch=$(dpkg --print-architecture)
+gui=$dir/velkor_${version}_$arch.deb
+tools=$dir/velkor-tools_${version}_$arch.deb
+for file in "$gui" "$tools" "$dir/velkor-dbgsym_${version}_$arch.ddeb" \
+    "$dir/velkor-tools-dbgsym_${version}_$arch.ddeb"; do
+    [ -f "$file" ] || fail "missing package $(basename "$file") (is the changelog's version the project's?)"
+done
+[ "$failures" -eq 0 ] || exit 1
+
+for deb in "$gui" "$tools"; do
+    echo "=== $deb"
+    dpkg-deb --field "$deb"
+    dpkg-deb --contents "$deb"
+done
+
+echo "--- lintian -I -E --pedantic"
+lintian -I -E --pedantic --no-tag-display-limit "$dir"/*.deb "$dir"/*.ddeb | tee "$scratch/lintian" || true
+kept=$(sed -e 's/#.*//' -e '/^[[:space:]]*$/d' dist/debian/lintian-kept | awk '{print $1}')
+while read -r severity package tag _; do
+    [ -n "$tag" ] || continue
+    grep -qxF "$tag" <<<"$kept" || fail "lintian: $severity $package $tag (fix it, or keep it in dist/debian/lintian-kept with the reason)"
+done < <(sed -n 's/^\([EWIPX]\): \([^:]*\): \([^ ]*\).*/\1 \2 \3/p' "$scratch/lintian")
+
 root=$scratch/root
-dpkg -x "$deb" "$root"
-
-echo "=== $deb"
-dpkg-deb --field "$deb"
-dpkg-deb --contents "$deb"
-
-check "lintian (errors fail)" lintian --fail-on error --display-info "$deb"
+dpkg -x "$gui" "$root"
+dpkg -x "$tools" "$root"
 check "desktop-file-validate" desktop-file-validate "$root"/usr/share/applications/*.desktop
 check "appstreamcli validate" appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
 # The desktop entry, the metadata and the icon as one application, as software centres read them.
 check "appstreamcli validate-tree" appstreamcli validate-tree --no-net "$root"
 
-echo "--- files the package must hold"
+echo "--- files each package must hold"
 icon_sizes=$(find "$dir/icons" -name 'velkor-*.png' -printf '%f\n' | sed 's/velkor-\(.*\)\.png/\1/' | sort -n)
-[ -n "$icon_sizes" ] || fail "no rendered icons in $dir/icons"
-expected=(usr/bin/velkor usr/bin/velkor-sim
-          usr/share/applications/io.github.velkor.Velkor.desktop
-          usr/share/metainfo/io.github.velkor.Velkor.metainfo.xml
-          usr/share/man/man1/velkor.1.gz usr/share/man/man1/velkor-sim.1.gz
-          usr/share/doc/velkor/copyright usr/share/doc/velkor/changelog.Debian.gz)
+for size in 64 128; do
+    grep -qx "$size" <<<"$icon_sizes" || fail "no $size px icon rendered"
+done
+gui_files=(usr/bin/velkor usr/share/applications/io.github.velkor.Velkor.desktop
+           usr/share/metainfo/io.github.velkor.Velkor.metainfo.xml usr/share/man/man1/velkor.1.gz
+           usr/share/doc/velkor/copyright usr/share/doc/velkor/changelog.Debian.gz)
 for size in $icon_sizes; do
-    expected+=("usr/share/icons/hicolor/${size}x${size}/apps/velkor.png")
+    gui_files+=("usr/share/icons/hicolor/${size}x${size}/apps/velkor.png")
 done
-# The command-line front end, once it is built, must not be left out of the package.
-if [ -x "$dir/cli/velkorctl" ]; then
-    expected+=(usr/bin/velkorctl usr/share/man/man1/velkorctl.1.gz)
-fi
-for file in "${expected[@]}"; do
-    [ -f "$root/$file" ] || fail "missing from the package: /$file"
-done
+tools_files=(usr/bin/velkorctl usr/bin/velkor-sim usr/share/man/man1/velkorctl.1.gz
+             usr/share/man/man1/velkor-sim.1.gz usr/share/doc/velkor-tools/copyright
+             usr/share/doc/velkor-tools/changelog.Debian.gz)
+# holds DEB FILE...: each file is in that package, and only there.
+holds() {
+    local deb=$1 listing
+    shift
+    listing=$(dpkg-deb --contents "$deb" | awk '{print $6}' | sed 's|^\./||')
+    for file in "$@"; do
+        grep -qxF "$file" <<<"$listing" || fail "$(basename "$deb") lacks /$file"
+    done
+}
+holds "$gui" "${gui_files[@]}"
+holds "$tools" "${tools_files[@]}"
+overlap=$(comm -12 <(dpkg-deb --contents "$gui" | awk '$1 !~ /^d/ {print $6}' | sort) \
+                   <(dpkg-deb --contents "$tools" | awk '$1 !~ /^d/ {print $6}' | sort))
+[ -z "$overlap" ] || fail "files in both packages: $overlap"
 
 echo "--- dependencies"
-depends=$(dpkg-deb -f "$deb" Depends)
-echo "Depends: $depends"
-for needed in fonts-ipafont-gothic qt6-qpa-plugins libqt6widgets6 libqt6serialport6 libudev1 libc6; do
-    grep -Eq "(^|, )$needed( |,|$)" <<<"$depends" || fail "Depends lacks $needed"
+# has_relation DEB FIELD RELATION: the control field lists the relation, as written.
+has_relation() {
+    grep -Eq "(^|, )$3(,|$)" <<<"$(dpkg-deb -f "$1" "$2")" || fail "$(basename "$1") $2 lacks $3"
+}
+for needed in "velkor-tools \\(= $version\\)" fonts-ipafont-gothic qt6-qpa-plugins \
+    "libqt6widgets6 [^,]*" "libqt6serialport6 [^,]*" "libudev1 [^,]*"; do
+    has_relation "$gui" Depends "$needed"
 done
+has_relation "$tools" Breaks "velkor \\(<< ${version%-*}\\)"
+has_relation "$tools" Replaces "velkor \\(<< ${version%-*}\\)"
+tools_depends=$(dpkg-deb -f "$tools" Depends | sed 's/ ([^)]*)//g; s/, /\n/g' | sort)
+[ "$tools_depends" = "$(printf 'libc6\nlibgcc-s1\nlibstdc++6')" ] ||
+    fail "velkor-tools should need the C and C++ runtimes only, needs: $(tr '\n' ' ' <<<"$tools_depends")"
 
 echo "--- one version everywhere"
-version=$(dpkg-deb -f "$deb" Version)
-changelog_version=$(dpkg-parsechangelog -l dist/debian/changelog -S Version)
 metainfo_version=$(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' \
     "$root"/usr/share/metainfo/io.github.velkor.Velkor.metainfo.xml | head -n 1)
-echo "package $version, changelog $changelog_version, metainfo $metainfo_version"
-[ "$version" = "$changelog_version" ] || fail "dist/debian/changelog's last entry is not $version"
+echo "changelog $version, metainfo $metainfo_version"
 [ "${version%-*}" = "$metainfo_version" ] || fail "the metainfo's newest release is not ${version%-*}"
-[ "$(basename "$deb")" = "velkor_${version}_$(dpkg-deb -f "$deb" Architecture).deb" ] ||
-    fail "file name $(basename "$deb") is not the Debian name of the package"
+for deb in "$gui" "$tools"; do
+    [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "$(basename "$deb") is not version $version"
+done
 
-echo "--- the programs, run from the unpacked package"
+echo "--- the programs, run from the unpacked packages"
 for program in "$root"/usr/bin/*; do
     if ldd "$program" | grep 'not found'; then
         fail "$(basename "$program") has unresolved libraries"
     fi
     file "$program" | grep -q ', stripped' || fail "$(basename "$program") is not stripped"
 done
-for program in velkor-sim velkorctl; do
-    [ -x "$root/usr/bin/$program" ] || continue
-    echo "$program --help"
-    if ! help=$("$root/usr/bin/$program" --help); then
-        fail "$program --help"
+for program in velkor velkor-sim velkorctl; do
+    # No display: --help must not need one.
+    if ! help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$program" --help); then
+        fail "$program --help without a display"
         continue
     fi
-    # Every option the program documents has its place in the manual page.
-    page="$root/usr/share/man/man1/$program.1.gz"
-    [ -f "$page" ] || continue
-    page_text=$(zcat "$page" | sed 's/\\-/-/g')
+    if grep -q -- --version <<<"$help"; then
+        env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$program" --version ||
+            fail "$program --version without a display"
+    fi
+    # Every option the program documents has its place in the manual page, and the page names
+    # the other programs.
+    page_text=$(zcat "$root/usr/share/man/man1/$program.1.gz" | sed 's/\\-/-/g')
     for option in $(grep -oE -- '--[a-z][a-z0-9-]*' <<<"$help" | sort -u); do
         grep -qe "$option" <<<"$page_text" || fail "$program.1 does not mention $option"
+    done
+    for other in velkor velkor-sim velkorctl; do
+        [ "$other" = "$program" ] && continue
+        sed -n '/^\.SH SEE ALSO/,$p' <<<"$page_text" | grep -q "^\.BR $other (1)" ||
+            fail "$program.1 does not refer to $other(1)"
     done
 done
 # The packaged simulator serves: it prints its port once it listens and ends cleanly on SIGTERM.
@@ -137,8 +200,47 @@ if wait "$sim"; then echo "velkor-sim served on 127.0.0.1:$port and ended on SIG
 fi
 sim=""
 
+echo "=== velkor-tools alone on a clean Debian 12"
+# The host's Debian mirror, as its apt sources name it (one-line or deb822 form).
+mirror=$( (grep -rhoE '^(deb|URIs:)[[:space:]]+(\[[^]]*\][[:space:]]+)?https?://[^[:space:]]+/debian/?([[:space:]]|$)' \
+    /etc/apt/sources.list /etc/apt/sources.list.d/ 2>/dev/null || true) | grep -oE 'https?://[^[:space:]]+' | head -n 1)
+mirror=${mirror:-http://deb.debian.org/debian}
+cache=$top/build/debian12-root
+if [ ! -e "$cache/.complete" ]; then
+    echo "debootstrap of Debian 12 (minbase) from $mirror into $cache, once"
+    rm -rf "$cache"
+    debootstrap --variant=minbase bookworm "$cache" "$mirror" >"$scratch/debootstrap.log" 2>&1 ||
+        { tail -n 20 "$scratch/debootstrap.log" >&2; exit 1; }
+    chroot "$cache" apt-get update -qq
+    touch "$cache/.complete"
+fi
+clean=$scratch/debian12
+cp -a "$cache" "$clean"
+cp "$tools" "$gui" "$clean/tmp/"
+tools_name=$(basename "$tools")
+echo "--- what velkor would add (apt, simulated)"
+chroot "$clean" apt-get install -s -o APT::Install-Recommends=false "/tmp/$(basename "$gui")" "/tmp/$tools_name" |
+    grep -E '^[0-9]+ (upgraded|newly installed)' || true
+echo "--- apt-get install velkor-tools"
+chroot "$clean" dpkg-query -W -f='${Package}\n' | sort >"$scratch/before"
+if chroot "$clean" env DEBIAN_FRONTEND=noninteractive apt-get install -y "/tmp/$tools_name" >"$scratch/apt.log" 2>&1; then
+    grep -E '^[0-9]+ (upgraded|newly installed)' "$scratch/apt.log"
+    chroot "$clean" dpkg-query -W -f='${Package} ${Version}, installed size ${Installed-Size} KiB\n' velkor-tools
+    check "velkorctl --help in the clean root" chroot "$clean" velkorctl --help
+    if chroot "$clean" velkorctl --help 2>/dev/null | grep -q -- --version; then
+        check "velkorctl --version in the clean root" chroot "$clean" velkorctl --version
+    fi
+    check "velkor-sim --help in the clean root" chroot "$clean" velkor-sim --help
+    check "velkor-sim --version in the clean root" chroot "$clean" velkor-sim --version
+    added=$(chroot "$clean" dpkg-query -W -f='${Package}\n' | sort | comm -13 "$scratch/before" -)
+    [ "$added" = velkor-tools ] || fail "velkor-tools brought other packages along: $(tr '\n' ' ' <<<"$added")"
+else
+    cat "$scratch/apt.log" >&2
+    fail "velkor-tools does not install alone on a clean Debian 12"
+fi
+
 if [ "$failures" -ne 0 ]; then
     echo "package checks: $failures failed" >&2
     exit 1
 fi
-echo "package checks: all passed ($deb)"
+echo "package checks: all passed ($(basename "$gui"), $(basename "$tools") and their dbgsym)"

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, starts the simulated gateway on 127.0.0.1:10003 and opens the
-# Velkor window; the simulator stops when the window closes. Without a display it runs a scripted
-# tour offscreen instead and saves a picture of the connected dialog.
+# Installs what is missing, builds what it runs (preset "demo": the window, the simulator and the
+# headless tour, optimised, without debug information or tests), starts the simulated gateway on
+# 127.0.0.1:10003 and opens the Velkor window; the simulator stops when the window closes.
+# Without a display it runs a scripted tour offscreen instead and saves a picture of the
+# connected dialog.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/install-deps.sh
-cmake --preset default >/dev/null
-cmake --build --preset default
-bin=build/default
+cmake --preset demo >/dev/null
+cmake --build --preset demo
+bin=build/demo
 
 # Unit 1 counts from the start, so every read shows numbers moving.
 "$bin/sim/velkor-sim" --listen 127.0.0.1:10003 --quiet --settings 1:counting=1 >/dev/null &

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Velkor needs to build, test and run, where they are missing,
-# and any further packages named on the command line (the package checks add their tools).
+# Installs the Debian 12 packages Velkor needs to build and run the window and the simulator,
+# where they are missing, and any further packages named on the command line (the test suite adds
+# GoogleTest, the package checks and the Windows build their tools). Recommended packages are left
+# out: the Qt platform plugins, which the window needs, are named.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev libudev-dev
-          fonts-ipafont-gothic libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-          "$@")
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
+          libudev-dev fonts-ipafont-gothic "$@")
 
 missing=()
 for package in "${packages[@]}"; do
@@ -24,5 +25,5 @@ else
     exit 1
 fi
 "${run[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${run[@]}" apt-get install -y -qq \
+DEBIAN_FRONTEND=noninteractive "${run[@]}" apt-get install -y -qq --no-install-recommends \
     "${missing[@]}" >/dev/null

@@ -3,7 +3,8 @@
 # MinGW-w64 (preset "windows"), runs the tests under Wine in a private prefix (build/windows/wine,
 # see tools/wine-env.sh) on a virtual display against the Linux velkor-sim, and checks that
 # velkorctl.exe sends byte for byte what the Linux velkorctl sends, over TCP and over COM7 (the
-# simulator's pseudo-terminal).
+# simulator's pseudo-terminal), then builds the ZIP and the installer and checks them under Wine
+# (tools/windows-installer.sh).
 # Usage: tools/windows.sh [LINUX_BUILD_DIR]   (default build/ci; built here when missing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -145,3 +146,5 @@ for suite in device reply link winui; do
         { tr -d '\r' <"$work/$suite.out"; exit 1; }
     tr -d '\r' <"$work/$suite.out" | grep -E '^\[  (PASSED|SKIPPED) |^ports found'
 done
+
+tools/windows-installer.sh

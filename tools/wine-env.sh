@@ -48,7 +48,8 @@ wine_prepare_prefix() {
 }
 
 wine_environment() {
-    export WINEPREFIX=$1 WINEDEBUG=-all
+    # Wine's menu builder stays off: nothing is written into the home folder's menus.
+    export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d
     mkdir -p "$WINEPREFIX"
     wine_start_display
     wine_prepare_prefix
