@@ -1,9 +1,12 @@
-// Measures the receive path, the command round trip and closing of a link over loopback TCP and
-// prints the figures. Usage: link_bench [frames] [round trips] [closes]
+// Measures the receive path, the command round trip and closing of a link over loopback TCP, how
+// long a connection the gateway closes takes to end a reply wait, and what a connected idle link
+// costs, and prints the figures.
+// Usage: link_bench [frames] [round trips] [closes] [idle seconds]
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +14,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -171,14 +176,97 @@ void MeasureClose(int closes) {
                 sum / closes, worst);
 }
 
+// The gateway closes the connection while a command waits for its reply (10 s at most).
+void MeasureClosedConnection(int closes) {
+    std::vector<double> times;
+    int32_t code = 0;
+    for (int i = 0; i < closes; ++i) {
+        Peer peer;
+        LinkSession session;
+        Counter counter;
+        Host host;
+        if (!Open(session, peer, counter)) return;
+        std::thread unit([&] {
+            unsigned char byte = 0;
+            while (recv(peer.connection, &byte, 1, 0) == 1 && byte != FRAME_END) {
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            close(peer.connection);
+            peer.connection = -1;
+        });
+        const auto sent = Clock::now();
+        code = SendCommand(session, host, "MD");
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
+        times.push_back(ms - 50.0);
+        unit.join();
+        session.userData = nullptr;
+        CloseLink(session);
+    }
+    double sum = 0, worst = 0;
+    for (double t : times) {
+        sum += t;
+        worst = std::max(worst, t);
+    }
+    std::printf(
+        "closed connection ending a reply wait: %d waits, mean %.1f ms, worst %.1f ms after the "
+        "close, result %d\n",
+        closes, sum / closes, worst, code);
+}
+
+// Voluntary and involuntary context switches of every thread of this process so far: each is a
+// wake-up of a thread that slept, or a thread taken off the processor.
+int64_t ContextSwitches() {
+    int64_t total = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream status(task.path() / "status");
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
+                line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
+                total += std::atoll(line.substr(line.find(':') + 1).c_str());
+        }
+    }
+    return total;
+}
+
+// CPU time of the whole process (user and system), in seconds.
+double ProcessCpuSeconds() {
+    timespec cpu{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    return cpu.tv_sec + cpu.tv_nsec / 1e9;
+}
+
+// A connected link with nothing to do: what its threads cost while the program waits.
+void MeasureConnectedIdle(int seconds) {
+    Peer peer;
+    LinkSession session;
+    Counter counter;
+    if (!Open(session, peer, counter)) return;
+    std::this_thread::sleep_for(std::chrono::seconds(1));  // past the opening
+    const int64_t switches = ContextSwitches();
+    const double cpu = ProcessCpuSeconds();
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const double used = ProcessCpuSeconds() - cpu;
+    // The sleeping main thread itself wakes once, at the end of its sleep.
+    const int64_t woke = ContextSwitches() - switches - 1;
+    std::printf(
+        "connected idle over %d s: CPU %.4f %% of a core, %.2f wake-ups/s (goal 0.05 %%, 2/s)\n",
+        seconds, used / seconds * 100.0, static_cast<double>(woke) / seconds);
+    session.userData = nullptr;
+    CloseLink(session);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const int64_t frames = argc > 1 ? std::atoll(argv[1]) : 200000;
     const int trips = argc > 2 ? std::atoi(argv[2]) : 20;
     const int closes = argc > 3 ? std::atoi(argv[3]) : 20;
+    const int idleSeconds = argc > 4 ? std::atoi(argv[4]) : 60;
     MeasureReceivePath(frames);
     MeasureRoundTrip(trips);
     MeasureClose(closes);
+    MeasureClosedConnection(std::min(closes, 5));
+    if (idleSeconds > 0) MeasureConnectedIdle(idleSeconds);
     return 0;
 }

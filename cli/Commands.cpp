@@ -1,30 +1,54 @@
 #include "cli/Commands.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "cli/Console.h"
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
 #include "cli/UnitClient.h"
+#include "cli/WritePlan.h"
+#include "device/CommandEncoding.h"
 #include "device/CountRows.h"
 #include "device/OperatorTexts.h"
 #include "device/SettingsRules.h"
 #include "link/LinkSession.h"
-#include "link/UnitCommands.h"
 
 namespace {
 
-// What is kept of a unit between rounds of a count watch.
+// What is known of a unit while a command runs on it.
 struct PreparedUnit {
     UnitIdentity identity;
-    PulseConfig held;
+    HeldSettings held;
 };
 
-// One command over its nodes, on one open link. Every failure is told on standard error as it
-// happens; the exit status is the highest of all nodes.
+// A unit of a count watch: prepared once, again after a failure; its reads and failed reads.
+struct WatchedUnit {
+    int32_t node = 0;
+    bool prepared = false;
+    bool refused = false;
+    PreparedUnit unit;
+    int32_t reads = 0;
+    int32_t failures = 0;
+};
+
+// What Prepare gives for a node that needs nothing more: shown (identify) or refused.
+constexpr int32_t NODE_DONE = -1;
+
+// Whether a failure ended the link itself (the connection closed, the port gone, a send that
+// failed), so that nothing more can be sent until it is opened again.
+bool LinkLost(int32_t code) {
+    return code != 0 && code != LINK_E_TIMEOUT && code != LINK_E_ABORTED && code != MALFORMED_REPLY;
+}
+
+// One command over its nodes, on one open link. A node's failure is told on standard error and
+// the command goes on with the next node; the exit status is the highest of all nodes.
 class CommandRun {
 public:
     explicit CommandRun(const CliOptions& options)
@@ -34,20 +58,22 @@ public:
 
 private:
     void Visit(int32_t node);
-    bool Prepare(int32_t node, PreparedUnit& unit);
-    void ChangeSettings(const UnitIdentity& unit);
+    int32_t Prepare(int32_t node, PreparedUnit& unit, bool report);
+    void ChangeSettings(const PreparedUnit& unit);
+    bool Refuses(const PreparedUnit& unit, PulseConfig& wanted);
+    bool Write(int32_t node, std::vector<PlannedFrame>& frames);
     void SwitchCounting(int32_t node, bool start);
-    void WatchCounts();
-    bool ReadCounts(PreparedUnit& unit, const std::string& time);
     void Scan();
+    void WatchCounts();
+    void WatchRound(std::vector<WatchedUnit>& units, bool& linkUp);
+    void Reopen();
+    int32_t ReadCounts(const PreparedUnit& unit, const std::string& time);
 
-    // A failed exchange: its text, and the status of a link failure (or of Ctrl-C).
     void Failed(int32_t node, int32_t code);
     void Refused(int32_t node, const std::string& text);
-    void Print(const std::string& text) {
-        std::fputs(text.c_str(), stdout);
-        std::fflush(stdout);
-    }
+    void Say(const std::string& text) { WriteErr("velkorctl: " + text + "\n"); }
+    void Print(const std::string& text);
+    bool Stopped() const { return Interrupted() || outputFailed_; }
     void Raise(int status) { status_ = std::max(status_, status); }
     OutputFormat Format() const {
         return options_.json ? OutputFormat::Json
@@ -57,86 +83,100 @@ private:
     const CliOptions& options_;
     UnitClient client_;
     int status_ = EXIT_SUCCESS_ALL;
+    bool outputFailed_ = false;
 };
 
 int CommandRun::Run() {
     const int32_t opened = client_.Open();
     if (Interrupted()) return EXIT_INTERRUPTED;  // Ctrl-C needs no explanation
     if (opened != 0) {
-        std::fprintf(stderr, "%s\n", client_.ErrorText(opened).c_str());
+        Say(client_.ErrorText(opened));
         return EXIT_LINK_FAILURE;
     }
     if (options_.command == Command::Scan) {
         Scan();
-    } else if (options_.command == Command::Counts) {
+    } else if (options_.command == Command::Counts && options_.watchSeconds > 0) {
         WatchCounts();
+        // Ctrl-C is how a watch ends: the status tells whether every read succeeded.
+        return status_;
     } else {
         for (const int32_t node : options_.nodes) {
-            if (Interrupted()) break;
+            if (Stopped()) break;
             Visit(node);
         }
     }
     return Interrupted() ? EXIT_INTERRUPTED : status_;
 }
 
+void CommandRun::Print(const std::string& text) {
+    if (outputFailed_ || WriteOut(text)) return;
+    Say(std::string("standard output: ") + std::strerror(errno));
+    outputFailed_ = true;
+    Raise(EXIT_LINK_FAILURE);
+}
+
 void CommandRun::Failed(int32_t node, int32_t code) {
     if (code == LINK_E_ABORTED && Interrupted()) return;  // Ctrl-C needs no explanation
-    std::fprintf(stderr, "node %d: %s\n", node, client_.ErrorText(code).c_str());
+    Say("node " + std::to_string(node) + ": " + client_.ErrorText(code));
     Raise(EXIT_LINK_FAILURE);
 }
 
 void CommandRun::Refused(int32_t node, const std::string& text) {
-    std::fprintf(stderr, "node %d: %s\n", node, text.c_str());
+    Say("node " + std::to_string(node) + ": " + text);
     Raise(EXIT_REFUSED);
 }
 
-// One node of identify, settings, set, start or stop.
+// One node of identify, settings, set, start, stop or a one-shot counts.
 void CommandRun::Visit(int32_t node) {
     PreparedUnit unit;
-    if (!Prepare(node, unit)) return;
+    const int32_t code = Prepare(node, unit, true);
+    if (code != 0) return;
     switch (options_.command) {
         case Command::Settings:
-            Print(SettingsText(node, client_.HeldConfig(), unit.identity.inputCount, Format()));
+            Print(SettingsText(node, unit.held, Format()));
             break;
         case Command::Set:
-            ChangeSettings(unit.identity);
+            ChangeSettings(unit);
             break;
         case Command::Start:
-            SwitchCounting(node, true);
-            break;
         case Command::Stop:
-            SwitchCounting(node, false);
+            SwitchCounting(node, options_.command == Command::Start);
+            break;
+        case Command::Counts:
+            if (const int32_t read = ReadCounts(unit, IsoTimeNow()); read != 0) Failed(node, read);
             break;
         default:
             break;
     }
 }
 
-// Identifies the unit, refuses a model without pulse inputs and reads the settings where the
-// command needs them; false when the node is done with. `identify` prints what it found,
-// refused or not.
-bool CommandRun::Prepare(int32_t node, PreparedUnit& unit) {
+// Identifies the unit, refuses a model without pulse inputs (`identify` shows it) and reads the
+// settings where the command needs them: 0 when the node can go on, NODE_DONE, or the failure's
+// code (told on standard error when `report`).
+int32_t CommandRun::Prepare(int32_t node, PreparedUnit& unit, bool report) {
     client_.SelectNode(node);
     int32_t code = client_.Identify(unit.identity);
     if (code != 0) {
-        Failed(node, code);
-        return false;
-    }
-    if (options_.command == Command::Identify) Print(IdentityText(unit.identity, Format()));
-    if (unit.identity.inputCount == 0) {
-        Refused(node, NO_PULSE_INPUTS_MESSAGE);
-        return false;
+        if (report) Failed(node, code);
+        return code;
     }
     const Command c = options_.command;
-    if (c == Command::Settings || c == Command::Set || c == Command::Counts) {
-        code = ReadSettingsExchange(client_.Link(), client_, unit.identity.inputCount);
-        if (code != 0) {
-            Failed(node, code);
-            return false;
-        }
-        unit.held = client_.HeldConfig();
+    if (c == Command::Identify) {
+        Print(IdentityText(unit.identity, Format()));
+        return NODE_DONE;
     }
-    return true;
+    if (unit.identity.inputCount == 0) {
+        Refused(node, NO_PULSE_INPUTS_MESSAGE);
+        return NODE_DONE;
+    }
+    if (c != Command::Settings && c != Command::Set && c != Command::Counts) return 0;
+    code = client_.ReadSettings(unit.identity.inputCount);
+    if (code != 0) {
+        if (report) Failed(node, code);
+        return code;
+    }
+    unit.held = {client_.HeldConfig(), unit.identity.inputCount, client_.HeldFlags()};
+    return 0;
 }
 
 // The unit's settings with the operator's changes, as the window would write them.
@@ -153,35 +193,90 @@ PulseConfig Changed(const PulseConfig& held, const SettingsChange& change) {
     return wanted;
 }
 
-void CommandRun::ChangeSettings(const UnitIdentity& unit) {
-    const SettingsChange& change = options_.change;
-    const int32_t n = unit.inputCount;
-    for (int32_t i = n; i < MAX_INPUTS; ++i)
-        if (change.edge[i])
-            return Refused(unit.node, "DI" + std::to_string(i + 1) + ": the unit has " +
-                                          std::to_string(n) + " pulse inputs");
-    const PulseConfig wanted = Changed(client_.HeldConfig(), change);
+// The settings of a file over what the unit holds: the inputs the file names, the rest as held.
+PulseConfig Copied(const PulseConfig& held, const UnitSettingsFile& file) {
+    PulseConfig wanted = held;
+    wanted.mode = file.settings.mode;
+    wanted.clearSignal = file.settings.clearSignal;
+    for (int32_t i = 0; i < file.inputs; ++i)
+        wanted.edge[i] = file.settings.edge[i];
+    wanted.period = file.settings.period;
+    wanted.debounce = file.settings.debounce;
+    return wanted;
+}
+
+// The checks before anything is written: inputs the unit lacks, the encoder pairs.
+bool CommandRun::Refuses(const PreparedUnit& unit, PulseConfig& wanted) {
+    const int32_t node = unit.identity.node;
+    const int32_t n = unit.identity.inputCount;
+    int32_t named = options_.from ? options_.from->inputs : 0;
+    for (int32_t i = 0; i < MAX_INPUTS; ++i)
+        if (options_.change.edge[i]) named = std::max(named, i + 1);
+    if (named > n) {
+        Refused(node, "DI" + std::to_string(named) + " is named, but the unit has " +
+                          std::to_string(n) + " pulse inputs");
+        return true;
+    }
+    wanted = options_.from ? Copied(unit.held.config, *options_.from)
+                           : Changed(unit.held.config, options_.change);
     const EncoderVerdict verdict = CheckEncoderInputs(wanted, n);
-    if (RefusesWrite(verdict)) return Refused(unit.node, EncoderVerdictText(verdict));
+    if (RefusesWrite(verdict)) {
+        Refused(node, EncoderVerdictText(verdict));
+        return true;
+    }
     if (verdict == EncoderVerdict::ZPhaseWithoutDi3) {
-        if (!options_.force)
-            return Refused(unit.node, std::string(EncoderVerdictText(verdict)) +
-                                          " (--force writes the settings all the same)");
-        std::fprintf(stderr, "node %d: %s\n", unit.node, EncoderVerdictText(verdict));
+        if (!options_.force) {
+            Refused(node, std::string(EncoderVerdictText(verdict)) +
+                              " (--force writes the settings all the same)");
+            return true;
+        }
+        Say("node " + std::to_string(node) + ": " + EncoderVerdictText(verdict));
     }
-    const int32_t code = WriteSettingsExchange(client_.Link(), client_, wanted, n);
-    if (code != 0) return Failed(unit.node, code);
-    TakeWrittenSettings(client_.HeldConfig(), wanted, n);
-    if (change.counting) {
-        const int32_t switched = StartStopExchange(client_.Link(), client_, *change.counting);
-        if (switched != 0) return Failed(unit.node, switched);
-        client_.HeldConfig().countingOn = *change.counting ? 1 : 0;
+    return false;
+}
+
+// Writes, reads back and prints what the unit then holds.
+void CommandRun::ChangeSettings(const PreparedUnit& unit) {
+    PulseConfig wanted;
+    if (Refuses(unit, wanted)) return;
+    const int32_t node = unit.identity.node;
+    const int32_t n = unit.identity.inputCount;
+    std::vector<PlannedFrame> frames =
+        options_.from ? PlanCopy(*options_.from, unit.held.config, n, options_.change)
+                      : PlanChange(wanted, n, options_.change, unit.held.flags);
+    if (!Write(node, frames)) return;
+    const int32_t code = client_.ReadSettings(n);
+    if (code != 0) {
+        Say("node " + std::to_string(node) + ": written; reading the settings back failed");
+        return Failed(node, code);
     }
-    Print(SettingsText(unit.node, client_.HeldConfig(), n, Format()));
+    Print(SettingsText(node, {client_.HeldConfig(), n, client_.HeldFlags()}, Format()));
+}
+
+// Sends the frames in order until one fails; then tells what became of each.
+bool CommandRun::Write(int32_t node, std::vector<PlannedFrame>& frames) {
+    for (PlannedFrame& frame : frames) {
+        if (Interrupted()) break;
+        const int32_t code = client_.Exchange(frame.command);
+        if (code == 0) {
+            frame.fate = PlannedFrame::Fate::Acknowledged;
+            continue;
+        }
+        // Whether a frame whose exchange failed reached the unit cannot be told: it may have
+        // applied it.
+        frame.fate = PlannedFrame::Fate::SentNoAnswer;
+        Failed(node, code);
+        break;
+    }
+    if (frames.back().fate == PlannedFrame::Fate::Acknowledged) return true;
+    Say("node " + std::to_string(node) + ": " + WriteReport(frames));
+    Raise(EXIT_LINK_FAILURE);
+    return false;
 }
 
 void CommandRun::SwitchCounting(int32_t node, bool start) {
-    const int32_t code = StartStopExchange(client_.Link(), client_, start);
+    const int32_t code =
+        client_.Exchange(std::string("PS") + static_cast<char>(StartStopCharacter(start)));
     if (code != 0) return Failed(node, code);
     const std::string state = start ? COUNTING_ON_TEXT : COUNTING_OFF_TEXT;
     if (Format() == OutputFormat::Json)
@@ -190,75 +285,146 @@ void CommandRun::SwitchCounting(int32_t node, bool start) {
         Print("node " + std::to_string(node) + ": " + state + "\n");
 }
 
-// Identifies and reads the settings of every node once, then reads the counts of those that
-// can count, round after round.
-void CommandRun::WatchCounts() {
-    std::vector<PreparedUnit> units;
-    for (const int32_t node : options_.nodes) {
-        if (Interrupted()) return;
-        PreparedUnit unit;
-        if (Prepare(node, unit)) units.push_back(unit);
-    }
-    if (options_.csv) Print(CsvHeader());
-    const auto period = std::chrono::seconds(options_.watchSeconds);
-    auto next = std::chrono::steady_clock::now();
-    const bool endless = options_.rounds == 0;
-    for (int32_t round = 0; !units.empty() && (endless || round < options_.rounds); ++round) {
-        if (round > 0) {
-            next += period;
-            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
-                next - std::chrono::steady_clock::now());
-            if (!SleepUnlessInterrupted(static_cast<int32_t>(std::max<int64_t>(0, wait.count()))))
-                return;
-        }
-        const std::string time = IsoTimeNow();
-        for (PreparedUnit& unit : units)
-            if (Interrupted() || !ReadCounts(unit, time)) return;
-    }
-}
-
-// Requests the counts of one unit and waits for their replies; false when the link failed.
-bool CommandRun::ReadCounts(PreparedUnit& unit, const std::string& time) {
+// Requests the counts of one unit and prints them; 0 or the failure's code.
+int32_t CommandRun::ReadCounts(const PreparedUnit& unit, const std::string& time) {
     const int32_t node = unit.identity.node;
     client_.SelectNode(node);
-    client_.HeldConfig() = unit.held;
-    uint32_t wanted = 0;
-    std::vector<CountReading> readings;
-    for (const CountRow& row : CountRowsOf(unit.held, unit.identity.inputCount)) {
+    client_.HeldConfig() = unit.held.config;
+    uint32_t indexes = 0;
+    std::vector<CountShown> shown;
+    for (const CountRow& row : CountRowsOf(unit.held.config, unit.identity.inputCount)) {
         if (row.index < 0) continue;
-        const int32_t code = CountRequest(client_.Link(), client_, row.index);
-        if (code != 0) {
-            Failed(node, code);
-            return false;
-        }
-        wanted |= 1u << row.index;
-        readings.push_back({row.label, row.index, 0});
+        indexes |= 1u << row.index;
+        shown.push_back({CountLabel(unit.held.config.mode, row.index), row.index, 0});
     }
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.timeoutMs);
-    while ((client_.Arrivals() & wanted) != wanted) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            Failed(node, LINK_E_TIMEOUT);
-            return false;
-        }
-        if (!SleepUnlessInterrupted(1)) return false;
-    }
-    for (CountReading& reading : readings)
-        reading.value = client_.HeldConfig().count[reading.index];
-    Print(CountsText(node, readings, time, Format()));
-    return true;
+    std::array<int32_t, MAX_INPUTS> counts{};
+    const int32_t code = client_.ReadCounts(indexes, counts);
+    if (code != 0) return code;
+    for (CountShown& reading : shown)
+        reading.value = counts[reading.index];
+    Print(CountsText(node, shown, time, Format()));
+    return 0;
 }
+
+// The progress line of a scan on a terminal, and what blanks it (no escape sequences: a console
+// of Windows may not take them).
+std::string ScanProgress(int32_t node, size_t done, size_t total, int32_t found) {
+    char line[96];
+    std::snprintf(line, sizeof line, "\rvelkorctl: scanning node %d (%zu of %zu), %d found   ",
+                  node, done, total, found);
+    return line;
+}
+const std::string BLANK_LINE = "\r" + std::string(72, ' ') + "\r";
 
 // Every node of the list gets the identification; those that answer are listed.
 void CommandRun::Scan() {
-    for (const int32_t node : options_.nodes) {
-        if (Interrupted()) return;
+    const bool progress = ErrIsTerminal();
+    const size_t total = options_.nodes.size();
+    int32_t found = 0;
+    for (size_t i = 0; i < total && !Stopped(); ++i) {
+        const int32_t node = options_.nodes[i];
+        if (progress) WriteErr(ScanProgress(node, i + 1, total, found));
         client_.SelectNode(node);
         UnitIdentity unit;
         const int32_t code = client_.Identify(unit);
         if (code == LINK_E_TIMEOUT) continue;
-        if (code != 0) return Failed(node, code);
+        if (progress) WriteErr(BLANK_LINE);
+        if (code != 0) {
+            Failed(node, code);
+            if (LinkLost(code)) break;
+            continue;
+        }
+        ++found;
         Print(IdentityText(unit, Format()));
+    }
+    if (progress) WriteErr(BLANK_LINE);
+    if (found == 0 && !Stopped()) {
+        Say("no unit answered on " + std::to_string(total) + " nodes");
+        Raise(EXIT_LINK_FAILURE);
+    }
+}
+
+// Reads the counts of every node round after round until Ctrl-C or the last round; a failed node
+// is a row of its own and is prepared again in the next round; a lost link is opened again.
+void CommandRun::WatchCounts() {
+    std::vector<WatchedUnit> units;
+    for (const int32_t node : options_.nodes) {
+        units.emplace_back();
+        units.back().node = node;
+    }
+    if (options_.csv) Print(CsvHeader());
+    const auto period = std::chrono::seconds(options_.watchSeconds);
+    auto next = std::chrono::steady_clock::now();
+    int32_t rounds = 0;
+    bool linkUp = true;
+    for (; !Stopped() && (options_.rounds == 0 || rounds < options_.rounds); ++rounds) {
+        if (rounds > 0) {
+            next += period;
+            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+                next - std::chrono::steady_clock::now());
+            if (!SleepUnlessInterrupted(static_cast<int32_t>(std::max<int64_t>(0, wait.count()))))
+                break;
+        }
+        WatchRound(units, linkUp);
+    }
+    std::string summary =
+        std::to_string(rounds) + (rounds == 1 ? " round" : " rounds") + "; failed reads:";
+    for (const WatchedUnit& u : units) {
+        summary += " node " + std::to_string(u.node) + " " + std::to_string(u.failures) + "/" +
+                   std::to_string(u.reads);
+        if (u.failures > 0) Raise(EXIT_LINK_FAILURE);
+    }
+    Say(summary);
+}
+
+void CommandRun::WatchRound(std::vector<WatchedUnit>& units, bool& linkUp) {
+    const std::string time = IsoTimeNow();
+    for (WatchedUnit& u : units) {
+        if (Stopped()) return;
+        if (u.refused) continue;
+        int32_t code = 0;
+        if (!linkUp) Reopen();
+        linkUp = true;
+        if (Stopped()) return;
+        if (!u.prepared) {
+            code = Prepare(u.node, u.unit, false);
+            u.refused = code == NODE_DONE;
+            if (u.refused) continue;
+            u.prepared = code == 0;
+        }
+        if (code == 0) code = ReadCounts(u.unit, time);
+        ++u.reads;
+        if (code == 0) continue;
+        if (code == LINK_E_ABORTED && Interrupted()) return;
+        ++u.failures;
+        u.prepared = false;
+        const Failure failure = client_.FailureOf(code);
+        if (Format() == OutputFormat::Text)
+            Say("node " + std::to_string(u.node) + ": " + failure.text);
+        Print(FailureRow(u.node, failure, time, Format()));
+        if (LinkLost(code)) {
+            Say("connection lost: " + failure.text);
+            linkUp = false;
+        }
+    }
+}
+
+// Closes the lost link and opens it again, with a pause that doubles from 1 s up to the watch's
+// interval, until it opens or Ctrl-C.
+void CommandRun::Reopen() {
+    client_.Close();
+    int32_t pause = 1;
+    while (!Stopped()) {
+        Say("reopening the connection in " + std::to_string(pause) + " s");
+        if (!SleepUnlessInterrupted(pause * 1000)) return;
+        const int32_t code = client_.Open();
+        if (code == 0) {
+            Say("connection reopened");
+            return;
+        }
+        if (!Interrupted()) Say("reopening failed: " + client_.ErrorText(code));
+        client_.Close();
+        pause = std::min(pause * 2, options_.watchSeconds);
     }
 }
 

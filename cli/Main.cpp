@@ -1,22 +1,24 @@
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/Console.h"
 #include "cli/Options.h"
 #include "link/FrameTrace.h"
 #include "link/TraceFile.h"
 
 int main(int argc, char** argv) {
+    PrepareConsole();
     const ParsedCommandLine parsed =
         ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.help.empty()) {
-        std::fputs(parsed.help.c_str(), stdout);
-        return EXIT_SUCCESS_ALL;
+        if (WriteOut(parsed.help)) return EXIT_SUCCESS_ALL;
+        WriteErr("velkorctl: cannot write to standard output\n");
+        return EXIT_LINK_FAILURE;
     }
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "velkorctl: %s\nTry 'velkorctl --help'.\n", parsed.error.c_str());
+        WriteErr("velkorctl: " + parsed.error + "\nTry 'velkorctl --help'.\n");
         return EXIT_BAD_USAGE;
     }
     std::unique_ptr<TraceFile> trace;
@@ -24,7 +26,7 @@ int main(int argc, char** argv) {
         std::string error;
         trace = TraceFile::Open(parsed.options.traceFile, error);
         if (!trace) {
-            std::fprintf(stderr, "velkorctl: %s\n", error.c_str());
+            WriteErr("velkorctl: " + error + "\n");
             return EXIT_BAD_USAGE;
         }
         SetFrameTrace(trace.get());

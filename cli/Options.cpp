@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <functional>
 #include <map>
 
+#include "cli/SettingWords.h"
 #include "device/InputText.h"
 #include "device/OperatorTexts.h"
 #include "link/LinkSession.h"
@@ -14,6 +14,7 @@ namespace {
 
 constexpr const char* DEFAULT_TCP_PORT = "10003";
 constexpr int32_t MAX_TIMEOUT_MS = 600000;
+constexpr int32_t MAX_TCP_PORT = 65535;
 
 struct Parser;
 using Handler = std::function<std::string(Parser&, const std::string& value)>;
@@ -47,15 +48,6 @@ std::optional<int32_t> Number(const std::string& text, int32_t low, int32_t high
     return value;
 }
 
-// A word of `words` (its index) or its value as a number.
-std::optional<int32_t> WordOrNumber(const std::string& text,
-                                    const std::vector<std::vector<std::string>>& words) {
-    for (size_t i = 0; i < words.size(); ++i)
-        if (std::find(words[i].begin(), words[i].end(), text) != words[i].end())
-            return static_cast<int32_t>(i);
-    return Number(text, 0, static_cast<int32_t>(words.size()) - 1);
-}
-
 std::string Bad(const std::string& option, const std::string& value) {
     return "invalid value for " + option + ": '" + value + "'";
 }
@@ -81,8 +73,10 @@ std::string ApplyHost(Parser& p, const std::string& value) {
     }
     route.host = TrimmedAscii(address);
     route.service = TrimmedAscii(port);
-    if (route.host.empty()) return ADDRESS_MISSING_MESSAGE;
-    if (route.service.empty()) return PORT_MISSING_MESSAGE;
+    if (route.host.empty()) return "--host: no address in '" + value + "'";
+    if (route.service.empty()) return "--host: no port after ':' in '" + value + "'";
+    if (!Number(route.service, 1, MAX_TCP_PORT))
+        return "--host: the port must be a number 1-65535, not '" + route.service + "'";
     return {};
 }
 
@@ -91,64 +85,36 @@ std::string ApplySerial(Parser& p, const std::string& value) {
     if (route.kind == Tcp) return "give either --host or --serial, not both";
     route.kind = Serial;
     route.device = TrimmedAscii(value);
-    if (route.device.empty()) return SERIAL_PORT_MISSING_MESSAGE;
+    if (route.device.empty()) return "--serial: no device";
     return {};
 }
 
 std::string ApplyNodes(Parser& p, const std::string& value) {
     const auto nodes = ParseNodeList(TrimmedAscii(value));
-    if (!nodes) return NODE_INVALID_MESSAGE;
+    if (!nodes) return "--node: '" + value + "' is not a list of nodes 0-254 such as 1-5,7";
     p.options.nodes = *nodes;
     p.nodesGiven = true;
     return {};
 }
 
 std::string ApplyWatch(Parser& p, const std::string& value) {
-    const std::string text = TrimmedAscii(value);
-    if (text.empty()) return INTERVAL_EMPTY_MESSAGE;
-    const auto seconds = Number(text, 1, AUTO_UPDATE_MAX_SECONDS);
-    if (!seconds) {
-        char message[256];
-        std::snprintf(message, sizeof message, INTERVAL_RANGE_FORMAT, AUTO_UPDATE_MAX_SECONDS);
-        return message;
-    }
+    const auto seconds = Number(TrimmedAscii(value), 1, AUTO_UPDATE_MAX_SECONDS);
+    if (!seconds)
+        return "--watch: give the seconds between reads, 1-" +
+               std::to_string(AUTO_UPDATE_MAX_SECONDS) + ", not '" + value + "'";
     p.options.watchSeconds = *seconds;
     return {};
 }
 
 // Stores a value parsed by `parse` into the field chosen by `field`.
 template <typename Field>
-Handler Setting(const char* option, std::optional<int32_t> (*parse)(const std::string&),
-                Field field) {
-    return [option, parse, field](Parser& p, const std::string& value) -> std::string {
-        const auto parsed = parse(value);
+Handler Setting(const char* option, const SettingKind& kind, Field field) {
+    return [option, &kind, field](Parser& p, const std::string& value) -> std::string {
+        const auto parsed = kind.parse(value);
         if (!parsed) return Bad(option, value);
         field(p.options.change) = *parsed;
         return {};
     };
-}
-
-std::optional<int32_t> ModeValue(const std::string& text) {
-    return WordOrNumber(text, {{"off"}, {"single"}, {"x2"}, {"x4"}});
-}
-std::optional<int32_t> OnOffValue(const std::string& text) {
-    return WordOrNumber(text, {{"off"}, {"on"}});
-}
-std::optional<int32_t> EdgeValue(const std::string& text) {
-    return WordOrNumber(text, {{"off"}, {"rising"}, {"falling"}});
-}
-std::optional<int32_t> PeriodValue(const std::string& text) {
-    return WordOrNumber(text, {{"start-stop"}, {"1s"}, {"10s"}, {"1m", "60s"}, {"10m", "600s"}});
-}
-// "none", the filter time "4ms" to "20ms" in steps of 2, or the unit's value 0 to 10.
-std::optional<int32_t> DebounceValue(const std::string& text) {
-    if (text == "none") return 0;
-    if (text.size() > 2 && text.compare(text.size() - 2, 2, "ms") == 0) {
-        const auto ms = Number(text.substr(0, text.size() - 2), 4, 20);
-        if (!ms || *ms % 2 != 0) return std::nullopt;
-        return *ms / 2;
-    }
-    return Number(text, 0, 10);
 }
 
 std::string ApplyEdge(Parser& p, const std::string& value) {
@@ -156,7 +122,7 @@ std::string ApplyEdge(Parser& p, const std::string& value) {
     if (equals != 3 || (value.compare(0, 2, "DI") != 0 && value.compare(0, 2, "di") != 0))
         return Bad("--edge", value);
     const auto input = Number(value.substr(2, 1), 1, MAX_INPUTS);
-    const auto edge = EdgeValue(value.substr(equals + 1));
+    const auto edge = EDGE_SETTING.parse(value.substr(equals + 1));
     if (!input || !edge) return Bad("--edge", value);
     p.options.change.edge[*input - 1] = *edge;
     return {};
@@ -213,31 +179,39 @@ const std::map<std::string, OptionRule>& Rules() {
          {true,
           {C::Set},
           Setting(
-              "--mode", ModeValue, [](auto& c) -> auto& { return c.mode; })}},
+              "--mode", MODE_SETTING, [](auto& c) -> auto& { return c.mode; })}},
         {"--clear",
          {true,
           {C::Set},
           Setting(
-              "--clear", OnOffValue, [](auto& c) -> auto& { return c.clearSignal; })}},
+              "--clear", ON_OFF_SETTING, [](auto& c) -> auto& { return c.clearSignal; })}},
         {"--period",
          {true,
           {C::Set},
           Setting(
-              "--period", PeriodValue, [](auto& c) -> auto& { return c.period; })}},
+              "--period", PERIOD_SETTING, [](auto& c) -> auto& { return c.period; })}},
         {"--debounce",
          {true,
           {C::Set},
           Setting(
-              "--debounce", DebounceValue, [](auto& c) -> auto& { return c.debounce; })}},
+              "--debounce", DEBOUNCE_SETTING, [](auto& c) -> auto& { return c.debounce; })}},
         {"--edge", {true, {C::Set}, ApplyEdge}},
         {"--counting",
          {true,
           {C::Set},
           [](Parser& p, const std::string& v) -> std::string {
-              const auto on = OnOffValue(v);
+              const auto on = ON_OFF_SETTING.parse(v);
               if (!on) return Bad("--counting", v);
               p.options.change.counting = *on == 1;
               return {};
+          }}},
+        {"--from",
+         {true,
+          {C::Set},
+          [](Parser& p, const std::string& v) -> std::string {
+              std::string error;
+              p.options.from = LoadSettingsFile(v, error);
+              return error;
           }}},
         {"--force",
          {false,
@@ -250,6 +224,14 @@ const std::map<std::string, OptionRule>& Rules() {
     return rules;
 }
 
+// The long option of a short one.
+std::string LongForm(const std::string& arg) {
+    static const std::map<std::string, std::string> SHORT_FORMS = {
+        {"-h", "--help"}, {"-n", "--node"}, {"-t", "--timeout"}, {"-V", "--version"}};
+    const auto found = SHORT_FORMS.find(arg);
+    return found == SHORT_FORMS.end() ? arg : found->second;
+}
+
 bool Allows(const OptionRule& rule, Command command) {
     return rule.commands.empty() ||
            std::find(rule.commands.begin(), rule.commands.end(), command) != rule.commands.end();
@@ -260,11 +242,13 @@ std::string CheckComplete(Parser& p) {
     CliOptions& o = p.options;
     if (o.route.kind < 0) return "no route: give --host ADDRESS[:PORT] or --serial DEVICE";
     if (!p.nodesGiven) {
-        if (o.command != Command::Scan) return NODE_INVALID_MESSAGE;
+        if (o.command != Command::Scan) return "no node: give --node LIST";
         for (int32_t node = 0; node <= MAX_NODE; ++node)
             o.nodes.push_back(node);
     }
-    if (o.command == Command::Set && o.change.Empty()) return "set: nothing to change";
+    if (o.from && !o.change.OnlyCounting())
+        return "set: give either --from or settings to change, not both";
+    if (o.command == Command::Set && o.change.Empty() && !o.from) return "set: nothing to change";
     if (o.rounds > 0 && o.watchSeconds == 0) return "--rounds needs --watch";
     if (o.csv && o.json) return "give either --json or --csv, not both";
     if (o.timeoutMs == 0) o.timeoutMs = o.command == Command::Scan ? 300 : 10000;
@@ -277,6 +261,12 @@ std::string CheckComplete(Parser& p) {
 bool SettingsChange::Empty() const {
     const bool noEdge = std::none_of(edge.begin(), edge.end(), [](auto& e) { return e; });
     return !mode && !clearSignal && noEdge && !period && !debounce && !counting;
+}
+
+bool SettingsChange::OnlyCounting() const {
+    SettingsChange others = *this;
+    others.counting.reset();
+    return others.Empty();
 }
 
 std::optional<std::vector<int32_t>> ParseNodeList(const std::string& text) {
@@ -304,10 +294,15 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     std::optional<std::string> commandName;
     std::vector<std::pair<std::string, std::string>> given;  // option, value
     bool help = false;
+    bool version = false;
     for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
+        const std::string arg = LongForm(args[i]);
+        if (arg == "--help") {
             help = true;
+            continue;
+        }
+        if (arg == "--version") {
+            version = true;
             continue;
         }
         if (arg.rfind("--", 0) != 0) {
@@ -340,6 +335,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             return result;
         }
         given.emplace_back(name, value);
+    }
+    if (version) {
+        result.help = VersionText();
+        return result;
     }
     if (help) {
         const auto text = commandName ? CommandHelp(*commandName) : ProgramHelp();

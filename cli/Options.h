@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/SettingsFile.h"
 #include "device/PulseConfig.h"
 
 // What the operator asked for on the command line.
@@ -28,6 +29,7 @@ struct SettingsChange {
     std::optional<int32_t> debounce;
     std::optional<bool> counting;
     bool Empty() const;
+    bool OnlyCounting() const;  // nothing but --counting, or nothing
 };
 
 struct CliOptions {
@@ -42,11 +44,12 @@ struct CliOptions {
     SettingsChange change;
     bool force = false;
     std::string traceFile;
+    std::optional<UnitSettingsFile> from;  // set --from: one unit's settings, cloned
 };
 
 struct ParsedCommandLine {
     CliOptions options;
-    std::string help;   // set when help was asked for: print it and succeed
+    std::string help;   // set when help or the version was asked for: print it and succeed
     std::string error;  // set when the command line is wrong: print it and exit 2
 };
 
@@ -56,6 +59,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 // Node numbers from "7", "1-5,7" or "0-254"; nothing for a malformed list or a node out of range.
 std::optional<std::vector<int32_t>> ParseNodeList(const std::string& text);
 
-// Help texts: the program's, and each command's.
+// Help texts: the program's, and each command's; the version line.
 std::string ProgramHelp();
+std::string VersionText();
 std::optional<std::string> CommandHelp(const std::string& command);

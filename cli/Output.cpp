@@ -4,8 +4,9 @@
 #include <cstdio>
 #include <ctime>
 
+#include "cli/SettingWords.h"
+#include "device/CommandEncoding.h"
 #include "device/OperatorTexts.h"
-#include "device/ValueTables.h"
 
 namespace {
 
@@ -30,51 +31,78 @@ std::string Field(const char* name, const std::string& value, bool quoted = true
     return JsonString(name) + ":" + (quoted ? JsonString(value) : value);
 }
 
-// "name (value)", or in JSON {"value":V,"name":"..."}.
-std::string Valued(int32_t value, const char* word, OutputFormat format) {
-    if (format == OutputFormat::Json)
-        return "{" + Field("value", std::to_string(value), false) + "," + Field("name", word) + "}";
-    return std::string(word) + " (" + std::to_string(value) + ")";
+std::string Number(int32_t value) {
+    return std::to_string(value);
+}
+
+// One setting: in text its word and the window's text beside it; in JSON its value, word,
+// display text and raw code (the parameter character it travels as).
+std::string Setting(const SettingKind& kind, int32_t value, int raw, OutputFormat format) {
+    const std::string word = kind.word(value);
+    const char* display = kind.display(value);
+    if (format == OutputFormat::Json) {
+        std::string text = "{" + Field("value", Number(value), false) + "," +
+                           Field("word", word.empty() ? "null" : JsonString(word), false);
+        if (display) text += "," + Field("display", display);
+        if (raw >= 0) text += "," + Field("raw", Number(raw), false);
+        return text + "}";
+    }
+    if (word.empty()) {
+        char unknown[64];
+        std::snprintf(unknown, sizeof unknown, "unknown value %d (code 0x%02X)", value, raw);
+        return unknown;
+    }
+    return display ? word + " (" + display + ")" : word;
 }
 
 }  // namespace
 
 std::string IdentityText(const UnitIdentity& unit, OutputFormat format) {
     if (format == OutputFormat::Json)
-        return "{" + Field("node", std::to_string(unit.node), false) + "," +
-               Field("model", unit.model) + "," +
-               Field("modelCode", std::to_string(unit.modelCode), false) + "," +
-               Field("subCode", std::to_string(unit.subCode), false) + "," +
-               Field("id", std::to_string(unit.unitId), false) + "," +
-               Field("pulseInputs", std::to_string(unit.inputCount), false) + "}\n";
+        return "{" + Field("node", Number(unit.node), false) + "," + Field("model", unit.model) +
+               "," + Field("modelCode", Number(unit.modelCode), false) + "," +
+               Field("subCode", Number(unit.subCode), false) + "," +
+               Field("id", Number(unit.unitId), false) + "," +
+               Field("pulseInputs", Number(unit.inputCount), false) + "}\n";
     char info[256];
     std::snprintf(info, sizeof info, DEVICE_INFO_FORMAT, unit.model.c_str(), unit.unitId);
-    return "node " + std::to_string(unit.node) + ": " + info +
-           "     pulse inputs : " + std::to_string(unit.inputCount) + "\n";
+    std::string text = "node " + Number(unit.node) + ": " + info +
+                       "     pulse inputs : " + Number(unit.inputCount);
+    if (unit.inputCount == 0) text += std::string("  (") + NO_PULSE_INPUTS_MESSAGE + ")";
+    return text + "\n";
 }
 
-std::string SettingsText(int32_t node, const PulseConfig& held, int32_t inputCount,
-                         OutputFormat format) {
+std::string SettingsText(int32_t node, const HeldSettings& held, OutputFormat format) {
+    const PulseConfig& c = held.config;
+    const int flags = held.flags;
     std::vector<std::pair<std::string, std::string>> items = {
-        {"mode", Valued(held.mode, WordOf(MODE_WORDS, held.mode), format)},
-        {"clearSignal", Valued(held.clearSignal, WordOf(ON_OFF_WORDS, held.clearSignal), format)},
+        {"mode", Setting(MODE_SETTING, c.mode, flags, format)},
+        {"clearSignal", Setting(ON_OFF_SETTING, c.clearSignal, flags, format)},
     };
-    for (int32_t i = 0; i < inputCount && i < MAX_INPUTS; ++i)
-        items.emplace_back("DI" + std::to_string(i + 1),
-                           Valued(held.edge[i], WordOf(EDGE_TEXTS, held.edge[i]), format));
-    items.emplace_back("period", Valued(held.period, WordOf(PERIOD_TEXTS, held.period), format));
-    items.emplace_back("debounce", Valued(held.debounce, DebounceText(held.debounce), format));
-    const int32_t on = held.countingOn != 0 ? 1 : 0;
-    items.emplace_back("counting", Valued(on, on ? COUNTING_ON_TEXT : COUNTING_OFF_TEXT, format));
+    for (int32_t i = 0; i < held.inputCount && i < MAX_INPUTS; ++i)
+        items.emplace_back("DI" + Number(i + 1),
+                           Setting(EDGE_SETTING, c.edge[i], ParamChar(c.edge[i]), format));
+    items.emplace_back("period", Setting(PERIOD_SETTING, c.period, ParamChar(c.period), format));
+    items.emplace_back("debounce",
+                       Setting(DEBOUNCE_SETTING, c.debounce, ParamChar(c.debounce), format));
+    const int32_t on = c.countingOn != 0 ? 1 : 0;
+    std::string counting = Setting(ON_OFF_SETTING, on, -1, format);
+    const char* state = on ? COUNTING_ON_TEXT : COUNTING_OFF_TEXT;
+    if (format == OutputFormat::Json)
+        counting.insert(counting.size() - 1, "," + Field("display", state));
+    else
+        counting += std::string(" (") + state + ")";
+    items.emplace_back("counting", counting);
 
     std::string text;
     if (format == OutputFormat::Json) {
-        text = "{" + Field("node", std::to_string(node), false);
+        text = "{" + Field("node", Number(node), false) + "," +
+               Field("pulseInputs", Number(held.inputCount), false);
         for (const auto& [name, value] : items)
             text += "," + Field(name.c_str(), value, false);
         return text + "}\n";
     }
-    text = "node " + std::to_string(node) + ":\n";
+    text = "node " + Number(node) + ":\n";
     for (const auto& [name, value] : items) {
         char line[160];
         std::snprintf(line, sizeof line, "  %-12s %s\n", name.c_str(), value.c_str());
@@ -83,32 +111,53 @@ std::string SettingsText(int32_t node, const PulseConfig& held, int32_t inputCou
     return text;
 }
 
-std::string CountsText(int32_t node, const std::vector<CountReading>& counts,
-                       const std::string& time, OutputFormat format) {
+std::string CountsText(int32_t node, const std::vector<CountShown>& counts, const std::string& time,
+                       OutputFormat format) {
     std::string text;
     if (format == OutputFormat::Csv) {
-        for (const CountReading& c : counts)
-            text += time + "," + std::to_string(node) + "," + c.label + "," +
-                    std::to_string(c.value) + "\n";
+        for (const CountShown& c : counts)
+            text += time + "," + Number(node) + "," + c.label + "," + Number(c.value) + ",\n";
         return text;
     }
     if (format == OutputFormat::Json) {
-        text = "{" + Field("node", std::to_string(node), false) + "," + Field("time", time) +
-               ",\"counts\":[";
+        text =
+            "{" + Field("node", Number(node), false) + "," + Field("time", time) + ",\"counts\":[";
         for (size_t i = 0; i < counts.size(); ++i)
             text += std::string(i ? "," : "") + "{" + Field("input", counts[i].label) + "," +
-                    Field("index", std::to_string(counts[i].index), false) + "," +
-                    Field("count", std::to_string(counts[i].value), false) + "}";
+                    Field("index", Number(counts[i].index), false) + "," +
+                    Field("count", Number(counts[i].value), false) + "}";
         return text + "]}\n";
     }
-    text = "node " + std::to_string(node) + ":";
-    for (const CountReading& c : counts)
-        text += "  " + c.label + " " + std::to_string(c.value);
+    text = "node " + Number(node) + ":";
+    for (const CountShown& c : counts)
+        text += "  " + c.label + " " + Number(c.value);
     return text + "\n";
 }
 
+std::string FailureRow(int32_t node, const Failure& failure, const std::string& time,
+                       OutputFormat format) {
+    if (format == OutputFormat::Csv) {
+        std::string quoted = "\"";
+        for (const char c : failure.text)
+            quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+        return time + "," + Number(node) + ",,," + quoted + "\"\n";
+    }
+    if (format != OutputFormat::Json) return {};
+    const std::string code = failure.Malformed() ? Field("kind", "malformed")
+                                                 : Field("kind", "link") + "," +
+                                                       Field("code", Number(failure.code), false);
+    return "{" + Field("node", Number(node), false) + "," + Field("time", time) + ",\"error\":{" +
+           code + "," + Field("text", failure.text) + "}}\n";
+}
+
 std::string CsvHeader() {
-    return "time,node,input,count\n";
+    return "time,node,input,count,error\n";
+}
+
+std::string CountLabel(int32_t mode, int32_t index) {
+    if (mode == MODE_TWO_PHASE_X2 || mode == MODE_TWO_PHASE_X4)
+        return index == 0 ? "DI1+DI2" : "DI4+DI5";
+    return "DI" + Number(index + 1);
 }
 
 std::string IsoTimeNow() {

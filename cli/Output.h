@@ -10,20 +10,35 @@
 // How results are written to standard output: text for people, JSON lines or CSV for scripts.
 enum class OutputFormat { Text, Json, Csv };
 
-// One count as a read shows it: the display's label, the input index and the signed value.
-struct CountReading {
+// One count as a read shows it: the input or pair, the input index and the signed value.
+struct CountShown {
     std::string label;
     int32_t index = 0;
     int32_t value = 0;
 };
 
+// What a unit holds, as read: the settings and the flags byte of "py" as it came (the mode and
+// the clear signal are decoded from it, and other bits it may carry are kept for a copy).
+struct HeldSettings {
+    PulseConfig config;
+    int32_t inputCount = 0;
+    unsigned char flags = 0;
+};
+
 std::string IdentityText(const UnitIdentity& unit, OutputFormat format);
-std::string SettingsText(int32_t node, const PulseConfig& held, int32_t inputCount,
-                         OutputFormat format);
-// `time` is the moment of the read in ISO 8601 (used by CSV).
-std::string CountsText(int32_t node, const std::vector<CountReading>& counts,
-                       const std::string& time, OutputFormat format);
+std::string SettingsText(int32_t node, const HeldSettings& held, OutputFormat format);
+// `time` is the moment of the read in ISO 8601 (used by CSV and JSON).
+std::string CountsText(int32_t node, const std::vector<CountShown>& counts, const std::string& time,
+                       OutputFormat format);
+// A node whose read failed, as one row of a watch (CSV, JSON); empty for text, whose failures
+// go to standard error only.
+std::string FailureRow(int32_t node, const Failure& failure, const std::string& time,
+                       OutputFormat format);
 std::string CsvHeader();
+
+// The label of a count display: "DI1" to "DI5", or an encoder pair "DI1+DI2", "DI4+DI5" (no
+// text a spreadsheet would take for a date).
+std::string CountLabel(int32_t mode, int32_t index);
 
 // The local time now in ISO 8601 with milliseconds and the offset from UTC.
 std::string IsoTimeNow();

@@ -5,11 +5,12 @@
 
 #include "cli/Interrupt.h"
 #include "cli/SerialPortName.h"
+#include "device/CommandEncoding.h"
 #include "device/ModelCatalogue.h"
+#include "device/ReplyDecoding.h"
 #include "link/HandleReply.h"
+#include "link/LinkPlatform.h"
 #include "link/LinkSession.h"
-#include "link/LinkTiming.h"
-#include "link/UnitCommands.h"
 
 namespace {
 
@@ -17,26 +18,31 @@ namespace {
 // Ctrl-C acts at once.
 constexpr int32_t REPLY_POLL_MS = 10;
 
+// Offset of the "py" flags byte in a reply, counted from its first letter.
+constexpr int32_t PY_FLAGS_AT = 2;
+
 }  // namespace
 
-UnitClient::UnitClient(const Route& route, int32_t replyWaitMs) {
+UnitClient::UnitClient(const Route& route, int32_t replyWaitMs) : replyWaitMs_(replyWaitMs) {
     session_.kind = route.kind;
     session_.host = route.host;
     session_.service = route.service;
     NameSerialPort(session_, route.device);
-    LinkTiming& timing = TheLinkTiming();
-    timing.replyPollMs = REPLY_POLL_MS;
-    timing.replyPolls = (replyWaitMs + REPLY_POLL_MS - 1) / REPLY_POLL_MS;
+    session_.timing.replyPollMs = REPLY_POLL_MS;
+    session_.timing.replyPolls = (replyWaitMs + REPLY_POLL_MS - 1) / REPLY_POLL_MS;
+    // A name may stand for IPv6 addresses too; and over one connection several units answer, so
+    // a reply counts only from the node addressed (a count only for an input requested there).
+    session_.family = AddressFamily::Any;
+    session_.checkReplyNode = true;
 }
 
 UnitClient::~UnitClient() {
-    session_.userData = nullptr;
-    CloseLink(session_);
+    Close();
 }
 
 int32_t UnitClient::Open() {
     session_.userData = static_cast<ReplyTarget*>(this);
-    session_.handler = &HandleReply;
+    session_.handler = &UnitClient::Handle;
     // Ctrl-C also ends an opening: a name being resolved or a connection being waited for.
     std::atomic<bool> opening{true};
     std::thread watch([this, &opening] {
@@ -50,18 +56,44 @@ int32_t UnitClient::Open() {
     return result < 0 ? session_.lastError.load() : 0;
 }
 
+void UnitClient::Close() {
+    CloseLink(session_);
+}
+
 std::string UnitClient::ErrorText(int32_t code) const {
-    return LinkErrorText(code, session_);
+    if (code == MALFORMED_REPLY) return "malformed reply";
+    std::string text = LinkErrorText(code, session_);
+    if (code != 0 && code < LINK_E_ABORTED) text += " (" + SystemErrorReason(code) + ")";
+    return text;
 }
 
 void UnitClient::SelectNode(int32_t node) {
     session_.node = node;
+    session_.unitId = 0;
+    session_.modelCode = 0;
+    session_.subCode = 0;
     held_ = PulseConfig{};
-    ClearArrivals();
+    flags_ = 0;
+    arrivals_ = 0;
+}
+
+// The window's handler, and the "py" flags byte as it came: the decoded mode and clear signal
+// drop bits that a copy of the settings writes back.
+int UnitClient::Handle(void* userData, const unsigned char* reply, int32_t length) {
+    auto* client = static_cast<UnitClient*>(static_cast<ReplyTarget*>(userData));
+    if (length == PY_LENGTH && reply[0] == 'p' && reply[1] == 'y')
+        client->flags_.store(reply[PY_FLAGS_AT], std::memory_order_relaxed);
+    return HandleReply(userData, reply, length);
+}
+
+int32_t UnitClient::Exchange(const std::string& command) {
+    const int32_t code = SendCommand(session_, *this, "%s", command.c_str());
+    if (code != 0) return code;
+    return session_.replyDecoded.load() ? 0 : MALFORMED_REPLY;
 }
 
 int32_t UnitClient::Identify(UnitIdentity& identity) {
-    const int32_t code = IdentifyExchange(session_, *this);
+    const int32_t code = Exchange(CMD_IDENTIFY);
     if (code != 0) return code;
     const DeviceState unit = DeviceStateOf(session_);
     identity.node = session_.node;
@@ -73,16 +105,38 @@ int32_t UnitClient::Identify(UnitIdentity& identity) {
     return 0;
 }
 
-void UnitClient::ClearArrivals() {
-    arrivals_.store(0);
+int32_t UnitClient::ReadSettings(int32_t inputCount) {
+    held_ = PulseConfig{};
+    int32_t code = Exchange(CMD_READ_SETTINGS);
+    for (int32_t i = 0; code == 0 && i < inputCount; ++i)
+        code = Exchange(std::string("PH") + static_cast<char>(ParamChar(i)));
+    if (code == 0) code = Exchange(CMD_READ_STATE);
+    return code;
 }
 
-uint32_t UnitClient::Arrivals() const {
-    // Acquire: pairs with the release below, so the count stored before it is seen.
-    return arrivals_.load(std::memory_order_acquire);
+int32_t UnitClient::ReadCounts(uint32_t indexes, std::array<int32_t, MAX_INPUTS>& counts) {
+    arrivals_ = 0;
+    for (int32_t i = 0; i < MAX_INPUTS; ++i) {
+        if ((indexes & (1u << i)) == 0) continue;
+        const int32_t code = PostCommand(session_, *this, CMD_READ_COUNT, ParamChar(i));
+        if (code != 0) return code;
+    }
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(replyWaitMs_);
+    // Acquire: pairs with the release in PostCountUpdate, so the count stored before it is seen.
+    while ((arrivals_.load(std::memory_order_acquire) & indexes) != indexes) {
+        // A connection that closed (a port that hung up) ends the wait at once, as it ends a
+        // command's.
+        if (const int32_t failure = session_.lineFailure.load(); failure != 0) return failure;
+        if (std::chrono::steady_clock::now() >= deadline) return LINK_E_TIMEOUT;
+        if (!SleepUnlessInterrupted(1)) return LINK_E_ABORTED;
+    }
+    for (int32_t i = 0; i < MAX_INPUTS; ++i)
+        counts[i] = held_.count[i];
+    return 0;
 }
 
-void UnitClient::PostCountUpdate(int32_t index) {
+void UnitClient::PostCountUpdate(int32_t index, int32_t /*value*/) {
     if (index < 0 || index >= MAX_INPUTS) return;
     arrivals_.fetch_or(1u << index, std::memory_order_release);
 }

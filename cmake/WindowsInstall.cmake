@@ -1,53 +1,9 @@
-# Windows: every program this build makes (the executables outside tests/) is installed into bin/
-# of the installation folder, with README and licence beside it, and carries a version resource.
-# A program whose sources bring a resource script of their own keeps it.
-enable_language(RC)
-
-# velkor_windows_programs(OUT): the executable targets of the project's folders, tests left out.
-function(velkor_windows_programs out)
-    set(programs "")
-    get_property(folders DIRECTORY ${PROJECT_SOURCE_DIR} PROPERTY SUBDIRECTORIES)
-    foreach(folder IN LISTS folders)
-        if(folder MATCHES "/tests$")
-            continue()
-        endif()
-        get_property(targets DIRECTORY ${folder} PROPERTY BUILDSYSTEM_TARGETS)
-        foreach(target IN LISTS targets)
-            get_target_property(type ${target} TYPE)
-            if(type STREQUAL "EXECUTABLE")
-                list(APPEND programs ${target})
-            endif()
-        endforeach()
-    endforeach()
-    set(${out} ${programs} PARENT_SCOPE)
-endfunction()
-
-# velkor_version_resource(TARGET): a VERSIONINFO with the project's version and licence, unless
-# the target has a resource script already.
-function(velkor_version_resource target)
-    get_target_property(sources ${target} SOURCES)
-    foreach(source IN LISTS sources)
-        if(source MATCHES "\\.rc$")
-            return()
-        endif()
-    endforeach()
-    get_target_property(VELKOR_RC_NAME ${target} OUTPUT_NAME)
-    if(NOT VELKOR_RC_NAME)
-        set(VELKOR_RC_NAME ${target})
+# Windows: the programs a user runs are installed into bin/ of the installation folder, with README
+# and licence beside them. Each carries its version resource (cmake/WindowsResources.cmake).
+foreach(program velkor velkorctl)
+    if(TARGET ${program})
+        install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     endif()
-    set(VELKOR_RC_TWEAK 0)
-    if(PROJECT_VERSION_TWEAK)
-        set(VELKOR_RC_TWEAK ${PROJECT_VERSION_TWEAK})
-    endif()
-    set(script ${PROJECT_BINARY_DIR}/version-resources/${target}.rc)
-    configure_file(${PROJECT_SOURCE_DIR}/cmake/VersionInfo.rc.in ${script} @ONLY)
-    target_sources(${target} PRIVATE ${script})
-endfunction()
-
-velkor_windows_programs(VELKOR_WINDOWS_PROGRAMS)
-foreach(program IN LISTS VELKOR_WINDOWS_PROGRAMS)
-    velkor_version_resource(${program})
-    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . RENAME README.txt)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)

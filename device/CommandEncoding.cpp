@@ -16,19 +16,7 @@ int32_t ParamValue(unsigned char character) {
     return int32_t{character} - PARAM_BASE;
 }
 
-// A reply's letters are its command's in lower case.
-constexpr char LOWER_CASE_OFFSET = 'a' - 'A';
-
 }  // namespace
-
-bool IsCountRequest(const char* command) {
-    return command[0] == CMD_READ_COUNT[0] && command[1] == CMD_READ_COUNT[1];
-}
-
-bool IsCountReply(const unsigned char* letters) {
-    return letters[0] == CMD_READ_COUNT[0] + LOWER_CASE_OFFSET &&
-           letters[1] == CMD_READ_COUNT[1] + LOWER_CASE_OFFSET;
-}
 
 unsigned char ParamChar(int32_t value) {
     // Adding the base is OR-ing it for 0 to 31, and the inverse of the decoding for every value

@@ -15,12 +15,6 @@ constexpr const char CMD_SET_SETTINGS[] = "PU%c%c%c";  // mode character, period
 constexpr const char CMD_START_STOP[] = "PS%c";        // START_CHARACTER or STOP_CHARACTER
 constexpr const char CMD_READ_COUNT[] = "PG%c";        // input index
 
-// Count requests are the one command whose reply nobody waits for, and count replies are the one
-// reply that is announced to the window instead of ending a wait. `command` starts with the
-// command letters; `letters` points at the two reply letters.
-bool IsCountRequest(const char* command);
-bool IsCountReply(const unsigned char* letters);
-
 // Every numeric parameter travels as one character: the value OR 0x20, and comes back as the
 // character minus 0x20.
 constexpr unsigned char PARAM_BASE = 0x20;

@@ -58,7 +58,7 @@ public:
 
     LinkSession& Link() override { return session_; }
     PulseConfig& HeldConfig() override { return config_; }
-    void PostCountUpdate(int32_t index) override {
+    void PostCountUpdate(int32_t index, int32_t /*value*/) override {
         Require(index >= 0 && index < MAX_INPUTS, "count notification for an input that is absent");
         posted_ = index;
     }

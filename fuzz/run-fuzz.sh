@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the two fuzz targets with the "fuzz" preset and runs each for the same bounded time
+# Builds the three fuzz targets with the "fuzz" preset and runs each for the same bounded time
 # (seconds, default 60) on a copy of its seed corpus, so that the repository stays unchanged:
 #   receive_fuzz          the program's receive path (bytes from a unit or gateway)
 #   frame_assembler_fuzz  velkor-sim's frame assembler and command parser (bytes from a client)
+#   settings_file_fuzz    velkorctl's settings-file parser (set --from FILE)
 # Exits non-zero when a fuzzer finds a fault; the input that caused it is kept in
 # build/fuzz/<target>-run/artifacts/.
 set -euo pipefail
@@ -13,7 +14,7 @@ cd "$root"
 
 tools/install-deps.sh clang libclang-rt-14-dev
 cmake --preset fuzz
-cmake --build --preset fuzz --target receive_fuzz frame_assembler_fuzz -j 2
+cmake --build --preset fuzz --target receive_fuzz frame_assembler_fuzz settings_file_fuzz -j 2
 
 # run TARGET CORPUS DICTIONARY
 run() {
@@ -34,3 +35,4 @@ run() {
 
 run receive_fuzz receive-corpus receive.dict
 run frame_assembler_fuzz command-corpus commands.dict
+run settings_file_fuzz settings-corpus settings.dict

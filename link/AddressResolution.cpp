@@ -26,10 +26,11 @@ int32_t ResolveGateway(const LinkSession& session, AddressList& addresses) {
     std::promise<Resolution> promise;
     std::future<Resolution> future = promise.get_future();
     try {
-        std::thread([host = session.host, service = session.service,
+        const int family = session.family == AddressFamily::Any ? AF_UNSPEC : AF_INET;
+        std::thread([host = session.host, service = session.service, family,
                      promise = std::move(promise)]() mutable {
             addrinfo hints{};
-            hints.ai_family = AF_INET;
+            hints.ai_family = family;
             hints.ai_socktype = SOCK_STREAM;
             addrinfo* list = nullptr;
             Resolution resolution;
@@ -41,7 +42,7 @@ int32_t ResolveGateway(const LinkSession& session, AddressList& addresses) {
     } catch (const std::system_error& failure) {
         return failure.code().value();
     }
-    const std::chrono::milliseconds poll(TheLinkTiming().statePollMs.load());
+    const std::chrono::milliseconds poll(session.timing.statePollMs.load());
     while (future.wait_for(poll) != std::future_status::ready) {
         if (session.openingCancelled.load()) return LINK_E_ABORTED;
     }

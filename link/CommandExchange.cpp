@@ -1,3 +1,4 @@
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 
@@ -27,20 +28,36 @@ int32_t FormatAndSend(LinkSession& session, const char* format, va_list args) {
     return code;
 }
 
-// Waits up to 100 passes of 100 ms for an accepted reply. The abort is looked at before the
-// counter, so an abort wins over a reply that came in during the same sleep.
+// One pass of the reply wait: a sleep that only the end of the line cuts short.
+void ReplyPass(LinkSession& session) {
+    std::unique_lock<std::mutex> lock(session.waitMutex);
+    session.waitWake.wait_for(lock, std::chrono::milliseconds(session.timing.replyPollMs.load()),
+                              [&] { return session.lineFailure.load() != 0; });
+}
+
+// The code of a line that ended under the wait, which then awaits nothing more; 0 otherwise.
+int32_t LineEnded(LinkSession& session) {
+    const int32_t failure = session.lineFailure.load();
+    if (failure == 0) return 0;
+    EndExchange(session);
+    session.lastError.store(failure);
+    return failure;
+}
+
+// Waits up to 100 passes of 100 ms for its reply. The abort is looked at before the counter, so
+// an abort wins over a reply that came in during the same sleep; a line that ended ends the wait
+// at once with its code.
 int32_t AwaitReply(LinkSession& session, ExchangeHost& host) {
-    const int32_t passes = TheLinkTiming().replyPolls.load();
+    const int32_t passes = session.timing.replyPolls.load();
     for (int32_t pass = 0; pass < passes; ++pass) {
         if (host.AbortRequested().exchange(0) != 0) return LINK_E_ABORTED;
         // Acquire: pairs with the release of the receive thread, so the reply's stores are seen.
-        if (session.pendingReplies.load(std::memory_order_acquire) < 1) {
-            session.pendingReplies.store(0);
-            return 0;
-        }
-        SleepMs(TheLinkTiming().replyPollMs.load());
+        if (session.pendingReplies.load(std::memory_order_acquire) < 1) return 0;
+        if (const int32_t failure = LineEnded(session)) return failure;
+        ReplyPass(session);
     }
-    session.pendingReplies.store(0);
+    if (const int32_t failure = LineEnded(session)) return failure;
+    EndExchange(session);
     TraceFailure(session, session.node, TraceKind::ReplyTimeout, LINK_E_TIMEOUT);
     return LINK_E_TIMEOUT;
 }
@@ -49,7 +66,7 @@ int32_t AwaitReply(LinkSession& session, ExchangeHost& host) {
 
 int SendCommand(LinkSession& session, ExchangeHost& host, const char* format, ...) {
     while (host.CountBusy().load() != 0)
-        SleepMs(TheLinkTiming().countBusyPollMs.load());
+        SleepMs(session.timing.countBusyPollMs.load());
     va_list args;
     va_start(args, format);
     const int32_t sent = FormatAndSend(session, format, args);

@@ -9,20 +9,27 @@
 #include "link/LinkTiming.h"
 
 // The wait for a TCP connection attempt, shared by the transports of every system: at most the
-// connect time-out in all, in slices of one state poll, so that a cancelled opening ends it at
+// connection time limit in all, in slices of one state poll, so that a cancelled opening ends it at
 // the next slice and a signal never shortens it. `waitSlice(ms)` waits one slice on the socket
 // and gives the attempt's result once it has one.
+// `limit` is when the attempts of one opening, one per address, have to give up.
 template <typename WaitSlice>
-int32_t AwaitConnection(const LinkSession& session, WaitSlice waitSlice) {
+int32_t AwaitConnection(const LinkSession& session, WaitSlice waitSlice,
+                        std::chrono::steady_clock::time_point limit) {
     using Clock = std::chrono::steady_clock;
-    const auto limit = Clock::now() + std::chrono::milliseconds(TheLinkTiming().connectTimeoutMs);
     for (;;) {
         if (session.openingCancelled.load()) return LINK_E_ABORTED;
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(limit - Clock::now()).count();
         if (left <= 0) return LINK_E_TIMEOUT;
-        const auto slice = std::min<int64_t>(left, TheLinkTiming().statePollMs.load());
+        const auto slice = std::min<int64_t>(left, session.timing.statePollMs.load());
         if (const std::optional<int32_t> result = waitSlice(static_cast<int>(slice)))
             return *result;
     }
+}
+
+// When the attempts of an opening starting now have to give up.
+inline std::chrono::steady_clock::time_point ConnectLimit(const LinkSession& session) {
+    return std::chrono::steady_clock::now() +
+           std::chrono::milliseconds(session.timing.connectTimeoutMs.load());
 }

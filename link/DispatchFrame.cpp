@@ -1,4 +1,4 @@
-#include "device/CommandEncoding.h"
+#include "device/CommandTable.h"
 #include "device/ReplyDecoding.h"
 #include "link/LinkInternals.h"
 #include "link/TraceHooks.h"
@@ -7,10 +7,6 @@ namespace {
 
 bool IsGatewayNotice(const LinkSession& session) {
     return ::IsGatewayNotice(session.rxBuffer, session.rxCount);
-}
-
-bool IsCountReply(const LinkSession& session) {
-    return session.rxCount >= 4 && ::IsCountReply(session.rxBuffer + NODE_DIGITS);
 }
 
 // The gateway reports its status on its own, as a parameter character; the notice answers no
@@ -33,28 +29,39 @@ int OfferReply(LinkSession& session) {
     return accepted;
 }
 
-// An accepted reply answers the command that awaits one. A reply that nothing awaits (queued
-// before the open but late, or answered twice) is not counted: below 0 the counter would end the
-// next command's wait on that stale reply instead of its own. Release: whatever the handler
-// stored is visible to the thread that sees the count fall.
-void CountAnswer(LinkSession& session) {
-    int32_t pending = session.pendingReplies.load(std::memory_order_relaxed);
-    while (pending > 0 &&
-           !session.pendingReplies.compare_exchange_weak(
-               pending, pending - 1, std::memory_order_release, std::memory_order_relaxed)) {
+// Whether a reply carries what its letters announce, for the caller of the exchange it answers.
+bool Decoded(const LinkSession& session) {
+    const unsigned char* reply = session.rxBuffer + NODE_DIGITS;
+    const CommandSpec* command = CommandOfReply(reply[0], reply[1]);
+    return command != nullptr && ReplyDecodes(*command, session.rxCount - NODE_DIGITS);
+}
+
+// A reply that no exchange awaits (a late answer, another node's) is traced as such and
+// reaches no handler: it must not overwrite what the awaited reply stores.
+void TakeReply(LinkSession& session) {
+    uint64_t ticket = 0;
+    const ReplyFit fit = FitOfReply(session, ticket);
+    const auto length = static_cast<size_t>(session.rxCount);
+    if (fit == ReplyFit::Unawaited) {
+        TraceBytes(NO_TRACE_NODE, TraceKind::Unawaited, session.rxBuffer, length);
+        return;
     }
+    TraceBytes(NO_TRACE_NODE, TraceKind::Received, session.rxBuffer, length);
+    const bool decoded = Decoded(session);
+    if (OfferReply(session) != 0 && fit == ReplyFit::Awaited)
+        AnswerExchange(session, ticket, decoded);
 }
 
 }  // namespace
 
 void DispatchFrame(LinkSession& session) {
     if (session.rxCount < 1) return;  // nothing stored, not even an end byte
-    TraceBytes(NO_TRACE_NODE, TraceKind::Received, session.rxBuffer,
-               static_cast<size_t>(session.rxCount));
     if (IsGatewayNotice(session)) {
+        TraceBytes(NO_TRACE_NODE, TraceKind::Received, session.rxBuffer,
+                   static_cast<size_t>(session.rxCount));
         TakeGatewayNotice(session);
-    } else if (OfferReply(session) != 0 && !IsCountReply(session)) {
-        CountAnswer(session);
+    } else {
+        TakeReply(session);
     }
     session.rxCount = 0;
 }

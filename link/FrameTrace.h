@@ -10,6 +10,7 @@
 enum class TraceKind : int32_t {
     Sent,          // a frame handed to the transport (traced before it is written)
     Received,      // a complete frame, node digits and end byte included
+    Unawaited,     // a complete reply that no exchange awaits, ignored
     Overflow,      // bytes of an over-long frame, dropped
     Drained,       // bytes queued before the session opened, read and dropped
     ReplyTimeout,  // no reply to a command in time

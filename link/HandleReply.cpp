@@ -1,57 +1,58 @@
 #include "link/HandleReply.h"
 
 #include "device/CommandEncoding.h"
-#include "device/ModelCatalogue.h"
+#include "device/CommandTable.h"
 #include "device/PulseConfig.h"
 #include "device/ReplyDecoding.h"
 #include "link/LinkSession.h"
 #include "link/ReplyTarget.h"
 
+namespace {
+
+// The window's places for what the command table's decoders give.
+class TargetStore final : public ReplyStore {
+public:
+    explicit TargetStore(ReplyTarget& target) : target_(target) {}
+    void StoreIdentification(const Identification& unit) override {
+        LinkSession& link = target_.Link();
+        link.unitId.store(unit.unitId, std::memory_order_relaxed);
+        link.modelCode.store(unit.modelCode, std::memory_order_relaxed);
+        link.subCode.store(unit.subCode, std::memory_order_relaxed);
+    }
+    void StoreCount(const CountReading& reading) override {
+        // The count arrays hold DI1..DI5; a reply for another index is answered but not shown.
+        if (reading.index < 0 || reading.index >= MAX_INPUTS) return;
+        target_.HeldConfig().count[reading.index] = reading.value;
+        target_.PostCountUpdate(reading.index, reading.value);
+    }
+    PulseConfig& Settings() override { return target_.HeldConfig(); }
+
+private:
+    ReplyTarget& target_;
+};
+
+}  // namespace
+
 int HandleReply(void* userData, const unsigned char* reply, int32_t length) {
     if (length < MIN_REPLY_LENGTH) return 0;
     if (userData == nullptr) return 0;
-    ReplyTarget& target = *static_cast<ReplyTarget*>(userData);
-    switch (ReplyKey(reply[0], reply[1])) {
-        case ReplyKey('m', 'd'):
-            if (length >= MD_MIN_LENGTH) DecodeIdentification(target, reply, length);
-            return 1;
-        case ReplyKey('p', 'c'):
-        case ReplyKey('p', 's'):
-        case ReplyKey('p', 'u'):
-            return 1;
-        case ReplyKey('p', 'g'):
-            if (length == PG_LENGTH) DecodeCountReply(target, reply);
-            return 1;
-        case ReplyKey('p', 'h'):
-            // An index outside DI1..DI5 is dropped by the decoder; the reply still answers.
-            if (length == PH_LENGTH) DecodePhReply(reply, target.HeldConfig());
-            return 1;
-        case ReplyKey('p', 'p'):
-            if (length == PP_LENGTH) DecodePpReply(reply, target.HeldConfig());
-            return 1;
-        case ReplyKey('p', 'y'):
-            if (length == PY_LENGTH) DecodeSettingsReply(target, reply);
-            return 1;
-        default:
-            return 0;
+    const CommandSpec* command = CommandOfReply(reply[0], reply[1]);
+    if (command == nullptr) return 0;
+    // A known reply of another length answers its command and changes nothing.
+    if (command->decode != nullptr && ReplyDecodes(*command, length)) {
+        TargetStore store(*static_cast<ReplyTarget*>(userData));
+        command->decode(reply, length, store);
     }
+    return 1;
 }
 
 void DecodeIdentification(ReplyTarget& target, const unsigned char* reply, int32_t length) {
-    if (length > MD_MAX_LENGTH) return;
-    LinkSession& link = target.Link();
-    const Identification unit = IdentificationOf(reply, length);
-    link.unitId.store(unit.unitId, std::memory_order_relaxed);
-    link.modelCode.store(unit.modelCode, std::memory_order_relaxed);
-    link.subCode.store(unit.subCode, std::memory_order_relaxed);
+    if (length < MD_MIN_LENGTH || length > MD_MAX_LENGTH) return;
+    TargetStore(target).StoreIdentification(IdentificationOf(reply, length));
 }
 
 void DecodeCountReply(ReplyTarget& target, const unsigned char* reply) {
-    const CountReading reading = CountReadingOf(reply);
-    // The count arrays hold DI1..DI5; a reply for another index is answered but not shown.
-    if (reading.index < 0 || reading.index >= MAX_INPUTS) return;
-    target.HeldConfig().count[reading.index] = reading.value;
-    target.PostCountUpdate(reading.index);
+    TargetStore(target).StoreCount(CountReadingOf(reply));
 }
 
 void DecodeSettingsReply(ReplyTarget& target, const unsigned char* reply) {

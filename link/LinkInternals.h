@@ -19,8 +19,15 @@ struct Transport {
     int32_t (*open)(LinkSession& session);
     // Bytes waiting to be read; 0 when the query fails.
     int32_t (*bytesWaiting)(LinkSession& session);
-    // Reads one byte (LINK_E_ABORTED when the peer closed).
+    // Reads one byte (ECONNRESET or EIO when the line has ended).
     int32_t (*readOne)(LinkSession& session, unsigned char& byte);
+    // Sleeps until bytes can be read, the line ended or the session's wake-up signal came: 0,
+    // LINK_E_TIMEOUT after `timeoutMs` without any of them (-1: no limit), or the failure.
+    int32_t (*awaitBytes)(LinkSession& session, int32_t timeoutMs);
+    // Reads what is waiting, up to `size` bytes, without blocking: 0 with `got` set,
+    // LINK_E_NO_DATA, or how the line ended (ECONNRESET for TCP, EIO or the system's number for a
+    // port that hung up or went away).
+    int32_t (*readSome)(LinkSession& session, unsigned char* bytes, int32_t size, int32_t& got);
     // Writes every byte (a partial write is completed).
     int32_t (*writeAll)(LinkSession& session, const unsigned char* bytes, size_t length);
     // Ends every wait of a write under way, before the descriptor is closed.
@@ -57,3 +64,21 @@ int WriteRaw(const char* frame, LinkSession& session);
 int32_t SendCommandText(const char* command, LinkSession& session);
 // Consumes the frame in rxBuffer (called by the receive thread after an end byte).
 void DispatchFrame(LinkSession& session);
+
+// Replies tied to their commands. A sent command that awaits a reply opens an exchange; only a
+// reply with its letters in lower case (and, for a session that checks nodes, its node) answers
+// it. Returns the exchange's ticket for WithdrawExchange.
+uint64_t OpenExchange(LinkSession& session, const char* command);
+// A count request: its reply is taken (in a session that checks nodes) only for this node and
+// input index.
+void NoteCountRequest(LinkSession& session, const char* command);
+// The exchange of a frame that never left, or of a wait that gave up, awaits nothing any more.
+void WithdrawExchange(LinkSession& session, uint64_t ticket);
+void EndExchange(LinkSession& session);
+// How a complete reply frame in rxBuffer relates to what the session awaits.
+enum class ReplyFit { Awaited, Count, Unawaited };
+ReplyFit FitOfReply(LinkSession& session, uint64_t& ticket);
+// Ends the exchange with ticket once its reply was handled; false when it had ended already.
+bool AnswerExchange(LinkSession& session, uint64_t ticket, bool decoded);
+// The line has ended: every wait ends with `code`, and every later send fails with it.
+void FailLine(LinkSession& session, int32_t code);

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+struct LinkSession;
+
 // What the link asks of the operating system beyond the C++ library. Each system has its own
 // file (PlatformPosix.cpp, PlatformWin32.cpp); the receive loop, frames and exchange do not
 // know which.
@@ -17,3 +19,11 @@ int32_t StartSocketLibrary();
 
 // What the system says of one of its error numbers; negative numbers are the resolver's.
 std::string SystemErrorReason(int32_t code);
+
+// The receive thread's wake-up signal: opened with the session, signalled by CloseLink so that a
+// receive thread asleep in its wait for bytes ends at once. 0 or the system's error number.
+int32_t OpenWakeSignal(LinkSession& session);
+void SignalWake(LinkSession& session);
+void CloseWakeSignal(LinkSession& session);
+// Sleeps until the wake-up signal came (a receive thread whose line has ended).
+void AwaitWakeSignal(LinkSession& session);

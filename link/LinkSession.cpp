@@ -20,11 +20,11 @@ constexpr int32_t RECEIVER_ORPHANED = 2;
 
 // Polls every state poll until `done` holds or `limitMs` has passed; whether it holds.
 template <typename Condition>
-bool WaitUntil(Condition done, int32_t limitMs) {
+bool WaitUntil(const LinkSession& session, Condition done, int32_t limitMs) {
     const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
     while (!done()) {
         if (std::chrono::steady_clock::now() >= limit) return false;
-        SleepMs(TheLinkTiming().statePollMs.load());
+        SleepMs(session.timing.statePollMs.load());
     }
     return true;
 }
@@ -35,6 +35,7 @@ void ReleaseTransport(LinkSession& session) {
     while (session.sendsInFlight.load() != 0)
         SleepMs(1);
     session.transport.load()->close(session);
+    CloseWakeSignal(session);
     session.state.store(Idle);
 }
 
@@ -66,9 +67,11 @@ int32_t StartReceiveThread(LinkSession& session) {
 // Closes a session that its caller has just set Stopping: false when the receive thread did not
 // end in time and was left to finish the close.
 bool StopSession(LinkSession& session) {
+    SignalWake(session);
     session.transport.load()->shutDown(session);
-    const bool ended = WaitUntil([&] { return session.receiverEnd.load() == RECEIVER_ENDED; },
-                                 TheLinkTiming().closeWaitLimitMs.load());
+    const bool ended = WaitUntil(
+        session, [&] { return session.receiverEnd.load() == RECEIVER_ENDED; },
+        session.timing.closeWaitLimitMs.load());
     int32_t running = RECEIVER_RUNNING;
     if (!ended && session.receiverEnd.compare_exchange_strong(running, RECEIVER_ORPHANED)) {
         return false;
@@ -81,11 +84,13 @@ bool StopSession(LinkSession& session) {
 // Waits until the line went quiet once, so that whatever was queued before the open is gone.
 int32_t AwaitRunning(LinkSession& session) {
     const auto limit = std::chrono::steady_clock::now() +
-                       std::chrono::milliseconds(TheLinkTiming().stateWaitLimitMs.load());
+                       std::chrono::milliseconds(session.timing.stateWaitLimitMs.load());
     while (session.state.load() != Running) {
         int32_t code = 0;
         if (session.openingCancelled.load()) {
             code = LINK_E_ABORTED;
+        } else if (session.lineFailure.load() != 0) {
+            code = session.lineFailure.load();  // the line ended before it went quiet
         } else if (std::chrono::steady_clock::now() >= limit) {
             code = LINK_E_TIMEOUT;
         }
@@ -95,7 +100,7 @@ int32_t AwaitRunning(LinkSession& session) {
             StopSession(session);
             return code;
         }
-        SleepMs(TheLinkTiming().statePollMs.load());
+        SleepMs(session.timing.statePollMs.load());
     }
     return 0;
 }
@@ -107,13 +112,21 @@ int32_t OpenSession(LinkSession& session) {
     // Serial for kind 0, TCP for any other kind.
     const Transport& transport = TransportOf(session.kind);
     session.transport = &transport;
-    if (const int32_t code = transport.open(session); code != 0) return code;
+    if (const int32_t opened = transport.open(session); opened != 0) return opened;
 
     session.pendingReplies.store(0);
+    session.awaitedReply.store(0);
+    session.requestedCounts.store(0);
+    session.lineFailure.store(0);
     session.rxCount = 0;
     session.rxDiscarding = false;
     session.receiverEnd.store(RECEIVER_RUNNING);
-    if (const int32_t code = StartReceiveThread(session); code != 0) {
+    int32_t code = OpenWakeSignal(session);
+    if (code == 0) {
+        code = StartReceiveThread(session);
+        if (code != 0) CloseWakeSignal(session);
+    }
+    if (code != 0) {
         transport.close(session);
         return code;
     }
@@ -165,8 +178,9 @@ void CloseLink(LinkSession& session) {
     }
     if (running != Stopping) return;  // Idle or Starting: nothing is open to close
     AtStep(LinkStep::CloserWaiting);
-    WaitUntil([&] { return session.state.load() == Idle; },
-              TheLinkTiming().closeWaitLimitMs.load());
+    WaitUntil(
+        session, [&] { return session.state.load() == Idle; },
+        session.timing.closeWaitLimitMs.load());
 }
 
 void CancelOpening(LinkSession& session) {

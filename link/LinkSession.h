@@ -4,18 +4,25 @@
 // the error texts. Transports, the receive loop and the frame functions are in LinkInternals.h.
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <thread>
 
 #include "LinkDescriptor.h"
+#include "link/LinkTiming.h"
 
 // Route of a link; any non-zero kind is treated as TCP.
 enum LinkKind : int32_t { Serial = 0, Tcp = 1 };
 
 // Life of a link: the receive thread exists while Starting, Running or Stopping.
 enum LinkState : int32_t { Idle = 0, Starting = 1, Running = 2, Stopping = 3 };
+
+// Address families a TCP route resolves its host to: the window's gateway is an IPv4 address;
+// the command line takes whatever the name resolves to, trying each address in turn.
+enum class AddressFamily : int32_t { Ipv4 = 0, Any = 1 };
 
 // End byte of every command and reply frame.
 constexpr unsigned char FRAME_END = 0xC8;
@@ -64,6 +71,16 @@ struct LinkSession {
     std::atomic<void*> userData{nullptr};
     std::atomic<ResponseHandler> handler{nullptr};
 
+    // How this session waits; the program's values unless its owner sets others.
+    LinkTiming timing;
+    AddressFamily family = AddressFamily::Ipv4;
+    // Set for a link over which several units are addressed: a reply then answers a command only
+    // when its node digits name `node`, and a count reply only when it is for an input requested.
+    std::atomic<bool> checkReplyNode{false};
+    // Whether the reply that ended the last wait was decoded (known letters, expected length);
+    // stored before the release that ends the wait, so read it after SendCommand returned 0.
+    std::atomic<bool> replyDecoded{false};
+
     // The link's own bookkeeping.
     std::atomic<const Transport*> transport{nullptr};  // chosen by OpenLink from kind
     std::atomic<int32_t> sendsInFlight{
@@ -72,6 +89,20 @@ struct LinkSession {
     std::atomic<bool> openingCancelled{false};  // set by CancelOpening
     bool rxDiscarding = false;                  // after an overflow, until the next end byte
     std::thread receiveThread;
+    // The exchange waiting for its reply: its number, node and reply letters (0: none).
+    std::atomic<uint64_t> awaitedReply{0};
+    std::atomic<uint32_t> exchangeNumber{0};
+    // Count requests whose reply has not come: node in bits 8 on, one bit per input index.
+    std::atomic<uint32_t> requestedCounts{0};
+    // How the line ended (ECONNRESET, EIO): set by the receive thread, cleared by OpenLink.
+    std::atomic<int32_t> lineFailure{0};
+    // Wakes the receive thread out of its wait for bytes (the system's wake-up descriptors).
+    LinkDescriptor wakeReader = NO_DESCRIPTOR;
+    LinkDescriptor wakeWriter = NO_DESCRIPTOR;
+    LinkDescriptor lineEvent = NO_DESCRIPTOR;  // Windows: the event the line's I/O signals
+    // Ends a reply wait at once when the line fails.
+    std::mutex waitMutex;
+    std::condition_variable waitWake;
 
     LinkSession() = default;
     LinkSession(const LinkSession&) = delete;

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "link/LinkSession.h"
+
 void RaiseReceivePriority() {
     (void)SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
 }
@@ -29,4 +31,26 @@ std::string SystemErrorReason(int32_t code) {
            (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
         reason.pop_back();
     return reason;
+}
+
+// A manual-reset event: once CloseLink signals it, every later wait of the thread ends at once.
+int32_t OpenWakeSignal(LinkSession& session) {
+    const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (event == nullptr) return static_cast<int32_t>(GetLastError());
+    session.wakeReader = reinterpret_cast<LinkDescriptor>(event);
+    return 0;
+}
+
+void SignalWake(LinkSession& session) {
+    if (session.wakeReader != NO_DESCRIPTOR) SetEvent(reinterpret_cast<HANDLE>(session.wakeReader));
+}
+
+void CloseWakeSignal(LinkSession& session) {
+    if (session.wakeReader != NO_DESCRIPTOR)
+        CloseHandle(reinterpret_cast<HANDLE>(session.wakeReader));
+    session.wakeReader = NO_DESCRIPTOR;
+}
+
+void AwaitWakeSignal(LinkSession& session) {
+    (void)WaitForSingleObject(reinterpret_cast<HANDLE>(session.wakeReader), INFINITE);
 }

@@ -1,4 +1,5 @@
 #include "link/LinkInternals.h"
+#include "link/LinkPlatform.h"
 #include "link/LinkTiming.h"
 #include "link/TraceHooks.h"
 
@@ -45,18 +46,23 @@ struct DrainedBytes {
     }
 };
 
-// A read failure other than "nothing waiting" is traced once, not at every pass that repeats it.
-void TraceReadFailure(const LinkSession& session, int32_t code, int32_t& lastTraced) {
-    if (code == lastTraced) return;
-    lastTraced = code;
-    TraceFailure(session, NO_TRACE_NODE, TraceKind::LinkError, code);
-}
-
-// After a quiet moment a starting session is running: everything queued before it has been read.
-void IdlePass(LinkSession& session) {
-    SleepMs(TheLinkTiming().statePollMs.load());
+// A quiet moment makes a starting session running: everything queued before it has been read.
+void PromoteWhenQuiet(LinkSession& session, DrainedBytes& drained) {
+    drained.Flush();
     int32_t starting = Starting;
     session.state.compare_exchange_strong(starting, Running);
+}
+
+// Bytes read while running go into frames; while starting they were queued before the open.
+void TakeBytes(LinkSession& session, int32_t state, const unsigned char* bytes, int32_t count,
+               DrainedBytes& drained) {
+    for (int32_t i = 0; i < count; ++i) {
+        if (state == Running) {
+            ReceiveByte(session, bytes[i]);
+        } else {
+            drained.Add(bytes[i]);
+        }
+    }
 }
 
 }  // namespace
@@ -83,33 +89,33 @@ void ReceiveByte(LinkSession& session, unsigned char byte) {
     if (byte == FRAME_END) DispatchFrame(session);
 }
 
+// The thread sleeps in the transport's wait until bytes come, the line ends or a close wakes it;
+// while starting, the wait is bounded by one state poll, the quiet moment that makes it running.
+// Once the line has ended it no longer looks at the descriptor, only at the wake-up signal.
 void ReceiveLoop(LinkSession& session) {
     DrainedBytes drained;
-    int32_t lastFailure = 0;
+    unsigned char bytes[FRAME_BUFFER_SIZE];
+    const Transport& transport = *session.transport.load();
     for (;;) {
         const int32_t state = session.state.load();
         if (state != Starting && state != Running) break;
-        unsigned char byte = 0;
-        const int32_t code = ReadWaitingByte(session, byte);
-        if (code == 0) {
-            lastFailure = 0;
-            // While starting, bytes queued before the session was opened are discarded.
-            if (state == Running) {
-                ReceiveByte(session, byte);
-            } else {
-                drained.Add(byte);
-            }
+        if (session.lineFailure.load() != 0) {
+            AwaitWakeSignal(session);
             continue;
         }
-        // The loop acts on its own code; lastError is only the report.
-        session.lastError.store(code);
-        if (code == LINK_E_NO_DATA || code == LINK_E_TIMEOUT) {
-            drained.Flush();
-            IdlePass(session);
-        } else {
-            // A read error or a closed connection; the next pass follows. A read that a close
-            // ended is no failure of the line.
-            if (session.state.load() == state) TraceReadFailure(session, code, lastFailure);
+        const int32_t quiet = state == Starting ? session.timing.statePollMs.load() : -1;
+        int32_t code = transport.awaitBytes(session, quiet);
+        if (code == LINK_E_TIMEOUT) {
+            PromoteWhenQuiet(session, drained);
+            continue;
+        }
+        int32_t got = 0;
+        if (code == 0) code = transport.readSome(session, bytes, sizeof bytes, got);
+        if (code == 0) {
+            TakeBytes(session, state, bytes, got, drained);
+        } else if (code != LINK_E_NO_DATA && session.state.load() == state) {
+            // A read that a close ended is no failure of the line.
+            FailLine(session, code);
         }
     }
     drained.Flush();

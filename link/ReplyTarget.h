@@ -5,8 +5,8 @@
 struct LinkSession;
 struct PulseConfig;
 
-// Notification posted to the window after a count reply was stored; its parameter is the input
-// index. The window's event type has this number.
+// Notification posted to the window after a count reply was stored; it carries the input index
+// and the count. The window's event type has this number.
 constexpr int WM_COUNT_UPDATE = 0x8001;
 
 // The user data of HandleReply: where decoded replies go.
@@ -16,8 +16,8 @@ public:
     virtual LinkSession& Link() = 0;
     // The held settings, counts and counting state of the connected unit.
     virtual PulseConfig& HeldConfig() = 0;
-    // Posts WM_COUNT_UPDATE with the input index; must not block.
-    virtual void PostCountUpdate(int32_t index) = 0;
+    // Posts WM_COUNT_UPDATE with the input index and the count stored; must not block.
+    virtual void PostCountUpdate(int32_t index, int32_t value) = 0;
 
 protected:
     ~ReplyTarget() = default;

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "device/CommandEncoding.h"
+#include "device/CommandTable.h"
 #include "link/LinkInternals.h"
 #include "link/LinkSeams.h"
 #include "link/TraceHooks.h"
@@ -9,27 +9,16 @@ namespace {
 
 constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
 
-// Count requests are not waited for, so they never take part in the awaited-reply counter.
-bool AwaitsReply(const char* command) {
-    return !IsCountRequest(command);
-}
-
-// Takes back the count of a frame that never left. A time-out of another exchange may have reset
-// the count meanwhile; it never goes below 0.
-void WithdrawAwaitedReply(LinkSession& session) {
-    int32_t pending = session.pendingReplies.load();
-    while (pending > 0 && !session.pendingReplies.compare_exchange_weak(pending, pending - 1)) {
-    }
-}
-
 // Writes while the session runs. The send counts itself in flight before it looks at the state,
 // and CloseLink sets the state before it looks at the count (both sequentially consistent): so
 // either this send sees the session closing, or the close waits for it before it closes the
 // descriptor, which therefore cannot have been closed, or reused by another socket, meanwhile.
 int32_t WriteFrame(const char* frame, LinkSession& session) {
     session.sendsInFlight.fetch_add(1);
-    int32_t code = LINK_E_NOT_RUNNING;
-    if (session.state.load() == Running) {
+    // A line that has ended takes nothing more; its code tells why, until the link is closed.
+    int32_t code = session.lineFailure.load();
+    if (code == 0) code = LINK_E_NOT_RUNNING;
+    if (session.lineFailure.load() == 0 && session.state.load() == Running) {
         AtStep(LinkStep::SendPassedStateCheck);
         const auto* bytes = reinterpret_cast<const unsigned char*>(frame);
         const size_t length = std::strlen(frame);
@@ -56,7 +45,8 @@ int32_t SendCommandText(const char* command, LinkSession& session) {
     }
 
     const bool awaited = AwaitsReply(command);
-    if (awaited) session.pendingReplies.fetch_add(1);
+    const uint64_t ticket = awaited ? OpenExchange(session, command) : 0;
+    if (!awaited) NoteCountRequest(session, command);
 
     char frame[FRAME_BUFFER_SIZE];
     frame[0] = HEX_DIGITS[(session.node >> 4) & 0x0F];
@@ -65,9 +55,8 @@ int32_t SendCommandText(const char* command, LinkSession& session) {
 
     const int32_t code = WriteFrame(frame, session);
     if (code != 0) TraceFailure(session, session.node, TraceKind::LinkError, code);
-    // A frame that never left awaits no reply; keeping the count raised would make the next
-    // exchange end on a stale count instead of its own reply.
-    if (code != 0 && awaited) WithdrawAwaitedReply(session);
+    // A frame that never left awaits no reply.
+    if (code != 0 && awaited) WithdrawExchange(session, ticket);
     return code;
 }
 

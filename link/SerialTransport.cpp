@@ -61,11 +61,24 @@ int32_t SerialBytesWaiting(LinkSession& session) {
     return DescriptorBytesWaiting(session.portHandle.load());
 }
 
-int32_t SerialReadOne(LinkSession& session, unsigned char& byte) {
-    const ssize_t got = read(session.portHandle.load(), &byte, 1);
-    if (got == 1) return 0;
-    if (got == 0 || errno == EAGAIN) return LINK_E_NO_DATA;
+// A port that hung up (a pseudo-terminal's other end closed, a USB adapter pulled out) reads EIO.
+int32_t SerialReadSome(LinkSession& session, unsigned char* bytes, int32_t size, int32_t& got) {
+    const ssize_t read = ::read(session.portHandle.load(), bytes, static_cast<size_t>(size));
+    if (read > 0) {
+        got = static_cast<int32_t>(read);
+        return 0;
+    }
+    if (read == 0 || errno == EAGAIN || errno == EINTR) return LINK_E_NO_DATA;
     return errno;
+}
+
+int32_t SerialReadOne(LinkSession& session, unsigned char& byte) {
+    int32_t got = 0;
+    return SerialReadSome(session, &byte, 1, got);
+}
+
+int32_t SerialAwaitBytes(LinkSession& session, int32_t timeoutMs) {
+    return AwaitReadable(session, session.portHandle.load(), timeoutMs, EIO);
 }
 
 int32_t SerialWriteAll(LinkSession& session, const unsigned char* bytes, size_t length) {
@@ -98,5 +111,6 @@ void SerialClose(LinkSession& session) {
 
 }  // namespace
 
-const Transport SerialTransport = {SerialOpen,     SerialBytesWaiting, SerialReadOne,
-                                   SerialWriteAll, SerialShutDown,     SerialClose};
+const Transport SerialTransport = {SerialOpen,       SerialBytesWaiting, SerialReadOne,
+                                   SerialAwaitBytes, SerialReadSome,     SerialWriteAll,
+                                   SerialShutDown,   SerialClose};

@@ -45,41 +45,65 @@ std::optional<int32_t> ConnectionSlice(int fd, int ms) {
     return std::nullopt;
 }
 
-int32_t TcpOpen(LinkSession& session) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+// One connection attempt to one address, until `limit`: 0 with the socket in the session.
+int32_t ConnectTo(LinkSession& session, const addrinfo& address,
+                  std::chrono::steady_clock::time_point limit) {
+    const int fd = socket(address.ai_family, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0) return errno;
     session.tcpSocket.store(fd);
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &SOCKET_TIMEOUT, sizeof SOCKET_TIMEOUT);
     setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &SOCKET_TIMEOUT, sizeof SOCKET_TIMEOUT);
-
-    AddressList addresses;
-    if (const int32_t code = ResolveGateway(session, addresses); code != 0) {
-        return FailOpen(session.tcpSocket, code);
-    }
     if (!SetBlocking(fd, false)) return FailOpen(session.tcpSocket, errno);
-    // Only the first address is tried, as the gateway is named by one address. A failure that
-    // connect reports at once (no route, say) is not pending on the socket afterwards.
-    if (connect(fd, addresses->ai_addr, addresses->ai_addrlen) != 0 && errno != EINPROGRESS) {
+    // A failure that connect reports at once (no route, say) is not pending on the socket.
+    if (connect(fd, address.ai_addr, address.ai_addrlen) != 0 && errno != EINPROGRESS) {
         return FailOpen(session.tcpSocket, errno);
     }
-    if (const int32_t code =
-            AwaitConnection(session, [fd](int ms) { return ConnectionSlice(fd, ms); });
-        code != 0) {
-        return FailOpen(session.tcpSocket, code);
-    }
+    const int32_t code = AwaitConnection(
+        session, [fd](int ms) { return ConnectionSlice(fd, ms); }, limit);
+    if (code != 0) return FailOpen(session.tcpSocket, code);
     if (!SetBlocking(fd, true)) return FailOpen(session.tcpSocket, errno);
     return 0;
+}
+
+// The window names its gateway by one IPv4 address and tries only the first; a session that
+// resolves any family tries each address in turn, all within the one connection time limit,
+// and reports the last failure.
+int32_t TcpOpen(LinkSession& session) {
+    AddressList addresses;
+    if (const int32_t code = ResolveGateway(session, addresses); code != 0) return code;
+    const auto limit = ConnectLimit(session);
+    int32_t code = 0;
+    for (const addrinfo* address = addresses.get(); address != nullptr;
+         address = address->ai_next) {
+        code = ConnectTo(session, *address, limit);
+        if (code == 0 || session.family != AddressFamily::Any || code == LINK_E_ABORTED) break;
+    }
+    return code;
 }
 
 int32_t TcpBytesWaiting(LinkSession& session) {
     return DescriptorBytesWaiting(session.tcpSocket.load());
 }
 
+// The end of the stream is the end of the connection: the gateway closed it or went away.
+int32_t TcpReadSome(LinkSession& session, unsigned char* bytes, int32_t size, int32_t& got) {
+    const ssize_t read =
+        recv(session.tcpSocket.load(), bytes, static_cast<size_t>(size), MSG_DONTWAIT);
+    if (read > 0) {
+        got = static_cast<int32_t>(read);
+        return 0;
+    }
+    if (read == 0) return ECONNRESET;
+    return errno == EAGAIN || errno == EINTR ? LINK_E_NO_DATA : errno;
+}
+
 int32_t TcpReadOne(LinkSession& session, unsigned char& byte) {
-    const ssize_t got = recv(session.tcpSocket.load(), &byte, 1, 0);
-    if (got == 1) return 0;
-    if (got == 0) return LINK_E_ABORTED;  // the peer closed the connection
-    return errno == EAGAIN ? LINK_E_TIMEOUT : errno;
+    int32_t got = 0;
+    return TcpReadSome(session, &byte, 1, got);
+}
+
+int32_t TcpAwaitBytes(LinkSession& session, int32_t timeoutMs) {
+    return AwaitReadable(session, session.tcpSocket.load(), timeoutMs, ECONNRESET);
 }
 
 int32_t TcpWriteAll(LinkSession& session, const unsigned char* bytes, size_t length) {
@@ -109,5 +133,5 @@ void TcpClose(LinkSession& session) {
 
 }  // namespace
 
-const Transport TcpTransport = {TcpOpen,     TcpBytesWaiting, TcpReadOne,
-                                TcpWriteAll, TcpShutDown,     TcpClose};
+const Transport TcpTransport = {TcpOpen,     TcpBytesWaiting, TcpReadOne,  TcpAwaitBytes,
+                                TcpReadSome, TcpWriteAll,     TcpShutDown, TcpClose};

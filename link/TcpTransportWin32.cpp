@@ -28,6 +28,9 @@ int32_t SetBlocking(SOCKET socket, bool blocking) {
 void CloseSocket(LinkSession& session) {
     const LinkDescriptor open = session.tcpSocket.exchange(NO_DESCRIPTOR);
     if (open != NO_DESCRIPTOR) closesocket(static_cast<SOCKET>(open));
+    if (session.lineEvent != NO_DESCRIPTOR)
+        WSACloseEvent(reinterpret_cast<WSAEVENT>(session.lineEvent));
+    session.lineEvent = NO_DESCRIPTOR;
 }
 
 int32_t FailOpen(LinkSession& session, int32_t code) {
@@ -61,33 +64,52 @@ std::optional<int32_t> ConnectionSlice(SOCKET socket, int ms) {
     return FD_ISSET(socket, &writable) ? 0 : LINK_E_ABORTED;
 }
 
-int32_t TcpOpen(LinkSession& session) {
-    if (const int32_t code = StartSocketLibrary(); code != 0) return code;
-    const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+// The receive thread sleeps on an event that the socket signals for bytes and for the end of
+// the connection. The event makes the socket non-blocking; writes wait for room themselves.
+int32_t WatchSocket(LinkSession& session, SOCKET socket) {
+    const WSAEVENT event = WSACreateEvent();
+    if (event == WSA_INVALID_EVENT) return WSAGetLastError();
+    session.lineEvent = reinterpret_cast<LinkDescriptor>(event);
+    if (WSAEventSelect(socket, event, FD_READ | FD_CLOSE) != 0) return WSAGetLastError();
+    return 0;
+}
+
+// One connection attempt to one address, until `limit`: 0 with the socket in the session.
+int32_t ConnectTo(LinkSession& session, const addrinfo& address,
+                  std::chrono::steady_clock::time_point limit) {
+    const SOCKET socket = ::socket(address.ai_family, SOCK_STREAM, IPPROTO_TCP);
     if (socket == INVALID_SOCKET) return WSAGetLastError();
     session.tcpSocket.store(static_cast<LinkDescriptor>(socket));
     const DWORD timeout = SOCKET_TIMEOUT_MS;
     const char* option = reinterpret_cast<const char*>(&timeout);
     setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, option, sizeof timeout);
     setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, option, sizeof timeout);
-
-    AddressList addresses;
-    if (const int32_t code = ResolveGateway(session, addresses); code != 0) {
-        return FailOpen(session, code);
-    }
     if (const int32_t code = SetBlocking(socket, false); code != 0) return FailOpen(session, code);
-    // Only the first address is tried, as the gateway is named by one address.
-    if (connect(socket, addresses->ai_addr, static_cast<int>(addresses->ai_addrlen)) != 0) {
+    if (connect(socket, address.ai_addr, static_cast<int>(address.ai_addrlen)) != 0) {
         const int32_t code = WSAGetLastError();
         if (code != WSAEWOULDBLOCK) return FailOpen(session, code);
     }
-    if (const int32_t code =
-            AwaitConnection(session, [socket](int ms) { return ConnectionSlice(socket, ms); });
-        code != 0) {
-        return FailOpen(session, code);
-    }
-    if (const int32_t code = SetBlocking(socket, true); code != 0) return FailOpen(session, code);
+    int32_t code = AwaitConnection(
+        session, [socket](int ms) { return ConnectionSlice(socket, ms); }, limit);
+    if (code == 0) code = WatchSocket(session, socket);
+    if (code != 0) return FailOpen(session, code);
     return 0;
+}
+
+// The window names its gateway by one IPv4 address and tries only the first; a session that
+// resolves any family tries each address in turn, all within the one connection time limit.
+int32_t TcpOpen(LinkSession& session) {
+    if (const int32_t code = StartSocketLibrary(); code != 0) return code;
+    AddressList addresses;
+    if (const int32_t code = ResolveGateway(session, addresses); code != 0) return code;
+    const auto limit = ConnectLimit(session);
+    int32_t code = 0;
+    for (const addrinfo* address = addresses.get(); address != nullptr;
+         address = address->ai_next) {
+        code = ConnectTo(session, *address, limit);
+        if (code == 0 || session.family != AddressFamily::Any || code == LINK_E_ABORTED) break;
+    }
+    return code;
 }
 
 int32_t TcpBytesWaiting(LinkSession& session) {
@@ -96,12 +118,53 @@ int32_t TcpBytesWaiting(LinkSession& session) {
     return static_cast<int32_t>(std::min<u_long>(waiting, INT32_MAX));
 }
 
-int32_t TcpReadOne(LinkSession& session, unsigned char& byte) {
-    const int got = recv(SocketOf(session), reinterpret_cast<char*>(&byte), 1, 0);
-    if (got == 1) return 0;
-    if (got == 0) return LINK_E_ABORTED;  // the peer closed the connection
+// The end of the stream is the end of the connection: the gateway closed it or went away.
+int32_t TcpReadSome(LinkSession& session, unsigned char* bytes, int32_t size, int32_t& got) {
+    const int read = recv(SocketOf(session), reinterpret_cast<char*>(bytes), size, 0);
+    if (read > 0) {
+        got = read;
+        return 0;
+    }
+    if (read == 0) return WSAECONNRESET;
     const int32_t code = WSAGetLastError();
-    return code == WSAETIMEDOUT ? LINK_E_TIMEOUT : code;
+    return code == WSAEWOULDBLOCK || code == WSAETIMEDOUT ? LINK_E_NO_DATA : code;
+}
+
+int32_t TcpReadOne(LinkSession& session, unsigned char& byte) {
+    int32_t got = 0;
+    return TcpReadSome(session, &byte, 1, got);
+}
+
+// Bytes waiting or a closed connection are there to read at once; otherwise the thread sleeps on
+// the socket's event and the wake-up signal. The event tells of a close only once, which is why
+// the look comes first.
+int32_t TcpAwaitBytes(LinkSession& session, int32_t timeoutMs) {
+    const SOCKET socket = SocketOf(session);
+    char peek = 0;
+    if (recv(socket, &peek, 1, MSG_PEEK) >= 0) return 0;
+    if (const int32_t code = WSAGetLastError(); code != WSAEWOULDBLOCK) return code;
+    const auto event = reinterpret_cast<WSAEVENT>(session.lineEvent);
+    const HANDLE waits[2] = {event, reinterpret_cast<HANDLE>(session.wakeReader)};
+    const DWORD woke = WaitForMultipleObjects(
+        2, waits, FALSE, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
+    if (woke == WAIT_TIMEOUT) return LINK_E_TIMEOUT;
+    if (woke == WAIT_OBJECT_0) {
+        WSANETWORKEVENTS happened{};
+        (void)WSAEnumNetworkEvents(socket, event, &happened);  // resets the event
+    }
+    return 0;
+}
+
+// A socket watched by an event does not block: a write waits for room as a blocking send would,
+// up to the send time-out.
+int32_t AwaitRoom(SOCKET socket) {
+    fd_set writable;
+    FD_ZERO(&writable);
+    FD_SET(socket, &writable);
+    timeval wait{SOCKET_TIMEOUT_MS / 1000, SOCKET_TIMEOUT_MS % 1000 * 1000};
+    const int ready = select(0, nullptr, &writable, nullptr, &wait);
+    if (ready == SOCKET_ERROR) return WSAGetLastError();
+    return ready == 0 ? WSAETIMEDOUT : 0;
 }
 
 int32_t TcpWriteAll(LinkSession& session, const unsigned char* bytes, size_t length) {
@@ -109,7 +172,12 @@ int32_t TcpWriteAll(LinkSession& session, const unsigned char* bytes, size_t len
     while (length > 0) {
         const int chunk = static_cast<int>(std::min<size_t>(length, INT32_MAX));
         const int sent = send(socket, reinterpret_cast<const char*>(bytes), chunk, 0);
-        if (sent == SOCKET_ERROR) return WSAGetLastError();
+        if (sent == SOCKET_ERROR) {
+            const int32_t code = WSAGetLastError();
+            if (code != WSAEWOULDBLOCK) return code;
+            if (const int32_t room = AwaitRoom(socket); room != 0) return room;
+            continue;
+        }
         bytes += sent;
         length -= static_cast<size_t>(sent);
     }
@@ -128,5 +196,5 @@ void TcpClose(LinkSession& session) {
 
 }  // namespace
 
-const Transport TcpTransport = {TcpOpen,     TcpBytesWaiting, TcpReadOne,
-                                TcpWriteAll, TcpShutDown,     TcpClose};
+const Transport TcpTransport = {TcpOpen,     TcpBytesWaiting, TcpReadOne,  TcpAwaitBytes,
+                                TcpReadSome, TcpWriteAll,     TcpShutDown, TcpClose};

@@ -29,6 +29,7 @@ const char* DirectionOf(TraceKind kind) {
         case TraceKind::Sent:
             return "TX";
         case TraceKind::Received:
+        case TraceKind::Unawaited:
             return "RX";
         default:
             return "--";
@@ -38,7 +39,8 @@ const char* DirectionOf(TraceKind kind) {
 // The node digits a frame carries; for anything else the session's node written the same way, or
 // "--" for none.
 std::string NodeOf(const TraceRecord& record) {
-    const bool frame = record.kind == TraceKind::Sent || record.kind == TraceKind::Received;
+    const bool frame = record.kind == TraceKind::Sent || record.kind == TraceKind::Received ||
+                       record.kind == TraceKind::Unawaited;
     if (frame && record.length >= NODE_DIGITS) return PrintableBytes(record.bytes, NODE_DIGITS);
     if (record.node < 0) return "--";
     char digits[8];
@@ -53,6 +55,10 @@ std::string MeaningOf(const TraceRecord& record) {
             return CommandMeaning(record.bytes, length);
         case TraceKind::Received:
             return ReplyMeaning(record.bytes, length);
+        case TraceKind::Unawaited: {
+            const std::string meaning = ReplyMeaning(record.bytes, length);
+            return "ignored: awaited by no command" + (meaning.empty() ? "" : " (" + meaning + ")");
+        }
         case TraceKind::Overflow:
             return "discarded: frame longer than 127 bytes";
         case TraceKind::Drained:

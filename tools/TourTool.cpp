@@ -8,10 +8,9 @@
 #include <cstdio>
 #include <functional>
 
+#include "dialog/ControlIds.h"
 #include "link/LinkSession.h"
-#include "ui/ControlIds.h"
 #include "ui/DialogSnapshot.h"
-#include "ui/DialogTestAccess.h"
 #include "ui/VelkorDlg.h"
 
 namespace {
@@ -59,24 +58,22 @@ int main(int argc, char** argv) {
     Type(dialog, IDC_TCP_PORT_EDIT, argv[2]);
     Type(dialog, IDC_NODE_EDIT, argv[3]);
     Click(dialog, IDC_CONNECT_BUTTON);
-    DialogTestAccess inside(dialog);
-    if (!AwaitCondition([&] { return inside.ConnState().load() == CVelkorDlg::Connected; },
-                        15000)) {
+    if (!AwaitCondition([&] { return dialog.Core().ConnState() == Connected; }, 15000)) {
         std::fprintf(stderr, "the unit did not connect\n");
         return 1;
     }
-    Step(dialog.ControlText(IDC_DEVICE_INFO_TEXT).toUtf8().constData());
+    Step(dialog.ControlText(IDC_DEVICE_INFO_TEXT).c_str());
 
     Step("pressing 設定受信 (read settings)");
     Click(dialog, IDC_READ_SETTINGS_BUTTON);
-    AwaitCondition([&] { return !dialog.IsEnabled(IDC_READ_SETTINGS_BUTTON); }, 1000);
-    AwaitCondition([&] { return dialog.IsEnabled(IDC_READ_SETTINGS_BUTTON); }, 15000);
+    AwaitCondition([&] { return !dialog.Control(IDC_READ_SETTINGS_BUTTON)->isEnabled(); }, 1000);
+    AwaitCondition([&] { return dialog.Control(IDC_READ_SETTINGS_BUTTON)->isEnabled(); }, 15000);
 
     Step("pressing カウント値受信 (read counts)");
-    const int32_t before = inside.CountUpdatesHandled();
-    if (dialog.IsEnabled(IDC_READ_COUNTS_BUTTON)) {
+    const int32_t before = dialog.PostedTasks();
+    if (dialog.Control(IDC_READ_COUNTS_BUTTON)->isEnabled()) {
         Click(dialog, IDC_READ_COUNTS_BUTTON);
-        AwaitCondition([&] { return inside.CountUpdatesHandled() > before; }, 5000);
+        AwaitCondition([&] { return dialog.PostedTasks() > before; }, 5000);
         AwaitCondition([] { return false; }, 300);  // the remaining replies
     }
     if (!SaveWindowSnapshot(dialog, QString::fromLocal8Bit(argv[4]))) {

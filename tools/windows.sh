@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
-# Windows: cross-builds the link, the catalogue, velkorctl.exe and the link tests with MinGW-w64
-# (preset "windows"), runs the tests under Wine in a private prefix (build/windows/wine) against
-# the Linux velkor-sim, and checks that velkorctl.exe sends byte for byte what the Linux velkorctl
-# sends, over TCP and over a COM port (a pseudo-terminal that Wine's dosdevices/com7 points at),
-# then builds the ZIP and the installer and checks them under Wine (tools/windows-installer.sh).
+# Windows: cross-builds the link, the catalogue, velkorctl.exe, velkor.exe and their tests with
+# MinGW-w64 (preset "windows"), runs the tests under Wine in a private prefix (build/windows/wine,
+# see tools/wine-env.sh) on a virtual display against the Linux velkor-sim, and checks that
+# velkorctl.exe sends byte for byte what the Linux velkorctl sends, over TCP and over COM7 (the
+# simulator's pseudo-terminal), then builds the ZIP and the installer and checks them under Wine
+# (tools/windows-installer.sh).
 # Usage: tools/windows.sh [LINUX_BUILD_DIR]   (default build/ci; built here when missing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 linux=${1:-build/ci}
-com=7
 
-tools/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64 googletest
+tools/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb fonts-ipafont-gothic
 
 if [ ! -x "$linux/sim/velkor-sim" ] || [ ! -x "$linux/cli/velkorctl" ]; then
     cmake --preset ci >/dev/null
@@ -25,22 +25,17 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows
 exe=$root/build/windows/cli/velkorctl.exe
 
-# Wine's menu builder stays off: nothing is written into the home folder's menus.
-export WINEPREFIX=$root/build/windows/wine WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d
-mkdir -p "$WINEPREFIX"
+# shellcheck source=tools/wine-env.sh
+. tools/wine-env.sh
 work=$(mktemp -d)
 pids=()
 finish() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wineserver -k >/dev/null 2>&1 || true
+    wine_environment_end
     rm -rf "$work"
 }
 trap finish EXIT
-# One Wine server and its background programs for every run below: Wine's start is paid once
-# (about 4 s, more for a new prefix). Started here with their output elsewhere, they do not hold
-# the output of a program run later open.
-wineserver -p >/dev/null 2>&1
-wineboot >/dev/null 2>&1
+wine_environment "$root/build/windows/wine"
 
 # start_sim NAME ARGS...: a velkor-sim logging to $work/NAME.log; its TCP port in $work/NAME.port.
 start_sim() {
@@ -97,23 +92,59 @@ start_sim tcp-windows --listen 127.0.0.1:0
 compare tcp "--host 127.0.0.1:$(head -1 "$work/tcp-linux.port")" \
     "--host 127.0.0.1:$(head -1 "$work/tcp-windows.port")"
 
+# Standard output a console: under script (a terminal) and a UTF-8 locale, Wine's console shows
+# what velkorctl.exe writes to it as wide text; the Japanese must read as the Linux program prints
+# it (UTF-8 bytes written to a console of another code page would not). The redirected path is
+# the comparison above, byte for byte.
+start_sim console --listen 127.0.0.1:0
+console_route="--host 127.0.0.1:$(head -1 "$work/console.port")"
+for command in "identify --node 4" "settings --node 2"; do
+    # shellcheck disable=SC2086
+    "$ctl" $command $console_route >"$work/console-linux.out"
+    LANG=C.UTF-8 script -qec "wine $exe $command $console_route" /dev/null |
+        tr -d '\r' | sed 's/\x1b\[[0-9;?]*[A-Za-z]//g' >"$work/console-windows.out"
+    while IFS= read -r line; do
+        grep -qF -- "$line" "$work/console-windows.out" || {
+            echo "velkorctl.exe $command in a console did not show: $line" >&2
+            cat "$work/console-windows.out" >&2
+            exit 1
+        }
+    done <"$work/console-linux.out"
+    echo "velkorctl.exe $command in a console: $(wc -l <"$work/console-linux.out") lines as velkorctl prints them"
+done
+
 start_sim com-linux --listen off --pty "$work/pty-linux"
 start_sim com-windows --listen off --pty "$work/pty-windows"
-ln -sfn "$work/pty-windows" "$WINEPREFIX/dosdevices/com$com"
-compare com "--serial $work/pty-linux" "--serial COM$com"
+wine_com_link "$work/pty-windows"
+compare com "--serial $work/pty-linux" "--serial COM$wine_com"
 
-# The tests that build for Windows, under Wine: the catalogue, reply decoding and the link, the
-# last against one simulator on loopback TCP and behind COM7.
-start_sim tests --listen 127.0.0.1:0 --pty "$work/pty-tests"
-ln -sfn "$work/pty-tests" "$WINEPREFIX/dosdevices/com$com"
-export VELKOR_SIM_PORT
+# What the window program says of itself where a shell reads it, before any window exists.
+window=build/windows/winui/velkor.exe
+help=$(wine "$window" --help | head -1 | tr -d '\r')
+version=$(wine "$window" --version | tr -d '\r')
+if [ "$help" != "Usage: velkor [options]" ] || [ "$version" != "velkor 1.0.0.0" ]; then
+    echo "velkor.exe --help or --version: '$help' '$version'" >&2
+    exit 1
+fi
+# A trace file that cannot be written ends the program with the reason, before any window.
+if wine "$window" --trace "Z:$work/missing/velkor.trace" 2>"$work/trace.err" ||
+    ! grep -q "cannot open the trace file" "$work/trace.err"; then
+    echo "velkor.exe did not refuse a trace file it cannot write" >&2
+    exit 1
+fi
+
+# The tests that build for Windows, under Wine: the catalogue, reply decoding, the link and the
+# window, the last two against one simulator on loopback TCP and behind COM7. The count of DI5 at
+# node 1 is the widest number a count display shows.
+start_sim tests --listen 127.0.0.1:0 --pty "$work/pty-tests" --count 1:4:0x80000000
+wine_com_link "$work/pty-tests"
+export VELKOR_SIM_PORT VELKOR_SIM_LOG=Z:$work/tests.log VELKOR_SIM_COM=$wine_com
 VELKOR_SIM_PORT=$(head -1 "$work/tests.port")
-export VELKOR_SIM_COM=$com
-for suite in device reply link; do
+for suite in device reply link winui; do
     echo "== ${suite}_tests.exe under Wine"
     wine "build/windows/tests/$suite/${suite}_tests.exe" >"$work/$suite.out" 2>&1 ||
         { tr -d '\r' <"$work/$suite.out"; exit 1; }
-    tr -d '\r' <"$work/$suite.out" | grep -E '^\[  (PASSED|SKIPPED) '
+    tr -d '\r' <"$work/$suite.out" | grep -E '^\[  (PASSED|SKIPPED) |^ports found'
 done
 
 tools/windows-installer.sh

@@ -9,12 +9,12 @@
 #include <QRadioButton>
 #include <algorithm>
 
-#include "ui/ControlDialog.h"
-#include "ui/ControlIds.h"
+#include "dialog/ControlIds.h"
+#include "dialog/DialogTexts.h"
 #include "ui/DialogFonts.h"
-#include "ui/DialogTexts.h"
 #include "ui/DigitsValidator.h"
 #include "ui/StaticText.h"
+#include "ui/VelkorDlg.h"
 
 namespace {
 
@@ -36,12 +36,7 @@ QString CaptionOf(const TemplateEntry& entry) {
 
 }  // namespace
 
-ControlDialog::ControlDialog(QWidget* parent) : QDialog(parent) {
-    // A coarse timer may tick up to 5 % before its period is over.
-    dialogTimer.setTimerType(Qt::PreciseTimer);
-}
-
-void ControlDialog::CreateWindowFromTemplate() {
+void CVelkorDlg::CreateWindowFromTemplate() {
     setWindowTitle(QString::fromUtf8(DIALOG_TITLE));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -80,7 +75,7 @@ void ControlDialog::CreateWindowFromTemplate() {
     ArrangeTabOrder(tabStops);
 }
 
-QWidget* ControlDialog::CreateControl(const TemplateEntry& entry) {
+QWidget* CVelkorDlg::CreateControl(const TemplateEntry& entry) {
     const QString caption = CaptionOf(entry);
     switch (entry.kind) {
         case ControlKind::StaticText:
@@ -131,7 +126,7 @@ QWidget* ControlDialog::CreateControl(const TemplateEntry& entry) {
 
 // Tab order is template order; controls that are not tab stops take the focus only by click
 // (the other radio buttons of a group) or not at all (texts, frames, lines).
-void ControlDialog::ArrangeTabOrder(const std::vector<QWidget*>& tabStops) {
+void CVelkorDlg::ArrangeTabOrder(const std::vector<QWidget*>& tabStops) {
     for (const TemplateEntry& entry : DIALOG_TEMPLATE) {
         QWidget* control = entry.id == IDC_STATIC ? nullptr : controlsById.at(entry.id);
         if (control == nullptr || (entry.style & TAB_STOP)) continue;
@@ -146,7 +141,7 @@ void ControlDialog::ArrangeTabOrder(const std::vector<QWidget*>& tabStops) {
         setTabOrder(tabStops[i - 1], tabStops[i]);
 }
 
-QWidget* ControlDialog::Control(int32_t id) const {
+QWidget* CVelkorDlg::Control(int32_t id) const {
     const auto found = controlsById.find(id);
     return found == controlsById.end() ? nullptr : found->second;
 }

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <mutex>
 
-#include "ui/DialogTemplate.h"
+#include "dialog/DialogTemplate.h"
 
 void RegisterFontSubstitutions() {
     static std::once_flag registered;

@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QRect>
 
-#include "ui/DialogTemplate.h"
+#include "dialog/DialogTemplate.h"
 
 // Dialog units are measured in the dialog font: a horizontal unit is a quarter of the average
 // width of the Latin letters, a vertical unit an eighth of the font height.

@@ -4,12 +4,7 @@
 #include <string>
 #include <vector>
 
-// One serial port of the machine as the system describes it.
-struct SerialPortDescription {
-    std::string description;  // e.g. "USB-Serial Controller"
-    std::string path;         // device node, e.g. /dev/ttyUSB0
-    bool usb = false;         // has a USB vendor identifier
-};
+#include "dialog/PortTable.h"
 
 using PortSource = std::function<std::vector<SerialPortDescription>()>;
 

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "ui/DeviceChange.h"
-#include "ui/UiTiming.h"
+#include "dialog/DeviceChange.h"
+#include "dialog/UiTiming.h"
 
 namespace {
 

@@ -1,6 +1,5 @@
 #include <QKeyEvent>
 
-#include "ui/CountUpdateEvent.h"
 #include "ui/VelkorDlg.h"
 
 namespace {
@@ -16,9 +15,6 @@ bool IsReturnKey(const QEvent* event) {
 // Everything that is not swallowed here goes on to the default dialog handling, which gives
 // Tab, the arrow keys and Escape their dialog meaning.
 bool CVelkorDlg::event(QEvent* event) {
-    if (event->type() == CountUpdateEvent::TYPE) {
-        OnCountUpdate(static_cast<CountUpdateEvent*>(event)->Index());
-    }
     if (IsReturnKey(event)) return true;
     return QDialog::event(event);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/Options.h"
+#include "cli/SettingsFile.h"
 
 namespace {
 
@@ -99,6 +100,72 @@ TEST(CommandLine, HelpIsGivenForTheProgramAndEachCommand) {
     for (const char* option :
          {"--mode", "--clear", "--edge", "--period", "--debounce", "--counting", "--force"})
         EXPECT_NE(set.find(option), std::string::npos) << option;
+}
+
+// A settings file: what is written for it (mode, DI1, DI2, period, debounce characters), or the
+// piece of the reason it is refused.
+struct FileCase {
+    std::string text;
+    std::string written;
+    const char* refusal;
+};
+
+std::string Written(const UnitSettingsFile& file) {
+    std::string text(1, static_cast<char>(file.modeCharacter));
+    for (int32_t i = 0; i < file.inputs; ++i)
+        text += static_cast<char>(file.edgeCharacters[i]);
+    return text + static_cast<char>(file.periodCharacter) +
+           static_cast<char>(file.debounceCharacter);
+}
+
+TEST(SettingsFile, WritesRawCodesWhileTheyMeanTheirValuesAndRefusesTheRest) {
+    const std::string tail = R"("period":{"word":"10s","raw":34},"debounce":{"value":1,"raw":33}})";
+    const FileCase cases[] = {
+        // Round trip: the raw codes, flag bits and values outside the lists included.
+        {std::string(R"({"mode":{"value":0,"raw":46},)"
+                     R"("clearSignal":{"value":0},"DI1":{"value":7,"word":null,)"
+                     R"("raw":39},)") +
+             tail,
+         "\x2E\x27\x22\x21", ""},
+        // An edited word wins over a raw code that no longer means it.
+        {R"({"mode":{"word":"x4","raw":46},"clearSignal":{"word":"on"},"DI1":{"word":"falling",)"
+         R"("raw":33},"DI2":{"word":"off"},"period":{"word":"1m"},"debounce":{"word":"20ms"}})",
+         "\x2F\x22\x20\x23\x2A", ""},
+        {R"( {"mode":{"raw":43},"clearSignal":{"raw":43},"period":{"raw":32},"debounce":{"raw":32}} )"
+         "\n",
+         "\x2B\x20\x20", ""},
+        {std::string(R"({"mode":{"word":"x4"},"clearSignal":{"value":0},"DI2":{"value":1},)") +
+             tail,
+         "", "DI2: named without DI1"},
+        {std::string(R"({"mode":{"word":"x4","value":2},"clearSignal":{"value":0},)") + tail, "",
+         "mode: word and value disagree"},
+        {std::string(R"({"mode":{"word":"x5"},"clearSignal":{"value":0},)") + tail, "",
+         "unknown word 'x5'"},
+        {R"({"mode":{"value":1},"clearSignal":{"value":0},"period":{"value":9},"debounce":{"value":0}})",
+         "", "period: value 9 is not one of the list"},
+        {R"({"mode":{"value":1},"clearSignal":{"value":0},"period":{"raw":200},"debounce":{"value":0}})",
+         "", "period: raw code is not a parameter character"},
+        {R"({"mode":{"value":1},"clearSignal":{"value":0},"period":{"value":0}})", "",
+         "debounce: missing"},
+        {R"({"mode":{"value":1.5}})", "", "mode: value is not a whole number"},
+        {R"({"mode":{"value":1}} {"mode":{"value":1}})", "", "more than one unit"},
+        {R"({"mode":{"value":1}} x)", "", "unexpected text after"},
+        {R"([{"mode":{"value":1}}])", "", "not a unit's settings"},
+        {R"({"mode":{"value":1})", "", "expected ',' or '}'"},
+        {R"({"mode":"\ud83d"})", "", "malformed escape"},
+        {"", "", "unexpected end"},
+    };
+    for (const FileCase& c : cases) {
+        std::string error;
+        const auto file = ParseSettingsFile(c.text, error);
+        if (c.written.empty()) {
+            EXPECT_FALSE(file.has_value()) << c.text;
+            EXPECT_NE(error.find(c.refusal), std::string::npos) << c.text << ": " << error;
+        } else {
+            ASSERT_TRUE(file.has_value()) << c.text << ": " << error;
+            EXPECT_EQ(Written(*file), c.written) << c.text;
+        }
+    }
 }
 
 }  // namespace

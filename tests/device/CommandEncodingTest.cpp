@@ -1,4 +1,5 @@
 #include "device/CommandEncoding.h"
+#include "device/CommandTable.h"
 
 #include <gtest/gtest.h>
 
@@ -76,28 +77,20 @@ TEST(DecodeFlags, ReadsBackWhatModeCharacterWrote) {
 }
 
 // Only the count request goes unanswered by a wait, and only its reply is announced: the letters
-// decide, whatever follows them.
+// decide, whatever follows them; letters the units do not use are waited for.
 TEST(CountTraffic, RecognisedByItsLettersAlone) {
     const struct {
         const char* command;
-        bool countRequest;
+        bool awaited;
     } commands[] = {
-        {"PG ", true}, {"PG$", true},  {"PG", true},   {"PY", false},  {"PP", false},
-        {"MD", false}, {"pg ", false}, {"GP ", false}, {"PH ", false},
+        {"PG ", false}, {"PG$", false}, {"PG", false}, {"PY", true},  {"PP", true},
+        {"MD", true},   {"pg ", true},  {"GP ", true}, {"PH ", true},
     };
     for (const auto& c : commands)
-        EXPECT_EQ(IsCountRequest(c.command), c.countRequest) << c.command;
-
-    const struct {
-        const char* reply;
-        bool countReply;
-    } replies[] = {
-        {"pg 0000000A", true}, {"pg", true},     {"PG", false}, {"py!  ", false},
-        {"pp(", false},        {"md/\"", false}, {"gp", false},
-    };
-    for (const auto& c : replies) {
-        EXPECT_EQ(IsCountReply(reinterpret_cast<const unsigned char*>(c.reply)), c.countReply)
-            << c.reply;
+        EXPECT_EQ(AwaitsReply(c.command), c.awaited) << c.command;
+    for (const char* reply : {"pg", "PG", "py", "pp", "md", "gp"}) {
+        const CommandSpec* spec = CommandOfReply(reply[0], reply[1]);
+        EXPECT_EQ(spec != nullptr && !spec->awaitsReply, reply == std::string("pg")) << reply;
     }
 }
 

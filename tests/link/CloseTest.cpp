@@ -103,7 +103,7 @@ protected:
     // Opens and lets the receive thread enter the handler, where it stays.
     void OpenAndHold() {
         Open();
-        peer.Write(Frame("01ps"));
+        peer.Write(Frame("01pg"));
         ASSERT_TRUE(WaitFor([this] { return blocking.entered.load(); }));
     }
     BlockingHandler blocking;
@@ -111,7 +111,7 @@ protected:
 };
 
 TEST_F(HeldReceiveThread, SecondCloseReturnsOnlyOnceTheFirstHasClosed) {
-    TheLinkTiming().closeWaitLimitMs = 10000;  // the first close waits for the handler here
+    session.timing.closeWaitLimitMs = 10000;  // the first close waits for the handler here
     OpenAndHold();
     std::thread first([this] { CloseLink(session); });
     ASSERT_TRUE(WaitFor([this] { return session.state.load() == Stopping; }));
@@ -156,7 +156,7 @@ TEST_F(HeldReceiveThread, CloseReturnsInTimeAndLeavesTheSessionUnusableUntilTheH
     session.handler = &RecordingHandler::Handle;
     session.userData = &handler;
     Open();  // usable again
-    peer.Write(Frame("01pu"));
+    peer.Write(Frame("01pg"));
     EXPECT_TRUE(handler.AwaitCount(1));
 }
 
@@ -353,7 +353,6 @@ protected:
     std::atomic<int> result{1};
     std::atomic<bool> done{false};
     SeamGuard seams;
-    TimingGuard timing;
 };
 
 TEST_F(CancelledOpening, NameResolutionThatNeverAnswersEndsAtOnce) {
@@ -376,7 +375,7 @@ TEST_F(CancelledOpening, NameResolutionThatNeverAnswersEndsAtOnce) {
 }
 
 TEST_F(CancelledOpening, ConnectionWaitEndsAtOnce) {
-    TheLinkTiming().connectTimeoutMs = 20000;
+    session.timing.connectTimeoutMs = 20000;
     SilentListener gateway;
     ASSERT_TRUE(gateway.Ready());
     session.host = "127.0.0.1";
@@ -397,7 +396,7 @@ TEST_F(CancelledOpening, WaitForAQuietLineEndsAtOnce) {
     LoopbackPeer peer;
     session.host = "127.0.0.1";
     session.service = peer.Port();
-    TheLinkTiming().stateWaitLimitMs = 20000;
+    session.timing.stateWaitLimitMs = 20000;
     // The receive thread starts only once the unit talks, and the unit talks without a pause: the
     // line never goes quiet and the session stays Starting.
     unitTalking = false;

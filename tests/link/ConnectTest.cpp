@@ -36,11 +36,10 @@ LinkSession& TcpSessionTo(LinkSession& session, const std::string& service) {
 }
 
 TEST(TcpOpen, NoAnswerFailsAsTimeOutAfterTheConnectWait) {
-    TimingGuard timing;
-    TheLinkTiming().connectTimeoutMs = 300;
     SilentListener gateway;
     ASSERT_TRUE(gateway.Ready());
     LinkSession session;
+    session.timing.connectTimeoutMs = 300;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_LT(OpenLink(TcpSessionTo(session, gateway.Port())), 0);
     const double elapsed = MillisecondsSince(start);
@@ -54,8 +53,6 @@ TEST(TcpOpen, NoAnswerFailsAsTimeOutAfterTheConnectWait) {
 void Ignore(int) {}
 
 TEST(TcpOpen, SignalDuringTheConnectWaitDoesNotShortenIt) {
-    TimingGuard timing;
-    TheLinkTiming().connectTimeoutMs = 1000;
     SilentListener gateway;
     ASSERT_TRUE(gateway.Ready());
     struct sigaction previous {};
@@ -64,6 +61,7 @@ TEST(TcpOpen, SignalDuringTheConnectWaitDoesNotShortenIt) {
     ASSERT_EQ(sigaction(SIGUSR1, &ignoring, &previous), 0);
 
     LinkSession session;
+    session.timing.connectTimeoutMs = 1000;
     std::atomic<bool> done{false};
     double elapsed = 0;
     std::thread opener([&] {
@@ -84,8 +82,6 @@ TEST(TcpOpen, SignalDuringTheConnectWaitDoesNotShortenIt) {
 }
 
 TEST(TcpOpen, FailedOpensLeaveNoDescriptorBehind) {
-    TimingGuard timing;
-    TheLinkTiming().connectTimeoutMs = 100;
     SilentListener gateway;
     ASSERT_TRUE(gateway.Ready());
     LoopbackPeer closed;
@@ -95,6 +91,7 @@ TEST(TcpOpen, FailedOpensLeaveNoDescriptorBehind) {
     for (const std::string& service :
          {refusedPort, std::string("no-such-service-here"), gateway.Port(), refusedPort}) {
         LinkSession session;
+        session.timing.connectTimeoutMs = 100;
         EXPECT_LT(OpenLink(TcpSessionTo(session, service)), 0) << service;
     }
     EXPECT_EQ(OpenDescriptors(), before);
@@ -107,9 +104,9 @@ enum ChildVerdict { FAILED_AS_UNREACHABLE = 0, OPENED = 1, OTHER_FAILURE = 2, NO
 int OpenInIsolatedNetwork(int32_t* lastError) {
     if (unshare(CLONE_NEWNET) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0)
         return NO_NAMESPACE;
-    TheLinkTiming().connectTimeoutMs = 500;
-    TheLinkTiming().stateWaitLimitMs = 500;
     auto* session = new LinkSession;  // never destroyed: the child ends with _exit
+    session->timing.connectTimeoutMs = 500;
+    session->timing.stateWaitLimitMs = 500;
     const int result = OpenLink(TcpSessionTo(*session, "10003"));
     *lastError = session->lastError.load();
     if (result == 0) return OPENED;

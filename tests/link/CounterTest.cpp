@@ -38,16 +38,18 @@ protected:
     int32_t syncs = 0;
 };
 
-TEST_F(AwaitedReplyCounter, FollowsCommandsAndAcceptedReplies) {
+// One command awaits its reply at a time: the last one sent.
+TEST_F(AwaitedReplyCounter, FollowsTheAwaitedCommandAndItsReply) {
     Open();
     Run({
         {"a command raises it", Sends("PY"), 1},
-        {"a second command raises it again", Sends("PP"), 2},
-        {"a count request never raises it", Sends("PG "), 2},
-        {"a count reply never lowers it", Receives("01pg 0000000A"), 2},
-        {"a rejected reply leaves it", Receives("01PY"), 2},
-        {"an accepted reply lowers it", Receives("01py!  "), 1},
+        {"a second command awaits instead of the first", Sends("PP"), 1},
+        {"a count request never raises it", Sends("PG "), 1},
+        {"a count reply never lowers it", Receives("01pg 0000000A"), 1},
+        {"a rejected reply leaves it", Receives("01PP"), 1},
+        {"the first command's late reply leaves it", Receives("01py!  "), 1},
         {"a reply from another node counts the same", Receives("07pp("), 0},
+        {"a reply that nothing awaits leaves it", Receives("01pp("), 0},
         {"a short count reply does not count either", Receives("01pg"), 0},
     });
 }
@@ -66,11 +68,10 @@ TEST_F(AwaitedReplyCounter, FrameWithoutHandlerAndGatewayNoticeLeaveIt) {
 }
 
 TEST_F(AwaitedReplyCounter, TimeOutAndOpenResetIt) {
-    timing.ReplyWait(5, 4);
+    ReplyWait(session, 5, 4);
     Open();
     Send("PY");
-    Send("PP");
-    ASSERT_EQ(session.pendingReplies.load(), 2);
+    ASSERT_EQ(session.pendingReplies.load(), 1);
     EXPECT_EQ(SendCommand(session, host, "MD"), LINK_E_TIMEOUT);
     EXPECT_EQ(session.pendingReplies.load(), 0);
 

@@ -107,7 +107,7 @@ TEST_F(TcpLinkTest, OpenWhileRunningKeepsTheConnection) {
     EXPECT_EQ(session.lastError.load(), LINK_E_ALREADY_OPEN);
     EXPECT_EQ(session.state.load(), Running);
     EXPECT_EQ(session.tcpSocket, socketBefore);
-    peer.Write(Frame("01ps"));
+    peer.Write(Frame("01pg"));
     EXPECT_TRUE(handler.AwaitCount(1)) << "the receive thread still runs";
 }
 

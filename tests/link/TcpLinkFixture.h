@@ -44,5 +44,4 @@ protected:
     LinkSession session;
     RecordingHandler handler;
     TestHost host;
-    TimingGuard timing;
 };

@@ -72,7 +72,7 @@ TEST_F(Trace, AnOverlongFrameIsTracedWholeAsDiscardedThenFramingResumes) {
     EXPECT_EQ(sink.records[1].bytes, run.substr(128, 128));
     EXPECT_EQ(sink.records[2].kind, TraceKind::Overflow);
     EXPECT_EQ(sink.records[2].bytes, run.substr(256));
-    EXPECT_EQ(sink.records[3].kind, TraceKind::Received);
+    EXPECT_EQ(sink.records[3].kind, TraceKind::Unawaited) << "no command awaits it";
     EXPECT_EQ(sink.records[3].bytes, "2Apc\xC8");
     EXPECT_EQ(sink.records[3].node, -1);  // the frame carries its node digits
 }

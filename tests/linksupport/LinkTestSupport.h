@@ -80,19 +80,11 @@ public:
     std::atomic<int32_t> progressResets{0};
 };
 
-// Restores the program's waiting times after a test shortened them.
-class TimingGuard {
-public:
-    TimingGuard() = default;
-    ~TimingGuard() { RestoreLinkTiming(); }
-    TimingGuard(const TimingGuard&) = delete;
-    TimingGuard& operator=(const TimingGuard&) = delete;
-    // A reply wait of `polls` passes of `pollMs`.
-    void ReplyWait(int32_t pollMs, int32_t polls) {
-        TheLinkTiming().replyPollMs = pollMs;
-        TheLinkTiming().replyPolls = polls;
-    }
-};
+// A reply wait of `polls` passes of `pollMs` for `session`.
+inline void ReplyWait(LinkSession& session, int32_t pollMs, int32_t polls) {
+    session.timing.replyPollMs = pollMs;
+    session.timing.replyPolls = polls;
+}
 
 inline double MillisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)

@@ -145,13 +145,18 @@ TEST(DecodeCountReply, StoresTheCountBeforePosting) {
     public:
         LinkSession& Link() override { return session; }
         PulseConfig& HeldConfig() override { return config; }
-        void PostCountUpdate(int32_t index) override { seen = config.count[index]; }
+        void PostCountUpdate(int32_t index, int32_t value) override {
+            seen = config.count[index];
+            posted = value;
+        }
         LinkSession session;
         PulseConfig config;
         int32_t seen = 0;
+        int32_t posted = 0;
     } target;
     DecodeCountReply(target, BytesOf(CountReply(0x23, "0000BEEF")));
     EXPECT_EQ(target.seen, 0xBEEF);
+    EXPECT_EQ(target.posted, 0xBEEF);
 }
 
 }  // namespace

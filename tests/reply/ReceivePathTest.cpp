@@ -35,8 +35,8 @@ protected:
         session.handler = HandleReply;
         session.userData = static_cast<ReplyTarget*>(&target_);
         // Answers arrive at once on loopback; finer polls keep the exchanges short.
-        TheLinkTiming().replyPollMs = 10;
-        TheLinkTiming().replyPolls = 500;
+        session.timing.replyPollMs = 10;
+        session.timing.replyPolls = 500;
         ASSERT_EQ(OpenLink(session), 0) << session.lastError;
         ASSERT_TRUE(peer_.Accept());
         Mark(target_);
@@ -48,7 +48,7 @@ protected:
     }
 
     // Replies that must not end the wait let it run into a short time-out.
-    void ShortenReplyWait() { timing_.ReplyWait(20, 15); }
+    void ShortenReplyWait() { ReplyWait(target_.session, 20, 15); }
 
     void WriteFrames(const std::string& bytes) { peer_.Write(bytes); }
 
@@ -72,7 +72,6 @@ protected:
         return result;
     }
 
-    TimingGuard timing_;
     LoopbackPeer peer_;
     RecordingTarget target_;
     TestHost host_;
@@ -176,6 +175,104 @@ TEST_F(ReceivePath, CountRepliesDoNotEndAWait) {
     EXPECT_EQ(Exchange(Frame(CountReply(0x20, "0000000A")), "PP"), LINK_E_TIMEOUT);
     ASSERT_TRUE(target_.WaitForPosts(1, POST_LIMIT));
     EXPECT_EQ(ObservedOf(target_), MarkedWith({{COUNT0, 10}}));
+}
+
+// Replies tied to the command that awaits them: what comes in during a wait, from which node, and
+// what the exchange then ends with, stores and says of the reply that ended it.
+struct TiedCase {
+    const char* name;
+    bool nodeChecked;
+    int32_t node;
+    const char* command;
+    std::string frames;
+    int32_t result;
+    Changes changes;
+    bool decoded;
+};
+
+const std::vector<TiedCase> TIED = {
+    {"late identification, then the settings",
+     false,
+     1,
+     "PY",
+     Frame(Reply("md.\"")) + Frame(Reply("py/\x22\x24")),
+     0,
+     {{MODE, 3}, {CLEAR_SIGNAL, 1}, {PERIOD, 2}, {DEBOUNCE, 4}},
+     true},
+    {"late state reply alone", false, 1, "MD", Frame(Reply("pp(")), LINK_E_TIMEOUT, {}, false},
+    {"another node's digits, window",
+     false,
+     1,
+     "MD",
+     "03" + Reply("md.\""),
+     0,
+     {{UNIT_ID, 1}, {MODEL_CODE, 2}, {SUB_CODE, 0}},
+     true},
+    {"another node alone, node checked",
+     true,
+     1,
+     "MD",
+     "03" + Reply("md.\""),
+     LINK_E_TIMEOUT,
+     {},
+     false},
+    {"another node, then its own",
+     true,
+     1,
+     "MD",
+     "03" + Reply("md-\"") + "01" + Reply("md.\""),
+     0,
+     {{UNIT_ID, 1}, {MODEL_CODE, 2}, {SUB_CODE, 0}},
+     true},
+    {"own node in lower-case digits",
+     true,
+     0x1A,
+     "MD",
+     "1a" + Reply("md.\""),
+     0,
+     {{UNIT_ID, 1}, {MODEL_CODE, 2}, {SUB_CODE, 0}},
+     true},
+    {"known letters, wrong length", true, 1, "PY", Frame(Reply("py!")), 0, {}, false},
+};
+
+TEST_F(ReceivePath, RepliesAnswerOnlyTheCommandThatAwaitsThem) {
+    ShortenReplyWait();
+    LinkSession& session = target_.session;
+    for (const TiedCase& c : TIED) {
+        Mark(target_);
+        session.checkReplyNode = c.nodeChecked;
+        session.node = c.node;
+        session.replyDecoded = !c.decoded;
+        EXPECT_EQ(Exchange(c.frames, c.command), c.result) << c.name;
+        EXPECT_EQ(ObservedOf(target_), MarkedWith(c.changes)) << c.name;
+        if (c.result == 0) {
+            EXPECT_EQ(session.replyDecoded.load(), c.decoded) << c.name;
+        }
+    }
+}
+
+TEST_F(ReceivePath, NodeCheckedCountRepliesNeedTheirNodeAndRequestedInput) {
+    target_.session.checkReplyNode = true;
+    target_.session.node = 1;
+    std::thread unit([&] {
+        lastCommand_ = ReadCommand();
+        WriteFrames("02" + CountReply(0x21, "0000000A") + Frame(CountReply(0x22, "0000000B")) +
+                    Frame(CountReply(0x21, "0000000C")) + Frame(CountReply(0x21, "0000000D")) +
+                    Frame(CountReply(0x24, "00000005")) + "00gq!" + Reply(""));
+    });
+    EXPECT_EQ(PostCommand(target_.session, host_, "PG%c", 0x21), 0);
+    unit.join();
+    // The gateway notice behind the replies marks that every one of them has been handled.
+    const auto start = std::chrono::steady_clock::now();
+    while (target_.session.gatewayStatus.load() != 1 &&
+           std::chrono::steady_clock::now() - start < POST_LIMIT)
+        std::this_thread::sleep_for(2ms);
+    EXPECT_EQ(PostCommand(target_.session, host_, "PG%c", 0x24), 0);
+    WriteFrames(Frame(CountReply(0x24, "00000006")));
+    ASSERT_TRUE(target_.WaitForPosts(2, POST_LIMIT));
+    // Index 1 once (the second reply to one request is not taken), then the requested index 4.
+    EXPECT_EQ(target_.Posts(), (std::vector<int32_t>{1, 4}));
+    EXPECT_EQ(ObservedOf(target_), MarkedWith({{COUNT1, 12}, {COUNT4, 6}}));
 }
 
 }  // namespace

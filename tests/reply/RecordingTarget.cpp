@@ -4,7 +4,7 @@
 
 #include "link/LinkInternals.h"
 
-void RecordingTarget::PostCountUpdate(int32_t index) {
+void RecordingTarget::PostCountUpdate(int32_t index, int32_t /*value*/) {
     std::lock_guard<std::mutex> lock(mutex_);
     posts_.push_back(index);
 }

@@ -17,7 +17,7 @@ class RecordingTarget final : public ReplyTarget {
 public:
     LinkSession& Link() override { return session; }
     PulseConfig& HeldConfig() override { return config; }
-    void PostCountUpdate(int32_t index) override;
+    void PostCountUpdate(int32_t index, int32_t value) override;
 
     std::vector<int32_t> Posts() const;
     // Polls until at least `count` notifications were posted; false when the limit passed first.

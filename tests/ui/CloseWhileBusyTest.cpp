@@ -11,9 +11,9 @@
 
 #include "LoopbackPeer.h"
 #include "SimFixture.h"
+#include "dialog/ControlIds.h"
+#include "dialog/UiTiming.h"
 #include "link/LinkSeams.h"
-#include "ui/ControlIds.h"
-#include "ui/UiTiming.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ protected:
         EXPECT_EQ(Inside().RunningWorkers(), 0) << state;
         EXPECT_EQ(session.state.load(), Idle) << state;
         EXPECT_EQ(session.userData.load(), nullptr) << state;
-        EXPECT_FALSE(dialog->IsTimerRunning(AUTO_UPDATE_TIMER_ID)) << state;
+        EXPECT_FALSE(dialog->IsTimerRunning()) << state;
         EXPECT_TRUE(messages.empty()) << state << ": " << messages.front().toStdString();
         // Nothing is left running that could still reach the dialog.
         const size_t frames = ReceivedFrames().size();
@@ -51,7 +51,7 @@ protected:
     void StartConnecting(int node) {
         ClickConnect(node);
         ASSERT_TRUE(WaitForFrames(1));
-        ASSERT_EQ(Inside().ConnState().load(), CVelkorDlg::Connecting);
+        ASSERT_EQ(Inside().ConnState().load(), Connecting);
         ASSERT_EQ(Inside().RunningWorkers(), 1);
     }
 };
@@ -207,7 +207,7 @@ TEST_F(CloseWhileBusy, AutoUpdateRunning) {
     ASSERT_NO_FATAL_FAILURE(ConnectUnit(1));
     Type(IDC_INTERVAL_EDIT, "1");
     Click(IDC_AUTO_UPDATE_CHECK);
-    ASSERT_TRUE(dialog->IsTimerRunning(AUTO_UPDATE_TIMER_ID));
+    ASSERT_TRUE(dialog->IsTimerRunning());
     ASSERT_TRUE(WaitForCountUpdates(10));
     ExpectClosedCleanly(CloseAndTime(), "auto-update running");
 }

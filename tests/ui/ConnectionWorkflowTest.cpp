@@ -10,17 +10,18 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "SimFixture.h"
+#include "device/OperatorTexts.h"
+#include "dialog/ControlIds.h"
+#include "dialog/DeviceChange.h"
+#include "dialog/UiTiming.h"
 #include "link/LinkSession.h"
-#include "link/LinkTiming.h"
-#include "ui/ControlIds.h"
-#include "ui/DeviceChange.h"
-#include "ui/OperationTexts.h"
 #include "ui/PortSource.h"
-#include "ui/UiTiming.h"
 
 namespace {
 
@@ -110,23 +111,23 @@ protected:
     // The route and node as typed, without connecting.
     void FillLan(const QString& address, const QString& port, const QString& node) {
         dialog->SetChecked(IDC_LAN_RADIO, true);
-        dialog->UpdateControls();
-        dialog->SetControlText(IDC_ADDRESS_EDIT, address);
-        dialog->SetControlText(IDC_TCP_PORT_EDIT, port);
-        dialog->SetControlText(IDC_NODE_EDIT, node);
+        dialog->Core().UpdateControls();
+        dialog->SetText(IDC_ADDRESS_EDIT, address);
+        dialog->SetText(IDC_TCP_PORT_EDIT, port);
+        dialog->SetText(IDC_NODE_EDIT, node);
     }
     QString SimPortText() const { return QString::number(SimPort()); }
 
     void Disconnect() {
-        ASSERT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), "切断");
+        ASSERT_EQ(dialog->Text(IDC_CONNECT_BUTTON), "切断");
         Click(IDC_CONNECT_BUTTON);
-        ASSERT_EQ(Inside().ConnState().load(), CVelkorDlg::Disconnected);
+        ASSERT_EQ(Inside().ConnState().load(), Disconnected);
     }
     void ExpectDisconnectedAndClosed() {
-        EXPECT_EQ(Inside().ConnState().load(), CVelkorDlg::Disconnected);
-        EXPECT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), "接続");
+        EXPECT_EQ(Inside().ConnState().load(), Disconnected);
+        EXPECT_EQ(dialog->Text(IDC_CONNECT_BUTTON), "接続");
         EXPECT_EQ(session.state.load(), Idle);
-        EXPECT_EQ(dialog->AbortRequested().load(), 0);
+        EXPECT_EQ(dialog->Core().AbortRequested().load(), 0);
         EXPECT_TRUE(dialog->IsEnabled(IDC_NODE_EDIT));
         EXPECT_FALSE(dialog->IsShown(IDC_PROGRESS_BAR));
         EXPECT_TRUE(dialog->IsShown(IDC_VERSION_TEXT));
@@ -166,8 +167,8 @@ TEST_F(ConnectionWorkflow, ChecksRefuseInTheirOrderAndStartNothing) {
         Click(IDC_CONNECT_BUTTON);
         EXPECT_EQ(messages, std::vector<QString>{c.message}) << row;
         EXPECT_EQ(Inside().RunningWorkers(), 0) << row;
-        EXPECT_EQ(Inside().ConnState().load(), CVelkorDlg::Disconnected) << row;
-        EXPECT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), "接続") << row;
+        EXPECT_EQ(Inside().ConnState().load(), Disconnected) << row;
+        EXPECT_EQ(dialog->Text(IDC_CONNECT_BUTTON), "接続") << row;
         EXPECT_EQ(session.userData.load(), nullptr) << row;
         // The route's fields are written as each check passes.
         if (std::string_view(c.message) == PORT_MISSING_MESSAGE) {
@@ -197,10 +198,10 @@ TEST_F(ConnectionWorkflow, NodeIsTheLeadingNumberAndALetterReadsAsNodeZero) {
         FillLan("127.0.0.1", SimPortText(), c.typed);
         Click(IDC_CONNECT_BUTTON);
         ASSERT_TRUE(WaitForWorkers());
-        ASSERT_EQ(Inside().ConnState().load(), CVelkorDlg::Connected) << c.typed;
+        ASSERT_EQ(Inside().ConnState().load(), Connected) << c.typed;
         EXPECT_TRUE(messages.empty()) << c.typed;
         EXPECT_EQ(Inside().NodeNumber().load(), std::atoi(c.digits));
-        EXPECT_EQ(dialog->ControlText(IDC_DEVICE_INFO_TEXT), c.deviceInfo);
+        EXPECT_EQ(dialog->Text(IDC_DEVICE_INFO_TEXT), c.deviceInfo);
         WaitForFrames(before + ConnectionCommands(c.inputs).size());
         const std::vector<std::string> frames = ReceivedFrames();
         ASSERT_GT(frames.size(), before);
@@ -227,7 +228,7 @@ TEST_F(ConnectionWorkflow, EachPulseModelConnectsWithTheWholeSequence) {
         const size_t before = ReceivedFrames().size();
         const int closedBefore = ConnectionsClosed();
         const int32_t updatesBefore = Inside().CountUpdatesHandled();
-        ASSERT_EQ(ConnectThroughUi(c.node), CVelkorDlg::Connected) << c.node;
+        ASSERT_EQ(ConnectThroughUi(c.node), Connected) << c.node;
         EXPECT_TRUE(
             WaitUntil([&] { return Inside().CountUpdatesHandled() - updatesBefore == c.inputs; }));
         EXPECT_EQ(ReceivedCommands(before), ConnectionCommands(c.inputs))
@@ -235,8 +236,8 @@ TEST_F(ConnectionWorkflow, EachPulseModelConnectsWithTheWholeSequence) {
         char digits[3];
         std::snprintf(digits, sizeof digits, "%02X", c.node);
         EXPECT_EQ(ReceivedFrames()[before].substr(0, 2), digits);
-        EXPECT_EQ(dialog->ControlText(IDC_DEVICE_INFO_TEXT), c.deviceInfo);
-        EXPECT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), "切断");
+        EXPECT_EQ(dialog->Text(IDC_DEVICE_INFO_TEXT), c.deviceInfo);
+        EXPECT_EQ(dialog->Text(IDC_CONNECT_BUTTON), "切断");
         EXPECT_EQ(Inside().InputCount().load(), c.inputs);
         EXPECT_EQ(session.state.load(), Running);
         for (int i = 0; i < 5; ++i) {
@@ -244,7 +245,7 @@ TEST_F(ConnectionWorkflow, EachPulseModelConnectsWithTheWholeSequence) {
             EXPECT_EQ(dialog->IsShown(IDC_EDGE_COMBO[i]), row) << c.node << " DI" << i + 1;
             EXPECT_EQ(dialog->IsShown(IDC_COUNT_VALUE[i]), row) << c.node << " DI" << i + 1;
             bool number = false;
-            dialog->ControlText(IDC_COUNT_VALUE[i]).toLongLong(&number);
+            dialog->Text(IDC_COUNT_VALUE[i]).toLongLong(&number);
             EXPECT_EQ(number, row) << c.node << " DI" << i + 1;
         }
         EXPECT_FALSE(dialog->IsEnabled(IDC_NODE_EDIT));
@@ -254,7 +255,7 @@ TEST_F(ConnectionWorkflow, EachPulseModelConnectsWithTheWholeSequence) {
 
         ASSERT_NO_FATAL_FAILURE(Disconnect());
         ExpectDisconnectedAndClosed();
-        EXPECT_EQ(dialog->ControlText(IDC_DEVICE_INFO_TEXT), "");
+        EXPECT_EQ(dialog->Text(IDC_DEVICE_INFO_TEXT), "");
         EXPECT_TRUE(WaitUntil([&] { return ConnectionsClosed() == closedBefore + 1; }, 2000));
     }
     // Disconnecting sends nothing.
@@ -278,18 +279,18 @@ TEST_F(ConnectionWorkflow, ModelWithoutPulseInputsIsRefusedWhileItsNameIsShown) 
         QStringList shownWithMessage;
         dialog->SetMessageHook([&](const QString& text) {
             messages.push_back(text);
-            shownWithMessage << dialog->ControlText(IDC_DEVICE_INFO_TEXT);
+            shownWithMessage << dialog->Text(IDC_DEVICE_INFO_TEXT);
             // The connection is still being made while the operator reads the message.
-            EXPECT_EQ(Inside().ConnState().load(), CVelkorDlg::Connecting);
+            EXPECT_EQ(Inside().ConnState().load(), Connecting);
             EXPECT_EQ(session.state.load(), Idle);
         });
         messages.clear();
         const size_t before = ReceivedFrames().size();
         const int closedBefore = ConnectionsClosed();
-        EXPECT_EQ(ConnectThroughUi(c.node), CVelkorDlg::Disconnected);
+        EXPECT_EQ(ConnectThroughUi(c.node), Disconnected);
         EXPECT_EQ(messages, std::vector<QString>{NO_PULSE_INPUTS_MESSAGE}) << c.node;
         EXPECT_EQ(shownWithMessage, QStringList{c.deviceInfo});
-        EXPECT_EQ(dialog->ControlText(IDC_DEVICE_INFO_TEXT), "");
+        EXPECT_EQ(dialog->Text(IDC_DEVICE_INFO_TEXT), "");
         EXPECT_EQ(Inside().InputCount().load(), 0);
         EXPECT_EQ(session.userData.load(), nullptr);
         ExpectDisconnectedAndClosed();
@@ -303,13 +304,13 @@ TEST_F(ConnectionWorkflow, ModelWithoutPulseInputsIsRefusedWhileItsNameIsShown) 
 TEST_F(ConnectionWorkflow, AbortWhileTheUnitIsSilentEndsAtTheNextPoll) {
     ASSERT_NO_FATAL_FAILURE(StartSim({"--silent", "MD"}));
     // The program's own reply wait: polls of 100 ms (restored by the fixture).
-    TheLinkTiming().replyPollMs.store(100);
-    TheLinkTiming().replyPolls.store(100);
+    session.timing.replyPollMs.store(100);
+    session.timing.replyPolls.store(100);
     FillLan("127.0.0.1", SimPortText(), "1");
     Click(IDC_CONNECT_BUTTON);
     ASSERT_TRUE(WaitForFrames(1));
-    ASSERT_EQ(Inside().ConnState().load(), CVelkorDlg::Connecting);
-    ASSERT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), "中断");
+    ASSERT_EQ(Inside().ConnState().load(), Connecting);
+    ASSERT_EQ(dialog->Text(IDC_CONNECT_BUTTON), "中断");
     ASSERT_TRUE(dialog->IsShown(IDC_PROGRESS_BAR));
     Settle(150);  // well inside the reply wait
 
@@ -333,7 +334,7 @@ TEST_F(ConnectionWorkflow, AbortDuringTheLinkOpenIsNotLost) {
     FillLan("127.0.0.1", QString::number(listener.Port()), "1");
     Click(IDC_CONNECT_BUTTON);
     // The worker's steps before the opening go through the user-interface thread one by one.
-    ASSERT_TRUE(WaitUntil([&] { return dialog->ControlText(IDC_CONNECT_BUTTON) == "中断"; }));
+    ASSERT_TRUE(WaitUntil([&] { return dialog->Text(IDC_CONNECT_BUTTON) == "中断"; }));
     Settle(150);
     ASSERT_NE(session.state.load(), Running) << "the link opened too soon for this test";
     Click(IDC_CONNECT_BUTTON);
@@ -350,9 +351,9 @@ TEST_F(ConnectionWorkflow, AbortDuringTheLinkOpenIsNotLost) {
 TEST_F(ConnectionWorkflow, ClickRightAfterConnectIsAnAbortNotASecondConnection) {
     ASSERT_NO_FATAL_FAILURE(StartSim());
     FillLan("127.0.0.1", SimPortText(), "1");
-    dialog->OnConnectButton();
-    dialog->OnConnectButton();
-    dialog->OnConnectButton();
+    dialog->Core().OnConnectButton();
+    dialog->Core().OnConnectButton();
+    dialog->Core().OnConnectButton();
     EXPECT_EQ(Inside().RunningWorkers(), 1);
     ASSERT_TRUE(WaitForWorkers());
     EXPECT_TRUE(messages.empty());
@@ -365,33 +366,32 @@ TEST_F(ConnectionWorkflow, ClickRightAfterConnectIsAnAbortNotASecondConnection) 
     EXPECT_EQ(ReceivedCommands(1), ConnectionCommands(5));
 }
 
-// The worker sets Connected and then brings the controls up to date; a click in that moment
+// The settings of the connection are shown before the connection is made; a click in that moment
 // must not leave a disconnected dialog with the controls of a connected one.
 TEST_F(ConnectionWorkflow, ClickWhileTheWorkerFinishesLeavesConsistentControls) {
     ASSERT_NO_FATAL_FAILURE(StartSim());
+    std::atomic<bool> released{false};
+    Inside().SetStepHook([&](WorkerStep step) {
+        while (step == WorkerStep::WorkerEnd && !released.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    });
     FillLan("127.0.0.1", SimPortText(), "1");
     Click(IDC_CONNECT_BUTTON);
-    // One posted call at a time, so that the moment between the two is seen.
-    QElapsedTimer clock;
-    clock.start();
-    // The connected controls (caption "切断") show while the worker still requests the counts and
-    // runs its epilogue.
-    while (!(dialog->ControlText(IDC_CONNECT_BUTTON) == "切断" && Inside().RunningWorkers() > 0)) {
-        ASSERT_LT(clock.elapsed(), 5000);
-        QCoreApplication::processEvents();
-    }
-    dialog->OnConnectButton();
+    ASSERT_TRUE(WaitUntil([this] { return dialog->Text(IDC_CONNECT_BUTTON) == "切断"; }));
+    EXPECT_FALSE(dialog->IsEnabled(IDC_READ_SETTINGS_BUTTON));
+    released.store(true);
+    dialog->Core().OnConnectButton();
     ASSERT_TRUE(WaitForWorkers());
     const int32_t state = Inside().ConnState().load();
-    const bool connected = state == CVelkorDlg::Connected;
+    const bool connected = state == Connected;
     EXPECT_EQ(session.state.load() == Running, connected);
-    EXPECT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), connected ? "切断" : "接続");
+    EXPECT_EQ(dialog->Text(IDC_CONNECT_BUTTON), connected ? "切断" : "接続");
     for (int32_t id : {IDC_READ_SETTINGS_BUTTON, IDC_WRITE_SETTINGS_BUTTON, IDC_ENABLE_CHECK,
                        IDC_READ_COUNTS_BUTTON}) {
         EXPECT_EQ(dialog->IsEnabled(id), connected) << "state " << state << " control " << id;
     }
     EXPECT_EQ(dialog->IsEnabled(IDC_NODE_EDIT), !connected);
-    EXPECT_EQ(dialog->AbortRequested().load(), 0);
+    EXPECT_EQ(dialog->Core().AbortRequested().load(), 0);
     EXPECT_TRUE(messages.empty());
 }
 
@@ -400,8 +400,8 @@ TEST_F(ConnectionWorkflow, ClickWhileTheWorkerFinishesLeavesConsistentControls) 
 TEST_F(ConnectionWorkflow, AbortOfAFailedOpenIsNotLeftOver) {
     ASSERT_NO_FATAL_FAILURE(StartSim());
     FillLan("127.0.0.1", QString::number(ClosedLoopbackPort()), "1");
-    dialog->OnConnectButton();
-    dialog->OnConnectButton();
+    dialog->Core().OnConnectButton();
+    dialog->Core().OnConnectButton();
     ASSERT_TRUE(WaitForWorkers());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], QString::fromUtf8(LinkErrorText(111, session)));
@@ -425,14 +425,14 @@ TEST_F(ConnectionWorkflow, EveryAttemptWhoseLinkOpenedResetsAutoUpdateAndInterva
         bool linkOpens;
         int32_t state;
     } cases[] = {
-        {"refused port", ClosedLoopbackPort(), 1, false, CVelkorDlg::Disconnected},
-        {"no unit at the node", 0, 9, true, CVelkorDlg::Disconnected},
-        {"no pulse inputs", 0, 4, true, CVelkorDlg::Disconnected},
-        {"connected", 0, 1, true, CVelkorDlg::Connected},
+        {"refused port", ClosedLoopbackPort(), 1, false, Disconnected},
+        {"no unit at the node", 0, 9, true, Disconnected},
+        {"no pulse inputs", 0, 4, true, Disconnected},
+        {"connected", 0, 1, true, Connected},
     };
     for (const auto& c : cases) {
         dialog->SetChecked(IDC_AUTO_UPDATE_CHECK, true);
-        dialog->SetControlText(IDC_INTERVAL_EDIT, "25");
+        dialog->SetText(IDC_INTERVAL_EDIT, "25");
         messages.clear();
         FillLan("127.0.0.1", QString::number(c.port != 0 ? c.port : SimPort()),
                 QString::number(c.node));
@@ -440,10 +440,10 @@ TEST_F(ConnectionWorkflow, EveryAttemptWhoseLinkOpenedResetsAutoUpdateAndInterva
         ASSERT_TRUE(WaitForWorkers()) << c.what;
         EXPECT_EQ(Inside().ConnState().load(), c.state) << c.what;
         EXPECT_EQ(dialog->IsChecked(IDC_AUTO_UPDATE_CHECK), !c.linkOpens) << c.what;
-        EXPECT_EQ(dialog->ControlText(IDC_INTERVAL_EDIT), c.linkOpens ? "10" : "25") << c.what;
-        EXPECT_EQ(messages.size(), c.state == CVelkorDlg::Connected ? 0u : 1u) << c.what;
+        EXPECT_EQ(dialog->Text(IDC_INTERVAL_EDIT), c.linkOpens ? "10" : "25") << c.what;
+        EXPECT_EQ(messages.size(), c.state == Connected ? 0u : 1u) << c.what;
     }
-    EXPECT_FALSE(dialog->IsTimerRunning(AUTO_UPDATE_TIMER_ID));
+    EXPECT_FALSE(dialog->IsTimerRunning());
 }
 
 TEST_F(ConnectionWorkflow, DisconnectWhileAutoUpdateRunsStopsItQuietly) {
@@ -453,13 +453,13 @@ TEST_F(ConnectionWorkflow, DisconnectWhileAutoUpdateRunsStopsItQuietly) {
     Type(IDC_INTERVAL_EDIT, "1");
     Click(IDC_AUTO_UPDATE_CHECK);
     ASSERT_TRUE(dialog->IsChecked(IDC_AUTO_UPDATE_CHECK));
-    ASSERT_TRUE(dialog->IsTimerRunning(AUTO_UPDATE_TIMER_ID));
+    ASSERT_TRUE(dialog->IsTimerRunning());
     const size_t connectFrames = ConnectionCommands(5).size();
     ASSERT_TRUE(WaitForFrames(connectFrames + 10)) << "no timed count reads";
 
     Click(IDC_CONNECT_BUTTON);
     EXPECT_FALSE(dialog->IsChecked(IDC_AUTO_UPDATE_CHECK));
-    EXPECT_FALSE(dialog->IsTimerRunning(AUTO_UPDATE_TIMER_ID));
+    EXPECT_FALSE(dialog->IsTimerRunning());
     EXPECT_EQ(Inside().AutoUpdateSeconds().load(), 0);
     EXPECT_TRUE(messages.empty());
     ExpectDisconnectedAndClosed();
@@ -479,13 +479,13 @@ protected:
         SetPortSource([path] {
             return std::vector<SerialPortDescription>{{"USB-Serial Controller", path, true}};
         });
-        dialog->OnDeviceChange(DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT);
+        dialog->Core().OnDeviceChange(DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT);
         Click(IDC_USB_RADIO);
         Type(IDC_NODE_EDIT, "2");
         Click(IDC_CONNECT_BUTTON);
         ASSERT_TRUE(WaitForWorkers());
         EXPECT_EQ(messages, std::vector<QString>{text});
-        EXPECT_EQ(dialog->ControlText(IDC_DEVICE_INFO_TEXT), "");
+        EXPECT_EQ(dialog->Text(IDC_DEVICE_INFO_TEXT), "");
         ExpectDisconnectedAndClosed();
     }
 };
@@ -516,18 +516,18 @@ TEST_F(ConnectionWorkflow, SerialRouteRunsTheSameSequence) {
         return std::vector<SerialPortDescription>{
             {"Communications Port (COM1)", "/dev/null", false}, {"Velkor simulator", link, true}};
     });
-    dialog->OnDeviceChange(DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT);
+    dialog->Core().OnDeviceChange(DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT);
     ASSERT_EQ(dialog->Selection(IDC_PORT_COMBO), 1);
 
     Click(IDC_USB_RADIO);
     Type(IDC_NODE_EDIT, "2");
     Click(IDC_CONNECT_BUTTON);
     ASSERT_TRUE(WaitForWorkers());
-    ASSERT_EQ(Inside().ConnState().load(), CVelkorDlg::Connected)
+    ASSERT_EQ(Inside().ConnState().load(), Connected)
         << (messages.empty() ? std::string() : messages[0].toStdString());
     EXPECT_EQ(session.kind, Serial);
     EXPECT_EQ(session.portPath, link);
-    EXPECT_EQ(dialog->ControlText(IDC_DEVICE_INFO_TEXT), "KV-430     ID : 2");
+    EXPECT_EQ(dialog->Text(IDC_DEVICE_INFO_TEXT), "KV-430     ID : 2");
     ASSERT_TRUE(WaitForFrames(ConnectionCommands(3).size()));
     EXPECT_EQ(ReceivedCommands(), ConnectionCommands(3)) << ShownCommands(ReceivedCommands());
     EXPECT_TRUE(WaitUntil([&] { return Inside().CountUpdatesHandled() == 3; }));

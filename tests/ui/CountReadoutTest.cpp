@@ -9,8 +9,8 @@
 #include <ostream>
 
 #include "SimFixture.h"
-#include "ui/ControlIds.h"
-#include "ui/UiTiming.h"
+#include "dialog/ControlIds.h"
+#include "dialog/UiTiming.h"
 
 namespace {
 
@@ -48,18 +48,18 @@ protected:
     Texts Labels() {
         Texts texts;
         for (int j = 0; j < 5; ++j)
-            texts[j] = dialog->ControlText(IDC_COUNT_LABEL[j]);
+            texts[j] = dialog->Text(IDC_COUNT_LABEL[j]);
         return texts;
     }
     Texts Values() {
         Texts texts;
         for (int j = 0; j < 5; ++j)
-            texts[j] = dialog->ControlText(IDC_COUNT_VALUE[j]);
+            texts[j] = dialog->Text(IDC_COUNT_VALUE[j]);
         return texts;
     }
     void FillValues(const QString& text) {
         for (int j = 0; j < 5; ++j)
-            dialog->SetControlText(IDC_COUNT_VALUE[j], text);
+            dialog->SetText(IDC_COUNT_VALUE[j], text);
     }
     size_t CountRequestsSince(size_t mark) {
         size_t n = 0;
@@ -70,7 +70,7 @@ protected:
     // Puts the interval in (as pasted: the edit takes only digits from the keyboard) and clicks
     // the auto-update check box.
     void StartAutoUpdate(const QString& interval) {
-        dialog->SetControlText(IDC_INTERVAL_EDIT, interval);
+        dialog->SetText(IDC_INTERVAL_EDIT, interval);
         Click(IDC_AUTO_UPDATE_CHECK);
     }
     // The count requests among the commands after the last "PP" (the end of a settings read).
@@ -83,8 +83,7 @@ protected:
                                         commands.end());
     }
     bool AutoUpdateOff() {
-        return Inside().AutoUpdateSeconds().load() == 0 &&
-               !dialog->IsTimerRunning(AUTO_UPDATE_TIMER_ID) &&
+        return Inside().AutoUpdateSeconds().load() == 0 && !dialog->IsTimerRunning() &&
                !dialog->IsChecked(IDC_AUTO_UPDATE_CHECK);
     }
 };
@@ -175,17 +174,17 @@ TEST_P(RequestCountsTest, RequestsTheCountedInputsAndShowsTheirCounts) {
     // Connecting ends with the same read.
     EXPECT_EQ(RequestsAfterSettingsRead(), c.commands) << ShownCommands(ReceivedCommands());
     EXPECT_EQ(Labels(), c.labels);
-    if (c.heldFourthEdge) dialog->HeldConfig().edge[3] = *c.heldFourthEdge;
+    if (c.heldFourthEdge) dialog->Core().HeldConfig().edge[3] = *c.heldFourthEdge;
     FillValues(PLACEHOLDER);
     for (int j = 0; j < 5; ++j)
-        dialog->SetControlText(IDC_COUNT_LABEL[j], "?");
+        dialog->SetText(IDC_COUNT_LABEL[j], "?");
     const size_t mark = ReceivedFrames().size();
 
     // With counting off the button is disabled, while a running auto-update still reads.
     if (dialog->IsEnabled(IDC_READ_COUNTS_BUTTON)) {
         Click(IDC_READ_COUNTS_BUTTON);
     } else {
-        dialog->OnTimer();
+        dialog->Core().OnTimer();
     }
     ASSERT_TRUE(WaitForCountUpdates(static_cast<int32_t>(c.commands.size())));
     Settle(50);  // no further request or reply
@@ -238,7 +237,7 @@ TEST_F(CountReadoutTest, CountsAreShownAsSigned32BitNumbers) {
     ASSERT_TRUE(WaitForCountUpdates(5));
 
     for (int j = 0; j < 5; ++j)
-        EXPECT_EQ(dialog->ControlText(IDC_COUNT_VALUE[j]), QString(cases[j].shown))
+        EXPECT_EQ(dialog->Text(IDC_COUNT_VALUE[j]), QString(cases[j].shown))
             << "preset " << cases[j].preset;
 }
 
@@ -253,8 +252,8 @@ TEST_F(CountReadoutTest, ReplyAfterSwitchToTwoPhaseLandsInTheTwoPhaseDisplays) {
     FillValues(PLACEHOLDER);
 
     // The handler runs here, without the event loop, so no reply can be shown before the switch.
-    dialog->OnReadCounts();
-    dialog->HeldConfig().mode = MODE_TWO_PHASE_X2;
+    dialog->Core().OnReadCounts();
+    dialog->Core().HeldConfig().mode = MODE_TWO_PHASE_X2;
     ASSERT_TRUE(WaitForCountUpdates(5));
 
     EXPECT_EQ(ReceivedCommands(ReceivedFrames().size() - 5),
@@ -269,15 +268,15 @@ TEST_F(CountReadoutTest, NotificationWithIndexOutsideTheInputsIsIgnored) {
     ASSERT_NO_FATAL_FAILURE(ConnectUnit(FIVE_INPUTS));
     FillValues(PLACEHOLDER);
     for (int index : {5, -1, 7, 255, INT32_MIN}) {
-        dialog->CountBusy() = 1;
-        dialog->PostCountUpdate(index);
+        dialog->Core().CountBusy() = 1;
+        dialog->Core().PostCountUpdate(index, 0);
         ASSERT_TRUE(WaitForCountUpdates(1));
         EXPECT_EQ(Inside().LastCountUpdateIndex(), index);
         EXPECT_EQ(Values(),
                   (Texts{PLACEHOLDER, PLACEHOLDER, PLACEHOLDER, PLACEHOLDER, PLACEHOLDER}))
             << "index " << index;
     }
-    EXPECT_EQ(dialog->CountBusy().load(), 0);
+    EXPECT_EQ(dialog->Core().CountBusy().load(), 0);
 }
 
 // ----- Auto-update ------------------------------------------------------------------------------
@@ -306,7 +305,7 @@ TEST_P(AcceptedIntervalTest, StartsTheTimerWithoutAnImmediateRead) {
     Settle(100);
 
     EXPECT_EQ(Inside().AutoUpdateSeconds().load(), c.seconds);
-    EXPECT_TRUE(dialog->IsTimerRunning(AUTO_UPDATE_TIMER_ID));
+    EXPECT_TRUE(dialog->IsTimerRunning());
     EXPECT_TRUE(dialog->IsChecked(IDC_AUTO_UPDATE_CHECK));
     EXPECT_FALSE(dialog->IsEnabled(IDC_INTERVAL_EDIT));
     EXPECT_TRUE(messages.empty());
@@ -431,7 +430,7 @@ TEST_F(CountReadoutTest, FailedTimedReadStopsAutoUpdateWithOneMessage) {
     TheUiTiming().millisecondsPerSecond = 20;
 
     StartAutoUpdate("1");
-    ASSERT_TRUE(dialog->IsTimerRunning(AUTO_UPDATE_TIMER_ID));
+    ASSERT_TRUE(dialog->IsTimerRunning());
     ASSERT_TRUE(WaitUntil([&] { return !messages.empty(); }, 5000));
     Settle(300);  // several periods: no further tick, no further message
 
@@ -439,7 +438,7 @@ TEST_F(CountReadoutTest, FailedTimedReadStopsAutoUpdateWithOneMessage) {
     EXPECT_TRUE(messages[0].startsWith("通信エラー : ")) << messages[0].toStdString();
     EXPECT_TRUE(AutoUpdateOff());
     EXPECT_TRUE(dialog->IsEnabled(IDC_INTERVAL_EDIT));
-    EXPECT_EQ(Inside().ConnState().load(), CVelkorDlg::Connected);
+    EXPECT_EQ(Inside().ConnState().load(), Connected);
 }
 
 // The same from the button: a failed read stops a running auto-update before the message.
@@ -448,7 +447,7 @@ TEST_F(CountReadoutTest, FailedButtonReadStopsAutoUpdateWithOneMessage) {
     ASSERT_NO_FATAL_FAILURE(ConnectUnit(TWO_INPUTS));
     TheUiTiming().millisecondsPerSecond = 100000;  // no tick during the test
     StartAutoUpdate("10");
-    ASSERT_TRUE(dialog->IsTimerRunning(AUTO_UPDATE_TIMER_ID));
+    ASSERT_TRUE(dialog->IsTimerRunning());
 
     for (int attempt = 0; attempt < 20 && messages.empty(); ++attempt) {
         Click(IDC_READ_COUNTS_BUTTON);
@@ -467,13 +466,13 @@ TEST_F(CountReadoutTest, TickWhileCountBusySendsNothing) {
     ASSERT_NO_FATAL_FAILURE(ConnectUnit(TWO_INPUTS));
     const size_t mark = ReceivedFrames().size();
 
-    dialog->CountBusy() = 1;
-    dialog->OnTimer();
+    dialog->Core().CountBusy() = 1;
+    dialog->Core().OnTimer();
     Settle(200);
     EXPECT_EQ(ReceivedFrames().size(), mark) << ShownCommands(ReceivedCommands(mark));
 
-    dialog->CountBusy() = 0;
-    dialog->OnTimer();
+    dialog->Core().CountBusy() = 0;
+    dialog->Core().OnTimer();
     ASSERT_TRUE(WaitForFrames(mark + 2));
     EXPECT_EQ(ReceivedCommands(mark), CountRequests({0x20, 0x21}));
     EXPECT_TRUE(messages.empty());

@@ -5,13 +5,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QString>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <ostream>
 #include <vector>
 
 #include "link/LinkSession.h"
-#include "ui/DialogTestAccess.h"
+#include "ui/PortWatcher.h"
 #include "ui/VelkorDlg.h"
 
 // Readable failure messages.
@@ -26,11 +27,59 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
 QPoint IndicatorCentre(QAbstractButton* button);
 void ClickIndicator(QAbstractButton* button);
 
+// The window with what its tests read of it: texts as QString, enabled and shown states, the
+// timer, and the core's state.
+class TestDialog : public CVelkorDlg {
+public:
+    using CVelkorDlg::CVelkorDlg;
+    QString Text(int32_t id) const { return QString::fromStdString(ControlText(id)); }
+    void SetText(int32_t id, const QString& text) { SetControlText(id, text.toStdString()); }
+    // The control's own state, whatever the dialog's visibility.
+    bool IsEnabled(int32_t id) const { return Control(id)->isEnabledTo(this); }
+    bool IsShown(int32_t id) const { return !Control(id)->isHidden(); }
+    bool IsTimerRunning() { return DialogTimer().isActive(); }
+};
+
+// A value read once, for tests written against atomics.
+struct ReadValue {
+    int32_t value;
+    int32_t load() const { return value; }
+    // Sets the connection state without a connection (port list tests only).
+    void store(int32_t state) const { core->SetConnStateForTest(state); }
+    DialogCore* core = nullptr;
+    operator int32_t() const { return value; }
+};
+
+class DialogTestAccess {
+public:
+    explicit DialogTestAccess(TestDialog& dialog) : dialog(dialog), core(dialog.Core()) {}
+    ReadValue ConnState() const { return {core.ConnState(), &core}; }
+    ReadValue InputCount() const { return {core.InputCount()}; }
+    ReadValue NodeNumber() const { return {core.NodeNumber()}; }
+    ReadValue AutoUpdateSeconds() const { return {core.AutoUpdateSeconds()}; }
+    int32_t PortCount() const { return static_cast<int32_t>(core.Ports().Entries().size()); }
+    const PortEntry& Port(int32_t index) const { return core.Ports().Entries().at(index); }
+    int32_t CountUpdatesHandled() const { return core.CountUpdatesHandled(); }
+    int32_t LastCountUpdateIndex() const { return core.LastCountUpdateIndex(); }
+    // Workers whose operation has not ended: running, or with results still to be applied.
+    int32_t RunningWorkers() const {
+        return std::max(core.RunningWorkers(), core.CurrentOperation() != Operation::None ? 1 : 0);
+    }
+    void SetStepHook(WorkerSet::StepHook hook) { core.SetStepHook(std::move(hook)); }
+    QTimer& DialogTimer() { return dialog.DialogTimer(); }
+    PortWatcher& Watcher() { return dialog.Watcher(); }
+    const QFont& CountFont() const { return dialog.CountFont(); }
+
+private:
+    TestDialog& dialog;
+    DialogCore& core;
+};
+
 // A dialog of its own session, with message boxes recorded instead of shown.
 class DialogTest : public testing::Test {
 protected:
     void SetUp() override {
-        dialog = std::make_unique<CVelkorDlg>(session);
+        dialog = std::make_unique<TestDialog>(session);
         dialog->SetMessageHook([this](const QString& text) { messages.push_back(text); });
     }
     void TearDown() override { dialog.reset(); }
@@ -38,7 +87,6 @@ protected:
     // Shows the dialog and waits until it is the active window.
     void ShowAndActivate();
 
-    // The dialog's private fields and the machinery's counters and seams.
     DialogTestAccess Inside() { return DialogTestAccess(*dialog); }
 
     template <typename T>
@@ -47,6 +95,6 @@ protected:
     }
 
     LinkSession session;
-    std::unique_ptr<CVelkorDlg> dialog;
+    std::unique_ptr<TestDialog> dialog;
     std::vector<QString> messages;
 };

@@ -9,8 +9,8 @@
 #include <QTimer>
 
 #include "DialogTestSupport.h"
-#include "ui/ControlIds.h"
-#include "ui/DialogTemplate.h"
+#include "dialog/ControlIds.h"
+#include "dialog/DialogTemplate.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ TEST_F(Keyboard, ReturnAndEnterDoNothingInAnyEditOrOnAnyButton) {
     std::map<QWidget*, std::pair<bool, QString>> before;
     for (QWidget* target : KeyTargets()) {
         const int32_t id = target->property("controlId").toInt();
-        before[target] = {dialog->IsChecked(id), dialog->ControlText(id)};
+        before[target] = {dialog->IsChecked(id), dialog->Text(id)};
     }
     ASSERT_EQ(KeyTargets().size(), 4u + 5u + 3u + 6u + 8u);
 
@@ -98,7 +98,7 @@ TEST_F(Keyboard, ReturnAndEnterDoNothingInAnyEditOrOnAnyButton) {
     for (QWidget* target : KeyTargets()) {
         const int32_t id = target->property("controlId").toInt();
         EXPECT_EQ(dialog->IsChecked(id), before[target].first) << id;
-        EXPECT_EQ(dialog->ControlText(id), before[target].second) << id;
+        EXPECT_EQ(dialog->Text(id), before[target].second) << id;
     }
 }
 
@@ -119,25 +119,20 @@ TEST_F(Keyboard, ReturnDuringTheModalRunKeepsItRunningAndEscapeEndsIt) {
     EXPECT_EQ(result, QDialog::Rejected);
 }
 
-// Escape ends the run from wherever the focus is, in any connection state.
+// Escape ends the run from wherever the focus is.
 TEST_F(Keyboard, EscapeEndsTheRunFromAnyControl) {
     EnableEverything();
-    for (int32_t state :
-         {CVelkorDlg::Disconnected, CVelkorDlg::Connecting, CVelkorDlg::Connected}) {
-        Inside().ConnState() = state;
-        for (QWidget* target : KeyTargets()) {
-            SCOPED_TRACE(target->objectName().toStdString());
-            const int result = ExecWith([target] {
-                target->setFocus();
-                QTest::keyClick(target, Qt::Key_Escape);
-            });
-            EXPECT_EQ(result, QDialog::Rejected);
-        }
+    for (QWidget* target : KeyTargets()) {
+        SCOPED_TRACE(target->objectName().toStdString());
+        const int result = ExecWith([target] {
+            target->setFocus();
+            QTest::keyClick(target, Qt::Key_Escape);
+        });
+        EXPECT_EQ(result, QDialog::Rejected);
     }
 }
 
 TEST_F(Keyboard, CloseBoxEndsTheRun) {
-    Inside().ConnState() = CVelkorDlg::Connected;
     const int result = ExecWith([this] { dialog->close(); });
     EXPECT_EQ(result, QDialog::Rejected);
 }

@@ -6,8 +6,8 @@
 
 #include "DialogTestSupport.h"
 #include "device/ValueTables.h"
+#include "dialog/ControlIds.h"
 #include "ui/AppIconPainter.h"
-#include "ui/ControlIds.h"
 #include "ui/VersionString.h"
 
 namespace {
@@ -42,23 +42,22 @@ TEST_F(OpeningState, RouteAndModeDefaults) {
 }
 
 TEST_F(OpeningState, EditAndDisplayTexts) {
-    EXPECT_EQ(dialog->ControlText(IDC_TCP_PORT_EDIT), "10003");
-    EXPECT_EQ(dialog->ControlText(IDC_NODE_EDIT), "");
-    EXPECT_EQ(dialog->ControlText(IDC_ADDRESS_EDIT), "");
-    EXPECT_EQ(dialog->ControlText(IDC_INTERVAL_EDIT), "10");
-    EXPECT_EQ(dialog->ControlText(IDC_DEVICE_INFO_TEXT), "");
-    EXPECT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), "接続");
+    EXPECT_EQ(dialog->Text(IDC_TCP_PORT_EDIT), "10003");
+    EXPECT_EQ(dialog->Text(IDC_NODE_EDIT), "");
+    EXPECT_EQ(dialog->Text(IDC_ADDRESS_EDIT), "");
+    EXPECT_EQ(dialog->Text(IDC_INTERVAL_EDIT), "10");
+    EXPECT_EQ(dialog->Text(IDC_DEVICE_INFO_TEXT), "");
+    EXPECT_EQ(dialog->Text(IDC_CONNECT_BUTTON), "接続");
     for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(dialog->ControlText(IDC_COUNT_VALUE[i]), "") << i;
-        EXPECT_EQ(dialog->ControlText(IDC_COUNT_LABEL[i]), QStringLiteral("DI%1").arg(i + 1));
+        EXPECT_EQ(dialog->Text(IDC_COUNT_VALUE[i]), "") << i;
+        EXPECT_EQ(dialog->Text(IDC_COUNT_LABEL[i]), QStringLiteral("DI%1").arg(i + 1));
     }
 }
 
 TEST_F(OpeningState, VersionShownAndProgressHidden) {
     EXPECT_FALSE(dialog->IsShown(IDC_PROGRESS_BAR));
     EXPECT_TRUE(dialog->IsShown(IDC_VERSION_TEXT));
-    EXPECT_EQ(dialog->ControlText(IDC_VERSION_TEXT), Inside().VersionString());
-    EXPECT_EQ(Inside().VersionString(),
+    EXPECT_EQ(dialog->Text(IDC_VERSION_TEXT),
               QString::fromStdString(FormatVersionString(ProgramFileVersion())));
     // A progress bar without a range runs as a marquee.
     auto* bar = ControlAs<QProgressBar>(IDC_PROGRESS_BAR);
@@ -71,8 +70,8 @@ TEST_F(OpeningState, ComboListsFilledInOrderWithTheFirstEntrySelected) {
     EXPECT_EQ(Items(ControlAs<QComboBox>(IDC_PERIOD_COMBO)), Texts(PERIOD_TEXTS));
     EXPECT_EQ(dialog->Selection(IDC_DEBOUNCE_COMBO), 0);
     EXPECT_EQ(dialog->Selection(IDC_PERIOD_COMBO), 0);
-    EXPECT_EQ(dialog->ControlText(IDC_DEBOUNCE_COMBO), "なし");
-    EXPECT_EQ(dialog->ControlText(IDC_PERIOD_COMBO), "START-STOP");
+    EXPECT_EQ(dialog->Text(IDC_DEBOUNCE_COMBO), "なし");
+    EXPECT_EQ(dialog->Text(IDC_PERIOD_COMBO), "START-STOP");
     for (int32_t id : IDC_EDGE_COMBO) {
         EXPECT_EQ(Items(ControlAs<QComboBox>(id)), Texts(EDGE_TEXTS));
         EXPECT_EQ(dialog->Selection(id), 0);
@@ -95,14 +94,14 @@ TEST_F(OpeningState, CountDisplaysUseTheEighteenPointFont) {
 }
 
 TEST_F(OpeningState, FieldsStartCleared) {
-    EXPECT_EQ(Inside().ConnState().load(), CVelkorDlg::Disconnected);
+    EXPECT_EQ(Inside().ConnState().load(), Disconnected);
     EXPECT_EQ(Inside().InputCount().load(), 0);
-    EXPECT_EQ(dialog->CountBusy().load(), 0);
-    EXPECT_EQ(dialog->AbortRequested().load(), 0);
+    EXPECT_EQ(dialog->Core().CountBusy().load(), 0);
+    EXPECT_EQ(dialog->Core().AbortRequested().load(), 0);
     EXPECT_EQ(Inside().AutoUpdateSeconds().load(), 0);
-    EXPECT_EQ(&dialog->Link(), &session);
-    EXPECT_EQ(&dialog->HeldConfig(), &dialog->HeldConfig());
-    EXPECT_FALSE(dialog->IsTimerRunning(AUTO_UPDATE_TIMER_ID));
+    EXPECT_EQ(&dialog->Core().Link(), &session);
+    EXPECT_EQ(&dialog->Core().HeldConfig(), &dialog->Core().HeldConfig());
+    EXPECT_FALSE(dialog->IsTimerRunning());
 }
 
 // LAN chosen: the connection area is usable except the port list; the rest waits for a unit.
@@ -141,7 +140,7 @@ TEST_F(OpeningState, WindowTitleIconAndFixedSize) {
                                  .convertToFormat(QImage::Format_ARGB32_Premultiplied);
         EXPECT_EQ(shown, PaintAppIcon(size)) << size;
     }
-    EXPECT_EQ(Inside().AppIcon().cacheKey(), dialog->windowIcon().cacheKey());
+    EXPECT_EQ(dialog->AppIcon().cacheKey(), dialog->windowIcon().cacheKey());
 }
 
 TEST_F(OpeningState, FocusStartsInNodeEdit) {

@@ -5,12 +5,12 @@
 #include <mutex>
 
 #include "DialogTestSupport.h"
-#include "ui/ControlIds.h"
-#include "ui/DeviceChange.h"
-#include "ui/OperationTexts.h"
+#include "device/OperatorTexts.h"
+#include "dialog/ControlIds.h"
+#include "dialog/DeviceChange.h"
+#include "dialog/PortTable.h"
+#include "dialog/UiTiming.h"
 #include "ui/PortSource.h"
-#include "ui/PortTable.h"
-#include "ui/UiTiming.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ protected:
     // Makes these the ports found and refreshes the list as a port arrival does.
     void Arrive(Ports ports) {
         injected.Set(std::move(ports));
-        dialog->OnDeviceChange(DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT);
+        dialog->Core().OnDeviceChange(DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT);
     }
     QStringList ComboItems() {
         auto* combo = ControlAs<QComboBox>(IDC_PORT_COMBO);
@@ -82,7 +82,7 @@ protected:
 // first USB port chosen; LAN being the route, it is disabled.
 TEST_F(PortList, FilledFromThePortsPresentWhenTheWindowOpens) {
     injected.Set({ONBOARD_S4, ADAPTER_USB0, LINUX_S1});
-    dialog = std::make_unique<CVelkorDlg>(session);
+    dialog = std::make_unique<TestDialog>(session);
     EXPECT_EQ(ComboItems(),
               (QStringList{"Communications Port (COM4) (/dev/ttyS4)",
                            "USB-Serial Controller (COM5) (/dev/ttyUSB0)", "ttyS1 (/dev/ttyS1)"}));
@@ -113,11 +113,11 @@ TEST_F(PortList, ComNumberFromTheNameOrNoneForLinuxNames) {
         {"Odd (COM-1)", false, 0},
     };
     for (const NameCase& c : cases) {
-        Inside().PortCount() = 0;
-        dialog->AddPortEntry(c.name, "/dev/ttyX", false);
-        ASSERT_EQ(Inside().PortCount(), c.listed ? 1 : 0) << c.name;
+        PortTable table;
+        table.AddPortEntry(c.name, "/dev/ttyX", false);
+        ASSERT_EQ(static_cast<int32_t>(table.Entries().size()), c.listed ? 1 : 0) << c.name;
         if (!c.listed) continue;
-        const PortEntry& entry = Inside().Port(0);
+        const PortEntry& entry = table.Entries()[0];
         EXPECT_EQ(entry.PortName, c.name);
         EXPECT_EQ(entry.ComNumber, c.comNumber) << c.name;
         EXPECT_EQ(entry.DevicePath, "/dev/ttyX");
@@ -136,10 +136,10 @@ TEST_F(PortList, UsbByVendorIdOrByTheLettersUsbInTheName) {
         {"usb lower case (/dev/ttyS2)", false, false},
     };
     for (const auto& c : cases) {
-        Inside().PortCount() = 0;
-        dialog->AddPortEntry(c.name, "/dev/ttyX", c.vendorId);
-        ASSERT_EQ(Inside().PortCount(), 1);
-        EXPECT_EQ(Inside().Port(0).Usb, c.usb) << c.name;
+        PortTable table;
+        table.AddPortEntry(c.name, "/dev/ttyX", c.vendorId);
+        ASSERT_EQ(static_cast<int32_t>(table.Entries().size()), 1);
+        EXPECT_EQ(table.Entries()[0].Usb, c.usb) << c.name;
     }
 }
 
@@ -202,11 +202,11 @@ TEST_F(PortList, NoPortsLeaveTheListEmptyAndDisabledAndConnectAsksForAPort) {
     EXPECT_FALSE(dialog->IsEnabled(IDC_PORT_COMBO));
     EXPECT_EQ(dialog->Selection(IDC_PORT_COMBO), -1);
 
-    dialog->SetControlText(IDC_NODE_EDIT, "1");
+    dialog->SetText(IDC_NODE_EDIT, "1");
     ControlAs<QPushButton>(IDC_CONNECT_BUTTON)->click();
     EXPECT_EQ(messages, std::vector<QString>{SERIAL_PORT_MISSING_MESSAGE});
-    EXPECT_EQ(Inside().ConnState().load(), CVelkorDlg::Disconnected);
-    EXPECT_EQ(dialog->ControlText(IDC_CONNECT_BUTTON), "接続");
+    EXPECT_EQ(Inside().ConnState().load(), Disconnected);
+    EXPECT_EQ(dialog->Text(IDC_CONNECT_BUTTON), "接続");
 }
 
 // ----- When the list follows the ports --------------------------------------------------------
@@ -218,14 +218,14 @@ TEST_F(PortList, OnlyPortArrivalsAndRemovalsWhileDisconnectedRefresh) {
         uint32_t deviceType;
         bool refreshed;
     } cases[] = {
-        {CVelkorDlg::Disconnected, DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT, true},
-        {CVelkorDlg::Disconnected, DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_PORT, true},
-        {CVelkorDlg::Disconnected, DBT_DEVICEARRIVAL, 5, false},
-        {CVelkorDlg::Disconnected, 0x0007, DBT_DEVTYP_PORT, false},
-        {CVelkorDlg::Connecting, DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT, false},
-        {CVelkorDlg::Connecting, DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_PORT, false},
-        {CVelkorDlg::Connected, DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT, false},
-        {CVelkorDlg::Connected, DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_PORT, false},
+        {Disconnected, DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT, true},
+        {Disconnected, DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_PORT, true},
+        {Disconnected, DBT_DEVICEARRIVAL, 5, false},
+        {Disconnected, 0x0007, DBT_DEVTYP_PORT, false},
+        {Connecting, DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT, false},
+        {Connecting, DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_PORT, false},
+        {Connected, DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT, false},
+        {Connected, DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_PORT, false},
     };
     for (const auto& c : cases) {
         Arrive({ONBOARD_S0});
@@ -236,8 +236,8 @@ TEST_F(PortList, OnlyPortArrivalsAndRemovalsWhileDisconnectedRefresh) {
         EXPECT_EQ(Inside().PortCount(), c.refreshed ? 2 : 1)
             << "state " << c.state << " event " << c.eventType << " type " << c.deviceType;
         EXPECT_EQ(ComboItems().size(), c.refreshed ? 2 : 1);
-        EXPECT_EQ(dialog->OnDeviceChange(c.eventType, c.deviceType), 0);
-        Inside().ConnState().store(CVelkorDlg::Disconnected);
+        EXPECT_EQ(dialog->Core().OnDeviceChange(c.eventType, c.deviceType), 0);
+        Inside().ConnState().store(Disconnected);
     }
 }
 

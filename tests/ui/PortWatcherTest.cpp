@@ -12,10 +12,10 @@
 #include <filesystem>
 
 #include "DialogTestSupport.h"
-#include "ui/ControlIds.h"
-#include "ui/DeviceChange.h"
+#include "dialog/ControlIds.h"
+#include "dialog/DeviceChange.h"
+#include "dialog/UiTiming.h"
 #include "ui/PortSource.h"
-#include "ui/UiTiming.h"
 
 namespace {
 
@@ -128,19 +128,19 @@ TEST_F(PortDirectory, PortsAreEnumeratedOnlyWhenTheDeviceNamesChange) {
 }
 
 TEST_F(PortDirectory, PortsThatComeOrGoWhileConnectingOrConnectedShowAfterTheDisconnection) {
-    for (int32_t state : {CVelkorDlg::Connecting, CVelkorDlg::Connected}) {
+    for (int32_t state : {Connecting, Connected}) {
         Inside().ConnState().store(state);
         const int before = enumerations.load();
         Make("ttyS5");
         EXPECT_TRUE(AfterSeveralPolls([&] { return Inside().PortCount() == 0; })) << state;
         EXPECT_EQ(enumerations.load(), before) << state;
-        Inside().ConnState().store(CVelkorDlg::Disconnected);
+        Inside().ConnState().store(Disconnected);
         EXPECT_TRUE(WaitUntil([&] { return Inside().PortCount() == 1; })) << state;
 
         Inside().ConnState().store(state);
         Remove("ttyS5");
         EXPECT_TRUE(AfterSeveralPolls([&] { return Inside().PortCount() == 1; })) << state;
-        Inside().ConnState().store(CVelkorDlg::Disconnected);
+        Inside().ConnState().store(Disconnected);
         EXPECT_TRUE(WaitUntil([&] { return Inside().PortCount() == 0; })) << state;
     }
 }
@@ -152,7 +152,7 @@ TEST_F(PortDirectory, PortEventsAnnouncedWhileConnectingOrConnectedShowAfterTheD
     std::vector<SerialPortDescription> ports;
     SetPortSource([&ports] { return ports; });
     const SerialPortDescription replugged{"USB-Serial", Path("ttyUSB7"), true};
-    for (int32_t state : {CVelkorDlg::Connecting, CVelkorDlg::Connected}) {
+    for (int32_t state : {Connecting, Connected}) {
         const struct {
             uint32_t event;
             std::vector<SerialPortDescription> present;
@@ -164,7 +164,7 @@ TEST_F(PortDirectory, PortEventsAnnouncedWhileConnectingOrConnectedShowAfterTheD
             ports = change.present;
             Inside().Watcher().AnnouncePortEvent(change.event);
             EXPECT_TRUE(AfterSeveralPolls([&] { return Inside().PortCount() == before; })) << state;
-            Inside().ConnState().store(CVelkorDlg::Disconnected);
+            Inside().ConnState().store(Disconnected);
             EXPECT_TRUE(WaitUntil([&] { return Inside().PortCount() == change.count; })) << state;
         }
     }

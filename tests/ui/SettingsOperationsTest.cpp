@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "SimFixture.h"
-#include "ui/ControlIds.h"
+#include "dialog/ControlIds.h"
 
 namespace {
 
@@ -92,7 +92,7 @@ protected:
                         d.Selection(IDC_PERIOD_COMBO),
                         d.Selection(IDC_DEBOUNCE_COMBO),
                         {},
-                        d.ControlText(IDC_COUNT_STATUS_TEXT)};
+                        QString::fromStdString(d.ControlText(IDC_COUNT_STATUS_TEXT))};
         for (int i = 0; i < inputs; ++i)
             s.edges.push_back(d.Selection(IDC_EDGE_COMBO[i]));
         return s;
@@ -218,7 +218,7 @@ TEST_P(ReadSettingsTest, SendsTheReadSequenceAndShowsWhatTheUnitHolds) {
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(ProgressEnded());
     if (c.expected.debounce == 0) {
-        EXPECT_EQ(dialog->ControlText(IDC_DEBOUNCE_COMBO), QString("なし"));
+        EXPECT_EQ(dialog->Text(IDC_DEBOUNCE_COMBO), QString("なし"));
     }
 }
 
@@ -235,15 +235,17 @@ TEST_F(SettingsOperationsTest, NoReplyToPpShowsTimeoutAndKeepsTheControls) {
     SetReplyWaitMs(300);
 
     ShowOtherSettings(Shown(2));
+    // As the operator's next click leaves them: the rules run after every result.
+    dialog->Core().UpdateControls();
     const ShownSettings before = Shown(2);
-    const HeldSettings heldBefore = HeldOf(dialog->HeldConfig());
+    const HeldSettings heldBefore = HeldOf(dialog->Core().HeldConfig());
     const std::vector<std::string> sent = RunSettingsButton(IDC_READ_SETTINGS_BUTTON);
 
     EXPECT_EQ(sent, ReadCommands(2)) << ShownCommands(sent);
     EXPECT_EQ(messages, std::vector<QString>{TIMEOUT_TEXT});
     EXPECT_EQ(Shown(2), before);
     // The replies before the failure were stored; they were the unit's unchanged settings.
-    EXPECT_EQ(HeldOf(dialog->HeldConfig()), heldBefore);
+    EXPECT_EQ(HeldOf(dialog->Core().HeldConfig()), heldBefore);
     EXPECT_TRUE(ProgressEnded());
     EXPECT_TRUE(dialog->IsEnabled(IDC_READ_SETTINGS_BUTTON));
     EXPECT_TRUE(dialog->IsEnabled(IDC_CONNECT_BUTTON));
@@ -474,8 +476,8 @@ std::vector<ApplyCase> ApplyCases() {
              t.SetCheckByClick(IDC_TWO_PHASE_RADIO, true);
              t.Dialog().SetSelection(IDC_EDGE_COMBO[3], 1);
              t.Dialog().SetSelection(IDC_EDGE_COMBO[4], 0);
-             t.Dialog().HeldConfig().edge[3] = 1;
-             t.Dialog().HeldConfig().edge[4] = 0;
+             t.Dialog().Core().HeldConfig().edge[3] = 1;
+             t.Dialog().Core().HeldConfig().edge[4] = 0;
          },
          {Command("PC", {0x20, 0x21}), Command("PC", {0x21, 0x21}), Command("PC", {0x22, 0x21}),
           Command("PU", {0x23, 0x20, 0x20})},
@@ -509,8 +511,8 @@ TEST_P(ApplySettingsTest, SendsTheSettingsOrStopsAtAnEncoderCheck) {
         StartSim({"--settings", std::to_string(c.node) + ":" + c.unitSettings}));
     ASSERT_NO_FATAL_FAILURE(ConnectUnit(c.node));
     ASSERT_NO_FATAL_FAILURE(c.edit(*this));
-    const HeldSettings heldBefore = HeldOf(dialog->HeldConfig());
-    const QString statusBefore = dialog->ControlText(IDC_COUNT_STATUS_TEXT);
+    const HeldSettings heldBefore = HeldOf(dialog->Core().HeldConfig());
+    const QString statusBefore = dialog->Text(IDC_COUNT_STATUS_TEXT);
 
     const size_t mark = ReceivedFrames().size();
     Click(IDC_WRITE_SETTINGS_BUTTON);
@@ -520,9 +522,8 @@ TEST_P(ApplySettingsTest, SendsTheSettingsOrStopsAtAnEncoderCheck) {
     const std::vector<std::string> sent = ReceivedCommands(mark);
     EXPECT_EQ(sent, c.commands) << ShownCommands(sent);
     EXPECT_EQ(messages, c.messages);
-    EXPECT_EQ(dialog->ControlText(IDC_COUNT_STATUS_TEXT),
-              c.status.isEmpty() ? statusBefore : c.status);
-    EXPECT_EQ(HeldOf(dialog->HeldConfig()), c.held.value_or(heldBefore));
+    EXPECT_EQ(dialog->Text(IDC_COUNT_STATUS_TEXT), c.status.isEmpty() ? statusBefore : c.status);
+    EXPECT_EQ(HeldOf(dialog->Core().HeldConfig()), c.held.value_or(heldBefore));
     EXPECT_TRUE(ProgressEnded());
 }
 
@@ -553,15 +554,15 @@ TEST_P(WriteFailureTest, ShowsTheErrorAndKeepsTheHeldSettings) {
     SetReplyWaitMs(300);
     SelectEdges({2, 2});
     dialog->SetSelection(IDC_PERIOD_COMBO, 2);
-    const HeldSettings heldBefore = HeldOf(dialog->HeldConfig());
+    const HeldSettings heldBefore = HeldOf(dialog->Core().HeldConfig());
 
     const std::vector<std::string> sent = RunSettingsButton(IDC_WRITE_SETTINGS_BUTTON);
     Settle(50);
 
     EXPECT_EQ(ReceivedCommands(7), c.commands) << ShownCommands(sent);
     EXPECT_EQ(messages, std::vector<QString>{TIMEOUT_TEXT});
-    EXPECT_EQ(HeldOf(dialog->HeldConfig()), heldBefore);
-    EXPECT_EQ(dialog->ControlText(IDC_COUNT_STATUS_TEXT), QString("PULSE COUNT OFF"));
+    EXPECT_EQ(HeldOf(dialog->Core().HeldConfig()), heldBefore);
+    EXPECT_EQ(dialog->Text(IDC_COUNT_STATUS_TEXT), QString("PULSE COUNT OFF"));
     EXPECT_TRUE(ProgressEnded());
     EXPECT_TRUE(dialog->IsEnabled(IDC_WRITE_SETTINGS_BUTTON));
 }
@@ -586,7 +587,7 @@ TEST_F(SettingsOperationsTest, SecondPcFailingLeavesTheFirstEdgeInTheUnit) {
     ASSERT_NO_FATAL_FAILURE(ConnectUnit(TWO_INPUTS));
     SetReplyWaitMs(300);
     SelectEdges({2, 2});
-    const HeldSettings heldBefore = HeldOf(dialog->HeldConfig());
+    const HeldSettings heldBefore = HeldOf(dialog->Core().HeldConfig());
 
     RunSettingsButton(IDC_WRITE_SETTINGS_BUTTON);
 
@@ -596,13 +597,13 @@ TEST_F(SettingsOperationsTest, SecondPcFailingLeavesTheFirstEdgeInTheUnit) {
         EXPECT_NE(command.substr(0, 2), "PU");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].startsWith("通信エラー : ")) << messages[0].toStdString();
-    EXPECT_EQ(HeldOf(dialog->HeldConfig()), heldBefore);
+    EXPECT_EQ(HeldOf(dialog->Core().HeldConfig()), heldBefore);
     EXPECT_TRUE(ProgressEnded());
 
     Click(IDC_CONNECT_BUTTON);  // 切断
-    ASSERT_EQ(Inside().ConnState().load(), CVelkorDlg::Disconnected);
+    ASSERT_EQ(Inside().ConnState().load(), Disconnected);
     messages.clear();
-    ASSERT_EQ(ConnectThroughUi(TWO_INPUTS), CVelkorDlg::Connected);
+    ASSERT_EQ(ConnectThroughUi(TWO_INPUTS), Connected);
     EXPECT_EQ(Shown(2).edges, (std::vector<int>{2, 1}));
     EXPECT_TRUE(messages.empty());
 }
@@ -612,7 +613,7 @@ TEST_F(SettingsOperationsTest, SecondPcFailingLeavesTheFirstEdgeInTheUnit) {
 TEST_F(SettingsOperationsTest, StartStopSendsStartThenStopAndFlipsTheState) {
     ASSERT_NO_FATAL_FAILURE(StartSim({"--settings", "3:mode=1,period=0,counting=0"}));
     ASSERT_NO_FATAL_FAILURE(ConnectUnit(TWO_INPUTS));
-    ASSERT_EQ(dialog->ControlText(IDC_COUNT_STATUS_TEXT), QString("PULSE COUNT OFF"));
+    ASSERT_EQ(dialog->Text(IDC_COUNT_STATUS_TEXT), QString("PULSE COUNT OFF"));
 
     struct Step {
         int parameter;
@@ -625,8 +626,8 @@ TEST_F(SettingsOperationsTest, StartStopSendsStartThenStopAndFlipsTheState) {
         Click(IDC_START_STOP_BUTTON);  // returns once the reply came: the wait blocks the click
         EXPECT_EQ(ReceivedCommands(mark),
                   std::vector<std::string>{Command("PS", {step.parameter})});
-        EXPECT_EQ(dialog->HeldConfig().countingOn.Load(), step.countingOn);
-        EXPECT_EQ(dialog->ControlText(IDC_COUNT_STATUS_TEXT), QString(step.status));
+        EXPECT_EQ(dialog->Core().HeldConfig().countingOn.Load(), step.countingOn);
+        EXPECT_EQ(dialog->Text(IDC_COUNT_STATUS_TEXT), QString(step.status));
     }
     EXPECT_TRUE(messages.empty());
 }
@@ -673,14 +674,14 @@ TEST_P(StartStopFailureTest, ErrorLeavesStateAndTextAsTheyWere) {
     ASSERT_NO_FATAL_FAILURE(ConnectUnit(TWO_INPUTS));
     ASSERT_EQ(ReceivedFrames().size(), 7u);
     SetReplyWaitMs(300);
-    const int32_t countingBefore = dialog->HeldConfig().countingOn;
+    const int32_t countingBefore = dialog->Core().HeldConfig().countingOn;
 
     Click(IDC_START_STOP_BUTTON);
 
     EXPECT_EQ(ReceivedCommands(7), std::vector<std::string>{Command("PS", {c.parameter})});
     EXPECT_EQ(messages, std::vector<QString>{TIMEOUT_TEXT});
-    EXPECT_EQ(dialog->HeldConfig().countingOn.Load(), countingBefore);
-    EXPECT_EQ(dialog->ControlText(IDC_COUNT_STATUS_TEXT), QString(c.status));
+    EXPECT_EQ(dialog->Core().HeldConfig().countingOn.Load(), countingBefore);
+    EXPECT_EQ(dialog->Text(IDC_COUNT_STATUS_TEXT), QString(c.status));
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
@@ -782,17 +783,17 @@ TEST_F(SettingsOperationsTest, HandlersStartNothingWhileASettingsWorkerRuns) {
     ASSERT_NO_FATAL_FAILURE(StartSim({"--settings", "3:mode=1,edges=11", "--delay-ms", "60"}));
     ASSERT_NO_FATAL_FAILURE(ConnectUnit(TWO_INPUTS));
     const size_t mark = ReceivedFrames().size();
-    dialog->OnReadSettings();
+    dialog->Core().OnReadSettings();
     ASSERT_EQ(Inside().RunningWorkers(), 1);
-    dialog->OnReadSettings();
-    dialog->OnApplySettings();
-    dialog->OnStartStop();
+    dialog->Core().OnReadSettings();
+    dialog->Core().OnApplySettings();
+    dialog->Core().OnStartStop();
     EXPECT_EQ(Inside().RunningWorkers(), 1);
     ASSERT_TRUE(WaitForWorkers());
     Settle(200);
     EXPECT_EQ(ReceivedCommands(mark), ReadCommands(2)) << ShownCommands(ReceivedCommands(mark));
     EXPECT_TRUE(messages.empty());
-    dialog->OnReadSettings();  // free again once the worker has ended
+    dialog->Core().OnReadSettings();  // free again once the worker has ended
     ASSERT_TRUE(WaitForWorkers());
     EXPECT_EQ(ReceivedCommands(mark).size(), 2 * ReadCommands(2).size())
         << ShownCommands(ReceivedCommands(mark));

@@ -14,9 +14,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "link/LinkTiming.h"
-#include "ui/ControlIds.h"
-#include "ui/UiTiming.h"
+#include "dialog/ControlIds.h"
+#include "dialog/UiTiming.h"
+#include "link/LinkSession.h"
 
 namespace {
 
@@ -38,12 +38,10 @@ int ClosedLoopbackPort() {
 
 void SimFixture::SetUp() {
     DialogTest::SetUp();
-    savedReplyPollMs = TheLinkTiming().replyPollMs.load();
-    savedReplyPolls = TheLinkTiming().replyPolls.load();
     savedMillisecondsPerSecond = TheUiTiming().millisecondsPerSecond.load();
     // The reply wait keeps its 10 s but looks every 5 ms, so an exchange costs no 100 ms pass.
-    TheLinkTiming().replyPollMs.store(REPLY_POLL_MS);
-    TheLinkTiming().replyPolls.store(10000 / REPLY_POLL_MS);
+    session.timing.replyPollMs.store(REPLY_POLL_MS);
+    session.timing.replyPolls.store(10000 / REPLY_POLL_MS);
     dialog->show();
 }
 
@@ -51,8 +49,6 @@ void SimFixture::TearDown() {
     // The dialog lets go of its link and workers first, then the peer goes away.
     DialogTest::TearDown();
     sim.reset();
-    TheLinkTiming().replyPollMs.store(savedReplyPollMs);
-    TheLinkTiming().replyPolls.store(savedReplyPolls);
     TheUiTiming().millisecondsPerSecond.store(savedMillisecondsPerSecond);
 }
 
@@ -84,7 +80,7 @@ int32_t SimFixture::ConnectThroughUi(int node, int timeoutMs) {
 
 void SimFixture::ConnectUnit(int node) {
     const int32_t handledBefore = Inside().CountUpdatesHandled();
-    ASSERT_EQ(ConnectThroughUi(node), CVelkorDlg::Connected)
+    ASSERT_EQ(ConnectThroughUi(node), Connected)
         << "messages: " << (messages.empty() ? std::string() : messages.back().toStdString());
     // Connecting ends with a count request per counted input; let those replies land, so that
     // they cannot be mistaken for the replies of the test's own requests. The requests are on
@@ -154,6 +150,6 @@ std::vector<std::string> SimFixture::ReceivedCommands(size_t from) const {
 }
 
 void SimFixture::SetReplyWaitMs(int32_t ms) {
-    TheLinkTiming().replyPollMs.store(REPLY_POLL_MS);
-    TheLinkTiming().replyPolls.store(ms / REPLY_POLL_MS);
+    session.timing.replyPollMs.store(REPLY_POLL_MS);
+    session.timing.replyPolls.store(ms / REPLY_POLL_MS);
 }

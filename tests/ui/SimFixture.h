@@ -68,7 +68,5 @@ protected:
     std::string logPath;
 
 private:
-    int32_t savedReplyPollMs = 0;
-    int32_t savedReplyPolls = 0;
     int32_t savedMillisecondsPerSecond = 0;
 };

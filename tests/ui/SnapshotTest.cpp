@@ -6,9 +6,9 @@
 
 #include "DialogTestSupport.h"
 #include "device/ValueTables.h"
+#include "dialog/DialogTemplate.h"
+#include "dialog/DialogTexts.h"
 #include "ui/DialogSnapshot.h"
-#include "ui/DialogTemplate.h"
-#include "ui/DialogTexts.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <QLabel>
 
 #include "DialogTestSupport.h"
-#include "ui/ControlIds.h"
-#include "ui/DialogTemplate.h"
+#include "dialog/ControlIds.h"
+#include "dialog/DialogTemplate.h"
 
 namespace {
 

@@ -1,0 +1,21 @@
+# The version resource of a Windows program, from the project version:
+# velkor_version_resource(PROGRAM DESCRIPTION OUT_VAR) writes <PROGRAM>-version.rc into the
+# current binary folder and names it in OUT_VAR, for a resource script to include or to compile.
+function(velkor_version_resource program description out_var)
+    set(words "")
+    foreach(word MAJOR MINOR PATCH TWEAK)
+        if("${PROJECT_VERSION_${word}}" STREQUAL "")
+            list(APPEND words 0)
+        else()
+            list(APPEND words ${PROJECT_VERSION_${word}})
+        endif()
+    endforeach()
+    string(JOIN "," VELKOR_VERSION_COMMAS ${words})
+    string(JOIN "." VELKOR_VERSION_DOTTED ${words})
+    set(VELKOR_PROGRAM ${program})
+    set(VELKOR_FILE_DESCRIPTION "${description}")
+    set(out ${CMAKE_CURRENT_BINARY_DIR}/${program}-version.rc)
+    configure_file(${PROJECT_SOURCE_DIR}/winui/VersionInfo.rc.in ${out} @ONLY)
+    set(VELKOR_VERSION_DOTTED ${VELKOR_VERSION_DOTTED} PARENT_SCOPE)
+    set(${out_var} ${out} PARENT_SCOPE)
+endfunction()

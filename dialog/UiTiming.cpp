@@ -1,0 +1,6 @@
+#include "dialog/UiTiming.h"
+
+UiTiming& TheUiTiming() {
+    static UiTiming timing;
+    return timing;
+}

@@ -1,0 +1,88 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <fcntl.h>
+
+#include <functional>
+#include <future>
+#include <string>
+
+#include "PtyLinkFixture.h"
+#include "TcpLinkFixture.h"
+#include "link/LinkInternals.h"
+
+// A line that ends under an open session: the gateway closing its connection, a port hanging up.
+
+namespace {
+
+// A wait in progress ends with the line's code long before its 60 s, and every send after it
+// fails at once with the same code until the link is closed.
+void ExpectWaitEndsAndSendsFail(LinkSession& session, TestHost& host,
+                                const std::function<void()>& endLine, int32_t code) {
+    EXPECT_EQ(session.lastError.load(), 0) << "the idle line leaves no code behind";
+    ReplyWait(session, 60000, 1);
+    auto waiting = std::async(std::launch::async, [&] { return SendCommand(session, host, "MD"); });
+    ASSERT_EQ(waiting.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
+    const auto start = std::chrono::steady_clock::now();
+    endLine();
+    ASSERT_EQ(waiting.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    EXPECT_EQ(waiting.get(), code);
+    EXPECT_LT(MillisecondsSince(start), 5000.0);
+    EXPECT_EQ(SendCommand(session, host, "PY"), code);
+    EXPECT_EQ(PostCommand(session, host, "PG%c", 0x20), code);
+    EXPECT_EQ(session.lastError.load(), code);
+    CloseLink(session);
+    EXPECT_EQ(session.state.load(), Idle);
+}
+
+TEST_F(TcpLinkTest, ClosedConnectionEndsAWaitAndLaterSendsWithEconnreset) {
+    Open();
+    ExpectWaitEndsAndSendsFail(
+        session, host, [this] { peer.CloseConnection(); }, ECONNRESET);
+}
+
+class HungUpPort : public PtyLinkFixture {
+protected:
+    void PrepareLine(termios& line) override { cfmakeraw(&line); }
+};
+
+TEST_F(HungUpPort, EndsAWaitAndLaterSendsWithEio) {
+    ASSERT_EQ(OpenLink(session), 0);
+    const auto hangUp = [this] {
+        close(master);
+        master = open("/dev/null", O_RDONLY | O_CLOEXEC);  // the fixture closes it again
+    };
+    ExpectWaitEndsAndSendsFail(session, host, hangUp, EIO);
+}
+
+// A listener on the IPv6 loopback address: reached by a session that resolves any family, not by
+// the window's IPv4-only resolution.
+TEST(AddressFamilies, AnyFamilyReachesAListenerOnIpv6Loopback) {
+    const int listener = socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_addr = in6addr_loopback;
+    socklen_t size = sizeof address;
+    if (bind(listener, reinterpret_cast<sockaddr*>(&address), size) != 0) {
+        close(listener);
+        GTEST_SKIP() << "no IPv6 loopback on this machine";
+    }
+    ASSERT_EQ(listen(listener, 4), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    const std::string port = std::to_string(ntohs(address.sin6_port));
+    for (const AddressFamily family : {AddressFamily::Ipv4, AddressFamily::Any}) {
+        LinkSession session;
+        session.kind = Tcp;
+        session.host = "::1";
+        session.service = port;
+        session.family = family;
+        const int opened = OpenLink(session);
+        EXPECT_EQ(opened == 0, family == AddressFamily::Any) << session.lastError.load();
+        CloseLink(session);
+    }
+    close(listener);
+}
+
+}  // namespace

@@ -1,6 +1,0 @@
-#include "ui/UiTiming.h"
-
-UiTiming& TheUiTiming() {
-    static UiTiming timing;
-    return timing;
-}
