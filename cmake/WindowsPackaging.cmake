@@ -16,18 +16,8 @@ set(CPACK_NSIS_UNINSTALL_NAME Uninstall)
 # included, and sees the 64-bit Program Files and registry.
 set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 
-# The window is the program with a Start-menu entry; its name is velkor.exe.
-set(velkor_window "")
-foreach(program IN LISTS VELKOR_WINDOWS_PROGRAMS)
-    get_target_property(name ${program} OUTPUT_NAME)
-    if(NOT name)
-        set(name ${program})
-    endif()
-    if(name STREQUAL "velkor")
-        set(velkor_window ${name})
-    endif()
-endforeach()
-if(velkor_window)
-    set(CPACK_PACKAGE_EXECUTABLES ${velkor_window} Velkor)
-    set(CPACK_NSIS_INSTALLED_ICON_NAME "${CMAKE_INSTALL_BINDIR}\\\\${velkor_window}.exe")
+# The window, when this build makes it, is the program with a Start-menu entry.
+if(TARGET velkor)
+    set(CPACK_PACKAGE_EXECUTABLES velkor Velkor)
+    set(CPACK_NSIS_INSTALLED_ICON_NAME "${CMAKE_INSTALL_BINDIR}\\velkor.exe")
 endif()
