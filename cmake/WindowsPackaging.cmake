@@ -19,5 +19,5 @@ set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 # The window, when this build makes it, is the program with a Start-menu entry.
 if(TARGET velkor)
     set(CPACK_PACKAGE_EXECUTABLES velkor Velkor)
-    set(CPACK_NSIS_INSTALLED_ICON_NAME "${CMAKE_INSTALL_BINDIR}\\velkor.exe")
+    set(CPACK_NSIS_INSTALLED_ICON_NAME "${CMAKE_INSTALL_BINDIR}\\\\velkor.exe")
 endif()
