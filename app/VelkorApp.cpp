@@ -27,27 +27,27 @@ CVelkorApp::CVelkorApp(int& argc, char** argv)
 CVelkorApp::~CVelkorApp() = default;
 
 bool CVelkorApp::InitInstance() {
-    // 1. The framework is initialised by the QApplication constructor.
+    // The framework is already up: the QApplication constructor started it.
     exitCode = 0;
-    // 2. Sockets; failing that the message is the only window the program shows.
+    // Sockets; failing that the message is the only window the program shows.
     if (!socketInitialiser()) {
         ShowMessage(LoadStringResource(IDS_SOCKET_INIT_FAILED));
         exitCode = 1;
         return false;
     }
-    // 3. The frame trace, when asked for; a file that cannot be written ends the program before
-    //    anything is sent.
+    // The frame trace, when asked for; a file that cannot be written ends the program before
+    // anything is sent.
     if (!StartFrameTrace()) {
         exitCode = 1;
         return false;
     }
-    // 4. The main dialog, run modally. Its LinkSession outlives it; a link left open is closed
-    //    when the session is destroyed at exit.
+    // The main dialog, run modally. Its LinkSession outlives it; a link left open is closed when
+    // the session is destroyed at exit.
     {
         CVelkorDlg dialog;
         dialog.exec();
     }
-    // 5. Whatever the result, the program ends.
+    // Whatever the dialog's result, the program ends.
     return false;
 }
 

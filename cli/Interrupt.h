@@ -12,6 +12,6 @@ bool Interrupted();
 std::atomic<int32_t>& InterruptAbort();
 // Sleeps up to `ms`, less when interrupted; false when interrupted.
 bool SleepUnlessInterrupted(int32_t ms);
-// What the system's interrupt handler does (InterruptPosix.cpp, InterruptWin32.cpp): sets both
+// What the system's interrupt handler does (posix/Interrupt.cpp, win32/Interrupt.cpp): sets both
 // flags. Safe in a signal handler.
 void NoteInterrupt();

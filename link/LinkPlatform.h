@@ -6,7 +6,7 @@
 struct LinkSession;
 
 // What the link asks of the operating system beyond the C++ library. Each system has its own
-// file (PlatformPosix.cpp, PlatformWin32.cpp); the receive loop, frames and exchange do not
+// file (posix/Platform.cpp, win32/Platform.cpp); the receive loop, frames and exchange do not
 // know which.
 
 // Raises the calling thread, the receive thread, above normal priority, so that replies are

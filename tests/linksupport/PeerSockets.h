@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// The few socket calls the test peer makes, one file per system (PeerSocketsPosix.cpp,
-// PeerSocketsWin32.cpp). A socket is its integer value; -1 is none.
+// The few socket calls the test peer makes, one file per system (posix/PeerSockets.cpp,
+// win32/PeerSockets.cpp). A socket is its integer value; -1 is none.
 using PeerSocket = intptr_t;
 constexpr PeerSocket NO_PEER_SOCKET = -1;
 

@@ -1,4 +1,4 @@
-#include "link/TransportIo.h"
+#include "link/posix/TransportIo.h"
 
 #include <poll.h>
 #include <sys/ioctl.h>

@@ -10,7 +10,7 @@
 
 #include "link/LinkInternals.h"
 #include "link/LinkSeams.h"
-#include "link/TransportIo.h"
+#include "link/posix/TransportIo.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "link/ConnectWait.h"
 #include "link/LinkInternals.h"
 #include "link/LinkTiming.h"
-#include "link/TransportIo.h"
+#include "link/posix/TransportIo.h"
 
 namespace {
 
