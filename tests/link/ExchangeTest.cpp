@@ -128,4 +128,17 @@ TEST_F(TcpLinkTest, FailedSendDoesNotSpoilTheNextExchange) {
     unit.join();
 }
 
+// The system's number for a connection the peer reset or closed.
+#ifdef _WIN32
+constexpr int32_t CONNECTION_RESET = WSAECONNRESET;
+#else
+constexpr int32_t CONNECTION_RESET = ECONNRESET;
+#endif
+
+TEST_F(TcpLinkTest, ClosedConnectionEndsAWaitAndLaterSendsWithTheResetCode) {
+    Open();
+    ExpectWaitEndsAndSendsFail(
+        session, host, [this] { peer.CloseConnection(); }, CONNECTION_RESET);
+}
+
 }  // namespace

@@ -9,38 +9,11 @@
 #include <string>
 
 #include "PtyLinkFixture.h"
-#include "TcpLinkFixture.h"
 #include "link/LinkInternals.h"
 
 // A line that ends under an open session: the gateway closing its connection, a port hanging up.
 
 namespace {
-
-// A wait in progress ends with the line's code long before its 60 s, and every send after it
-// fails at once with the same code until the link is closed.
-void ExpectWaitEndsAndSendsFail(LinkSession& session, TestHost& host,
-                                const std::function<void()>& endLine, int32_t code) {
-    EXPECT_EQ(session.lastError.load(), 0) << "the idle line leaves no code behind";
-    ReplyWait(session, 60000, 1);
-    auto waiting = std::async(std::launch::async, [&] { return SendCommand(session, host, "MD"); });
-    ASSERT_EQ(waiting.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
-    const auto start = std::chrono::steady_clock::now();
-    endLine();
-    ASSERT_EQ(waiting.wait_for(std::chrono::seconds(20)), std::future_status::ready);
-    EXPECT_EQ(waiting.get(), code);
-    EXPECT_LT(MillisecondsSince(start), 5000.0);
-    EXPECT_EQ(SendCommand(session, host, "PY"), code);
-    EXPECT_EQ(PostCommand(session, host, "PG%c", 0x20), code);
-    EXPECT_EQ(session.lastError.load(), code);
-    CloseLink(session);
-    EXPECT_EQ(session.state.load(), Idle);
-}
-
-TEST_F(TcpLinkTest, ClosedConnectionEndsAWaitAndLaterSendsWithEconnreset) {
-    Open();
-    ExpectWaitEndsAndSendsFail(
-        session, host, [this] { peer.CloseConnection(); }, ECONNRESET);
-}
 
 class HungUpPort : public PtyLinkFixture {
 protected:

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -89,6 +91,26 @@ inline void ReplyWait(LinkSession& session, int32_t pollMs, int32_t polls) {
 inline double MillisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
+}
+
+// A wait in progress ends with the line's code long before its 60 s, and every send after it
+// fails at once with the same code until the link is closed.
+inline void ExpectWaitEndsAndSendsFail(LinkSession& session, TestHost& host,
+                                       const std::function<void()>& endLine, int32_t code) {
+    EXPECT_EQ(session.lastError.load(), 0) << "the idle line leaves no code behind";
+    ReplyWait(session, 60000, 1);
+    auto waiting = std::async(std::launch::async, [&] { return SendCommand(session, host, "MD"); });
+    ASSERT_EQ(waiting.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
+    const auto start = std::chrono::steady_clock::now();
+    endLine();
+    ASSERT_EQ(waiting.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    EXPECT_EQ(waiting.get(), code);
+    EXPECT_LT(MillisecondsSince(start), 5000.0);
+    EXPECT_EQ(SendCommand(session, host, "PY"), code);
+    EXPECT_EQ(PostCommand(session, host, "PG%c", 0x20), code);
+    EXPECT_EQ(session.lastError.load(), code);
+    CloseLink(session);
+    EXPECT_EQ(session.state.load(), Idle);
 }
 
 // Takes the link's test hooks out again after a test set them.
