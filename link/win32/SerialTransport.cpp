@@ -27,9 +27,6 @@ std::string DeviceNameOf(const LinkSession& session) {
 void CloseHandleOf(LinkSession& session) {
     const LinkDescriptor open = session.portHandle.exchange(NO_DESCRIPTOR);
     if (open != NO_DESCRIPTOR) CloseHandle(reinterpret_cast<HANDLE>(open));
-    if (session.lineEvent != NO_DESCRIPTOR)
-        CloseHandle(reinterpret_cast<HANDLE>(session.lineEvent));
-    session.lineEvent = NO_DESCRIPTOR;
 }
 
 int32_t FailOpen(LinkSession& session, int32_t code) {
@@ -63,47 +60,30 @@ int32_t MakeTransparent(HANDLE port) {
     return 0;
 }
 
-// Reads return at once with what is there (the receive thread sleeps on the port's receive event
-// instead); a write may take 10 ms a byte and 1 s more before it gives up.
+// Reads take only bytes reported waiting, so they return at once;
+// a write may take 10 ms a byte and 1 s more before it gives up.
 void SetTimeouts(HANDLE port) {
     COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = MAXDWORD;
-    timeouts.ReadTotalTimeoutMultiplier = 0;
-    timeouts.ReadTotalTimeoutConstant = 0;
+    timeouts.ReadIntervalTimeout = 50;
+    timeouts.ReadTotalTimeoutMultiplier = 10;
+    timeouts.ReadTotalTimeoutConstant = 1000;
     timeouts.WriteTotalTimeoutMultiplier = 10;
     timeouts.WriteTotalTimeoutConstant = 1000;
     (void)SetCommTimeouts(port, &timeouts);
 }
 
-int32_t LastError() {
-    return static_cast<int32_t>(GetLastError());
-}
-
-// Exclusive (share mode 0), existing device only, overlapped I/O: a read the receive thread waits
-// in must end when the link is closed, which a synchronous read cannot.
+// Exclusive (share mode 0), existing device only, synchronous I/O.
 int32_t SerialOpen(LinkSession& session) {
     const std::string name = DeviceNameOf(session);
     const HANDLE port = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (port == INVALID_HANDLE_VALUE) return LastError();
+                                    OPEN_EXISTING, 0, nullptr);
+    if (port == INVALID_HANDLE_VALUE) return static_cast<int32_t>(GetLastError());
     session.portHandle.store(reinterpret_cast<LinkDescriptor>(port));
     SetTimeouts(port);
     int32_t code = AtStep(LinkStep::SerialLineSetting);
     if (code == 0) code = MakeTransparent(port);
-    if (code == 0 && !SetCommMask(port, EV_RXCHAR | EV_ERR)) code = LastError();
-    if (code == 0) {
-        const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        if (event == nullptr) code = LastError();
-        session.lineEvent = reinterpret_cast<LinkDescriptor>(event);
-    }
     if (code != 0) return FailOpen(session, code);
     return 0;
-}
-
-// Completes an overlapped operation: its byte count, or the error it ended with.
-int32_t Complete(HANDLE port, OVERLAPPED& operation, BOOL started, DWORD& count) {
-    if (!started && GetLastError() != ERROR_IO_PENDING) return LastError();
-    return GetOverlappedResult(port, &operation, &count, TRUE) ? 0 : LastError();
 }
 
 int32_t SerialBytesWaiting(LinkSession& session) {
@@ -113,22 +93,25 @@ int32_t SerialBytesWaiting(LinkSession& session) {
     return static_cast<int32_t>(std::min<DWORD>(status.cbInQue, INT32_MAX));
 }
 
-// A port that went away fails its status query with the system's number.
-int32_t SerialReadSome(LinkSession& session, unsigned char* bytes, int32_t size, int32_t& got) {
-    const HANDLE port = HandleOf(session);
+// Bytes waiting, or the system's number of a port that went away (its status query fails).
+int32_t WaitingOrFailure(HANDLE port, DWORD& waiting) {
     DWORD errors = 0;
     COMSTAT status{};
-    if (!ClearCommError(port, &errors, &status)) return LastError();
-    if (status.cbInQue == 0) return LINK_E_NO_DATA;
-    OVERLAPPED operation{};
-    operation.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (operation.hEvent == nullptr) return LastError();
+    if (!ClearCommError(port, &errors, &status)) return static_cast<int32_t>(GetLastError());
+    waiting = status.cbInQue;
+    return 0;
+}
+
+int32_t SerialReadSome(LinkSession& session, unsigned char* bytes, int32_t size, int32_t& got) {
+    const HANDLE port = HandleOf(session);
+    DWORD waiting = 0;
+    if (const int32_t code = WaitingOrFailure(port, waiting); code != 0) return code;
+    if (waiting == 0) return LINK_E_NO_DATA;
     DWORD count = 0;
-    const DWORD wanted = std::min<DWORD>(status.cbInQue, static_cast<DWORD>(size));
-    const int32_t code =
-        Complete(port, operation, ReadFile(port, bytes, wanted, nullptr, &operation), count);
-    CloseHandle(operation.hEvent);
-    if (code != 0) return code;
+    const DWORD wanted = std::min<DWORD>(waiting, static_cast<DWORD>(size));
+    if (!ReadFile(port, bytes, wanted, &count, nullptr)) {
+        return static_cast<int32_t>(GetLastError());
+    }
     got = static_cast<int32_t>(count);
     return count > 0 ? 0 : LINK_E_NO_DATA;
 }
@@ -138,43 +121,34 @@ int32_t SerialReadOne(LinkSession& session, unsigned char& byte) {
     return SerialReadSome(session, &byte, 1, got);
 }
 
-// Sleeps on the port's receive event and the wake-up signal. Bytes already queued raise no event,
-// so the queue is looked at first; a wait given up is cancelled before its structure goes.
+// A synchronous port cannot be woken out of a read, so the thread looks at the receive queue once
+// a state poll and sleeps on the wake-up signal in between: a close ends the sleep at once.
 int32_t SerialAwaitBytes(LinkSession& session, int32_t timeoutMs) {
     const HANDLE port = HandleOf(session);
-    DWORD errors = 0;
-    COMSTAT status{};
-    if (!ClearCommError(port, &errors, &status)) return LastError();
-    if (status.cbInQue > 0) return 0;
-    OVERLAPPED operation{};
-    operation.hEvent = reinterpret_cast<HANDLE>(session.lineEvent);
-    ResetEvent(operation.hEvent);
-    DWORD happened = 0;
-    if (WaitCommEvent(port, &happened, &operation)) return 0;
-    if (GetLastError() != ERROR_IO_PENDING) return LastError();
-    const HANDLE waits[2] = {operation.hEvent, reinterpret_cast<HANDLE>(session.wakeReader)};
-    const DWORD woke = WaitForMultipleObjects(
-        2, waits, FALSE, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
-    DWORD count = 0;
-    if (woke != WAIT_OBJECT_0) CancelIoEx(port, &operation);
-    const BOOL ended = GetOverlappedResult(port, &operation, &count, TRUE);
-    if (woke == WAIT_TIMEOUT) return LINK_E_TIMEOUT;
-    if (woke == WAIT_OBJECT_0 && !ended) return LastError();
-    return 0;
+    const HANDLE wake = reinterpret_cast<HANDLE>(session.wakeReader);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        DWORD waiting = 0;
+        if (const int32_t code = WaitingOrFailure(port, waiting); code != 0) return code;
+        if (waiting > 0) return 0;
+        DWORD slice = static_cast<DWORD>(session.timing.statePollMs.load());
+        if (timeoutMs >= 0) {
+            const DWORD spent = GetTickCount() - start;
+            if (spent >= static_cast<DWORD>(timeoutMs)) return LINK_E_TIMEOUT;
+            slice = std::min<DWORD>(slice, static_cast<DWORD>(timeoutMs) - spent);
+        }
+        if (WaitForSingleObject(wake, slice) == WAIT_OBJECT_0) return 0;
+    }
 }
 
 int32_t SerialWriteAll(LinkSession& session, const unsigned char* bytes, size_t length) {
     const HANDLE port = HandleOf(session);
     while (length > 0) {
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(length, MAXDWORD));
-        OVERLAPPED operation{};
-        operation.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        if (operation.hEvent == nullptr) return LastError();
         DWORD written = 0;
-        const int32_t code =
-            Complete(port, operation, WriteFile(port, bytes, chunk, nullptr, &operation), written);
-        CloseHandle(operation.hEvent);
-        if (code != 0) return code;
+        if (!WriteFile(port, bytes, chunk, &written, nullptr)) {
+            return static_cast<int32_t>(GetLastError());
+        }
         if (written == 0) return ERROR_TIMEOUT;  // the line took nothing within its time-out
         bytes += written;
         length -= written;
