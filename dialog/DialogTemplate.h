@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "dialog/ControlIds.h"
+
 // The main dialog's template: every control with its identifier, kind, caption, role and
 // rectangle in dialog units, in template order, which is also the tab order and the order in
 // which the dialog creates its controls.
@@ -64,6 +66,14 @@ inline constexpr const char* DIALOG_FONT_FACE = "MS UI Gothic";
 constexpr int DIALOG_FONT_POINTS = 9;
 inline constexpr const char* COUNT_FONT_FACE = "ＭＳ ゴシック";
 constexpr int COUNT_FONT_TENTHS_OF_POINT = 180;
+
+// Most characters an edit takes.
+struct EditTextLimit {
+    int32_t id;
+    int32_t characters;
+};
+constexpr std::array<EditTextLimit, 3> EDIT_TEXT_LIMITS = {
+    {{IDC_ADDRESS_EDIT, 64}, {IDC_TCP_PORT_EDIT, 5}, {IDC_NODE_EDIT, 3}}};
 
 // The template entry of an identifier; nullptr when there is none.
 const TemplateEntry* TemplateEntryOf(int32_t id);

@@ -17,9 +17,8 @@ void DialogCore::RefreshPortList() {
 }
 
 int DialogCore::OnDeviceChange(uint32_t eventType, uint32_t deviceType) {
-    const bool portEvent =
-        (eventType == DBT_DEVICEARRIVAL || eventType == DBT_DEVICEREMOVECOMPLETE) &&
-        deviceType == DBT_DEVTYP_PORT;
+    const bool portEvent = (eventType == DEVICE_ARRIVAL || eventType == DEVICE_REMOVE_COMPLETE) &&
+                           deviceType == DEVICE_TYPE_PORT;
     // The list stays as it is while a connection is made or held.
     if (portEvent && connState.load() == Disconnected) RefreshPortList();
     return 0;

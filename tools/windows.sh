@@ -140,7 +140,7 @@ start_sim tests --listen 127.0.0.1:0 --pty "$work/pty-tests" --count 1:4:0x80000
 wine_com_link "$work/pty-tests"
 export VELKOR_SIM_PORT VELKOR_SIM_LOG=Z:$work/tests.log VELKOR_SIM_COM=$wine_com
 VELKOR_SIM_PORT=$(head -1 "$work/tests.port")
-for suite in device reply link winui; do
+for suite in device reply link dialog winui; do
     echo "== ${suite}_tests.exe under Wine"
     wine "build/windows/tests/$suite/${suite}_tests.exe" >"$work/$suite.out" 2>&1 ||
         { tr -d '\r' <"$work/$suite.out"; exit 1; }

@@ -16,11 +16,6 @@
 
 namespace {
 
-// Text limits of the edits, in characters.
-constexpr int ADDRESS_TEXT_LIMIT = 64;
-constexpr int TCP_PORT_TEXT_LIMIT = 5;
-constexpr int NODE_TEXT_LIMIT = 3;
-
 // The buttons whose click only runs the control-state rules.
 constexpr int32_t RULE_BUTTONS[] = {IDC_LAN_RADIO,      IDC_USB_RADIO,    IDC_X2_RADIO,
                                     IDC_X4_RADIO,       IDC_ENABLE_CHECK, IDC_SINGLE_PHASE_RADIO,
@@ -37,9 +32,8 @@ CVelkorDlg::CVelkorDlg(LinkSession& session, QWidget* parent)
     setWindowIcon(appIcon);
     // A progress bar without range runs as a marquee.
     qobject_cast<QProgressBar*>(Control(IDC_PROGRESS_BAR))->setRange(0, 0);
-    qobject_cast<QLineEdit*>(Control(IDC_ADDRESS_EDIT))->setMaxLength(ADDRESS_TEXT_LIMIT);
-    qobject_cast<QLineEdit*>(Control(IDC_TCP_PORT_EDIT))->setMaxLength(TCP_PORT_TEXT_LIMIT);
-    qobject_cast<QLineEdit*>(Control(IDC_NODE_EDIT))->setMaxLength(NODE_TEXT_LIMIT);
+    for (const EditTextLimit& limit : EDIT_TEXT_LIMITS)
+        qobject_cast<QLineEdit*>(Control(limit.id))->setMaxLength(limit.characters);
     countFont = MakePointFont(COUNT_FONT_TENTHS_OF_POINT, COUNT_FONT_FACE);
     for (int i = 0; i < MAX_INPUTS; ++i) {
         Control(IDC_COUNT_VALUE[i])->setFont(countFont);

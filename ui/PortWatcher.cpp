@@ -77,9 +77,9 @@ void PortWatcher::TakeUdevEvent() {
     if (device == nullptr) return;
     const char* action = udev_device_get_action(device);
     if (action != nullptr && std::strcmp(action, "add") == 0) {
-        AnnouncePortEvent(DBT_DEVICEARRIVAL);
+        AnnouncePortEvent(DEVICE_ARRIVAL);
     } else if (action != nullptr && std::strcmp(action, "remove") == 0) {
-        AnnouncePortEvent(DBT_DEVICEREMOVECOMPLETE);
+        AnnouncePortEvent(DEVICE_REMOVE_COMPLETE);
     }
     udev_device_unref(device);
 }
@@ -90,11 +90,11 @@ void PortWatcher::TakeUdevEvent() {
 void PortWatcher::AnnouncePortEvent(uint32_t eventType) {
     if (mayCompare && !mayCompare()) {
         // Arrival wins: the refresh that follows shows every change either way.
-        if (heldEvent != DBT_DEVICEARRIVAL) heldEvent = eventType;
+        if (heldEvent != DEVICE_ARRIVAL) heldEvent = eventType;
         if (!heldEventTimer.isActive()) heldEventTimer.start(TheUiTiming().portPollMs.load());
         return;
     }
-    emit DeviceChange(eventType, DBT_DEVTYP_PORT);
+    emit DeviceChange(eventType, DEVICE_TYPE_PORT);
 }
 
 void PortWatcher::AnnounceHeldEvent() {
@@ -102,7 +102,7 @@ void PortWatcher::AnnounceHeldEvent() {
     heldEventTimer.stop();
     const uint32_t eventType = heldEvent;
     heldEvent = 0;
-    emit DeviceChange(eventType, DBT_DEVTYP_PORT);
+    emit DeviceChange(eventType, DEVICE_TYPE_PORT);
 }
 
 // Looks only while allowed (the dialog is disconnected); names that changed meanwhile still differ
@@ -123,5 +123,5 @@ void PortWatcher::ComparePorts() {
     const bool arrived =
         !std::includes(knownPorts.begin(), knownPorts.end(), present.begin(), present.end());
     knownPorts = std::move(present);
-    emit DeviceChange(arrived ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_PORT);
+    emit DeviceChange(arrived ? DEVICE_ARRIVAL : DEVICE_REMOVE_COMPLETE, DEVICE_TYPE_PORT);
 }

@@ -32,12 +32,12 @@ public:
 
     bool UsesUdev() const { return monitor != nullptr; }
 
-    // What a udev event of a port leads to (DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE);
+    // What a udev event of a port leads to (DEVICE_ARRIVAL or DEVICE_REMOVE_COMPLETE);
     // tests call it in place of the daemon.
     void AnnouncePortEvent(uint32_t eventType);
 
 signals:
-    // eventType DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE, deviceType DBT_DEVTYP_PORT.
+    // eventType DEVICE_ARRIVAL or DEVICE_REMOVE_COMPLETE, deviceType DEVICE_TYPE_PORT.
     void DeviceChange(uint32_t eventType, uint32_t deviceType);
 
 private:

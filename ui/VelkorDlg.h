@@ -73,8 +73,8 @@ public:
     void PostToUiThread(std::function<void()> task) override;
 
 signals:
-    // A port arrived or was removed (eventType DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE,
-    // deviceType DBT_DEVTYP_PORT). The port watcher emits it.
+    // A port arrived or was removed (eventType DEVICE_ARRIVAL or DEVICE_REMOVE_COMPLETE,
+    // deviceType DEVICE_TYPE_PORT). The port watcher emits it.
     void DeviceChange(uint32_t eventType, uint32_t deviceType);
 
 protected:

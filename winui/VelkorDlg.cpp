@@ -4,6 +4,7 @@
 #include <dbt.h>
 
 #include "dialog/ControlIds.h"
+#include "dialog/DialogTemplate.h"
 #include "winui/InMemoryTemplate.h"
 #include "winui/PortEnumeration.h"
 #include "winui/Resources.h"
@@ -12,10 +13,6 @@
 
 namespace {
 
-// Text limits of the edits, in characters.
-constexpr int ADDRESS_TEXT_LIMIT = 64;
-constexpr int TCP_PORT_TEXT_LIMIT = 5;
-constexpr int NODE_TEXT_LIMIT = 3;
 // The marquee's step while the busy display runs, in milliseconds.
 constexpr int MARQUEE_INTERVAL_MS = 2;
 
@@ -143,9 +140,8 @@ void CVelkorDlg::OnInitDialog() {
     SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon));
     SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
     SendDlgItemMessageW(window, IDC_PROGRESS_BAR, PBM_SETMARQUEE, TRUE, 0);
-    SendDlgItemMessageW(window, IDC_ADDRESS_EDIT, EM_LIMITTEXT, ADDRESS_TEXT_LIMIT, 0);
-    SendDlgItemMessageW(window, IDC_TCP_PORT_EDIT, EM_LIMITTEXT, TCP_PORT_TEXT_LIMIT, 0);
-    SendDlgItemMessageW(window, IDC_NODE_EDIT, EM_LIMITTEXT, NODE_TEXT_LIMIT, 0);
+    for (const EditTextLimit& limit : EDIT_TEXT_LIMITS)
+        SendDlgItemMessageW(window, limit.id, EM_LIMITTEXT, limit.characters, 0);
     countFont = std::make_unique<CountFont>(WindowDpi(window));
     ApplyCountFonts();
     core.OnInitDialog(VersionTextOfProgram());

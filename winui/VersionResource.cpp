@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <vector>
+
+#include "dialog/VersionText.h"
 
 namespace {
 
@@ -40,18 +41,8 @@ std::string VersionTextOfProgram() {
         return {};
     }
     const auto* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
-    const int major = HIWORD(info->dwFileVersionMS);
-    const int minor = LOWORD(info->dwFileVersionMS);
-    const int third = HIWORD(info->dwFileVersionLS);
-    const int fourth = LOWORD(info->dwFileVersionLS);
-    char text[64];
-    // The words after the dot are written one after another: 2.1.0.5 reads "Version 2.105".
-    if (fourth != 0) {
-        std::snprintf(text, sizeof text, "Version %d.%d%d%d", major, minor, third, fourth);
-    } else {
-        std::snprintf(text, sizeof text, "Version %d.%d%d", major, minor, third);
-    }
-    return text;
+    return FormatVersionString({HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                                HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS)});
 }
 
 std::wstring ApplicationName() {

@@ -104,5 +104,8 @@ std::string Framed(std::string_view text);
 // Bytes shown as escaped text, for readable failure messages.
 std::string Shown(const std::optional<std::string>& bytes);
 
+// A loopback TCP port on which nobody listens.
+int ClosedLoopbackPort();
+
 // A fresh path in a private temporary directory that is removed when the test program ends.
 std::string TempPath(const std::string& name);

@@ -479,7 +479,7 @@ protected:
         SetPortSource([path] {
             return std::vector<SerialPortDescription>{{"USB-Serial Controller", path, true}};
         });
-        dialog->Core().OnDeviceChange(DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT);
+        dialog->Core().OnDeviceChange(DEVICE_ARRIVAL, DEVICE_TYPE_PORT);
         Click(IDC_USB_RADIO);
         Type(IDC_NODE_EDIT, "2");
         Click(IDC_CONNECT_BUTTON);
@@ -516,7 +516,7 @@ TEST_F(ConnectionWorkflow, SerialRouteRunsTheSameSequence) {
         return std::vector<SerialPortDescription>{
             {"Communications Port (COM1)", "/dev/null", false}, {"Velkor simulator", link, true}};
     });
-    dialog->Core().OnDeviceChange(DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT);
+    dialog->Core().OnDeviceChange(DEVICE_ARRIVAL, DEVICE_TYPE_PORT);
     ASSERT_EQ(dialog->Selection(IDC_PORT_COMBO), 1);
 
     Click(IDC_USB_RADIO);

@@ -55,7 +55,7 @@ protected:
     // Makes these the ports found and refreshes the list as a port arrival does.
     void Arrive(Ports ports) {
         injected.Set(std::move(ports));
-        dialog->Core().OnDeviceChange(DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT);
+        dialog->Core().OnDeviceChange(DEVICE_ARRIVAL, DEVICE_TYPE_PORT);
     }
     QStringList ComboItems() {
         auto* combo = ControlAs<QComboBox>(IDC_PORT_COMBO);
@@ -218,14 +218,14 @@ TEST_F(PortList, OnlyPortArrivalsAndRemovalsWhileDisconnectedRefresh) {
         uint32_t deviceType;
         bool refreshed;
     } cases[] = {
-        {Disconnected, DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT, true},
-        {Disconnected, DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_PORT, true},
-        {Disconnected, DBT_DEVICEARRIVAL, 5, false},
-        {Disconnected, 0x0007, DBT_DEVTYP_PORT, false},
-        {Connecting, DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT, false},
-        {Connecting, DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_PORT, false},
-        {Connected, DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT, false},
-        {Connected, DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_PORT, false},
+        {Disconnected, DEVICE_ARRIVAL, DEVICE_TYPE_PORT, true},
+        {Disconnected, DEVICE_REMOVE_COMPLETE, DEVICE_TYPE_PORT, true},
+        {Disconnected, DEVICE_ARRIVAL, 5, false},
+        {Disconnected, 0x0007, DEVICE_TYPE_PORT, false},
+        {Connecting, DEVICE_ARRIVAL, DEVICE_TYPE_PORT, false},
+        {Connecting, DEVICE_REMOVE_COMPLETE, DEVICE_TYPE_PORT, false},
+        {Connected, DEVICE_ARRIVAL, DEVICE_TYPE_PORT, false},
+        {Connected, DEVICE_REMOVE_COMPLETE, DEVICE_TYPE_PORT, false},
     };
     for (const auto& c : cases) {
         Arrive({ONBOARD_S0});

@@ -157,7 +157,7 @@ TEST_F(PortDirectory, PortEventsAnnouncedWhileConnectingOrConnectedShowAfterTheD
             uint32_t event;
             std::vector<SerialPortDescription> present;
             int32_t count;
-        } changes[] = {{DBT_DEVICEARRIVAL, {replugged}, 1}, {DBT_DEVICEREMOVECOMPLETE, {}, 0}};
+        } changes[] = {{DEVICE_ARRIVAL, {replugged}, 1}, {DEVICE_REMOVE_COMPLETE, {}, 0}};
         for (const auto& change : changes) {
             const int32_t before = Inside().PortCount();
             Inside().ConnState().store(state);
@@ -170,7 +170,7 @@ TEST_F(PortDirectory, PortEventsAnnouncedWhileConnectingOrConnectedShowAfterTheD
     }
     // Told while disconnected, a change shows at once.
     ports = {replugged};
-    Inside().Watcher().AnnouncePortEvent(DBT_DEVICEARRIVAL);
+    Inside().Watcher().AnnouncePortEvent(DEVICE_ARRIVAL);
     EXPECT_EQ(Inside().PortCount(), 1);
 }
 

@@ -1,9 +1,5 @@
 #include "SimFixture.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -23,18 +19,6 @@ namespace {
 constexpr int32_t REPLY_POLL_MS = 5;
 
 }  // namespace
-
-int ClosedLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 void SimFixture::SetUp() {
     DialogTest::SetUp();

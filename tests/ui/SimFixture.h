@@ -16,9 +16,6 @@
 #include "../sim/SimProcess.h"
 #include "DialogTestSupport.h"
 
-// A loopback TCP port on which nobody listens.
-int ClosedLoopbackPort();
-
 class SimFixture : public DialogTest {
 protected:
     void SetUp() override;
