@@ -20,12 +20,11 @@ const QCommandLineOption& TraceOption() {
 
 // The options of the program, for both readings of the command line.
 void DescribeOptions(QCommandLineParser& parser) {
+    // The version as the packages and the other programs print it: a fourth word only when set.
     const FileVersion version = ProgramFileVersion();
-    QCoreApplication::setApplicationVersion(QString("%1.%2.%3.%4")
-                                                .arg(version.major)
-                                                .arg(version.minor)
-                                                .arg(version.third)
-                                                .arg(version.fourth));
+    QString text = QString("%1.%2.%3").arg(version.major).arg(version.minor).arg(version.third);
+    if (version.fourth != 0) text += QString(".%1").arg(version.fourth);
+    QCoreApplication::setApplicationVersion(text);
     parser.setApplicationDescription(
         "Configures and reads the pulse counters of networked digital-I/O units.");
     parser.addHelpOption();

@@ -5,12 +5,7 @@
 #  - Windows: a ZIP and an NSIS installer of the Windows programs.
 # The files in them are whatever the install rules put there, by component: "window" and "tools".
 
-# The package version is the project version without a trailing fourth word of 0 (1.1.0.0 is
-# 1.1.0), so that it reads as users expect and still grows with every version word.
-set(VELKOR_PACKAGE_VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH})
-if(PROJECT_VERSION_TWEAK AND NOT PROJECT_VERSION_TWEAK EQUAL 0)
-    string(APPEND VELKOR_PACKAGE_VERSION .${PROJECT_VERSION_TWEAK})
-endif()
+set(VELKOR_PACKAGE_VERSION ${VELKOR_VERSION_TEXT})
 
 # The project has no public address yet: whoever publishes packages sets their own, e.g.
 # -DVELKOR_PACKAGE_MAINTAINER="Jane Doe <jane@example.net>". The default says that it is unset,

@@ -122,7 +122,10 @@ compare com "--serial $work/pty-linux" "--serial COM$wine_com"
 window=build/windows/winui/velkor.exe
 help=$(wine "$window" --help | head -1 | tr -d '\r')
 version=$(wine "$window" --version | tr -d '\r')
-if [ "$help" != "Usage: velkor [options]" ] || [ "$version" != "velkor 1.0.0.0" ]; then
+# The same project version as the Linux programs print.
+ctl_version=$("$ctl" --version)
+expected="velkor ${ctl_version#velkorctl }"
+if [ "$help" != "Usage: velkor [options]" ] || [ "$version" != "$expected" ]; then
     echo "velkor.exe --help or --version: '$help' '$version'" >&2
     exit 1
 fi
