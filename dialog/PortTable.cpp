@@ -8,8 +8,13 @@ constexpr char COM_MARK[] = "(COM";
 constexpr char USB_MARK[] = "USB";
 
 // Shown as "<description> (<device path>)", or the path alone when the port has no description.
+// A Windows friendly name already ends in its port, "(COMn)": it is not named twice.
 std::string DisplayNameOf(const SerialPortDescription& port) {
     if (port.description.empty()) return port.path;
+    const std::string named = " (" + port.path + ")";
+    if (port.description.size() >= named.size() &&
+        port.description.compare(port.description.size() - named.size(), named.size(), named) == 0)
+        return port.description;
     return port.description + " (" + port.path + ")";
 }
 

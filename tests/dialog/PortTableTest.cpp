@@ -29,6 +29,10 @@ TEST(PortTable, SelectsTheFirstUsbPortElseTheRememberedOne) {
     table.Refill({s4}, "");
     EXPECT_EQ(table.Names().front(), "Communications Port (COM4) (/dev/ttyS4)");
     EXPECT_EQ(table.Entries().front().ComNumber, 4);
+    // A Windows port is named by its friendly name, which ends in the port already.
+    table.Refill({{"Serial port (COM7)", "COM7", false}}, "");
+    EXPECT_EQ(table.Names().front(), "Serial port (COM7)");
+    EXPECT_EQ(table.Entries().front().ComNumber, 7);
 }
 
 }  // namespace

@@ -213,7 +213,7 @@ TEST_F(WindowTest, OpensAsTheTemplateDescribes) {
     }
     EXPECT_EQ(FaceOf(window), L"MS UI Gothic");
     EXPECT_EQ(FaceOf(Item(IDC_COUNT_LABEL_DI1)), L"ＭＳ ゴシック");
-    EXPECT_EQ(Text(IDC_VERSION_TEXT), "Version 1.00");
+    EXPECT_EQ(Text(IDC_VERSION_TEXT), VELKOR_EXPECTED_VERSION_TEXT);
     EXPECT_EQ(Text(IDC_TCP_PORT_EDIT), "10003");
     EXPECT_TRUE(Checked(IDC_LAN_RADIO));
     EXPECT_FALSE(IsWindowVisible(Item(IDC_PROGRESS_BAR)));
