@@ -52,9 +52,6 @@ wine_environment() {
     export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d
     mkdir -p "$WINEPREFIX"
     wine_start_display
-    # COM7 is in the serial device map only when its device exists as the Wine server starts: a
-    # stand-in until wine_com_link points it at the simulator's pseudo-terminal.
-    [ -e "$WINEPREFIX/com$wine_com" ] || ln -sfn /dev/ptmx "$WINEPREFIX/com$wine_com"
     wine_prepare_prefix
     # One Wine server and its background programs for every run that follows: Wine's start is
     # paid once. Started here with their output elsewhere, they do not hold the output of a
