@@ -32,6 +32,9 @@ void ClickIndicator(QAbstractButton* button);
 class TestDialog : public CVelkorDlg {
 public:
     using CVelkorDlg::CVelkorDlg;
+    // The workers end before this class's part of the window goes: a worker posting a result
+    // must never meet a window half destroyed.
+    ~TestDialog() override { Core().ShutDown(); }
     QString Text(int32_t id) const { return QString::fromStdString(ControlText(id)); }
     void SetText(int32_t id, const QString& text) { SetControlText(id, text.toStdString()); }
     // The control's own state, whatever the dialog's visibility.
