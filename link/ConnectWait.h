@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "link/AddressResolution.h"
 #include "link/LinkSession.h"
 #include "link/LinkTiming.h"
 
@@ -32,4 +33,21 @@ int32_t AwaitConnection(const LinkSession& session, WaitSlice waitSlice,
 inline std::chrono::steady_clock::time_point ConnectLimit(const LinkSession& session) {
     return std::chrono::steady_clock::now() +
            std::chrono::milliseconds(session.timing.connectTimeoutMs.load());
+}
+
+// The window names its gateway by one IPv4 address and tries only the first; a session that
+// resolves any family tries each address in turn, all within the one connection time limit, and
+// reports the last failure. `connectTo(address, limit)` makes one attempt.
+template <typename ConnectTo>
+int32_t ConnectToGateway(LinkSession& session, ConnectTo connectTo) {
+    AddressList addresses;
+    if (const int32_t code = ResolveGateway(session, addresses); code != 0) return code;
+    const auto limit = ConnectLimit(session);
+    int32_t code = 0;
+    for (const addrinfo* address = addresses.get(); address != nullptr;
+         address = address->ai_next) {
+        code = connectTo(*address, limit);
+        if (code == 0 || session.family != AddressFamily::Any || code == LINK_E_ABORTED) break;
+    }
+    return code;
 }

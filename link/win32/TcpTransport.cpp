@@ -96,20 +96,11 @@ int32_t ConnectTo(LinkSession& session, const addrinfo& address,
     return 0;
 }
 
-// The window names its gateway by one IPv4 address and tries only the first; a session that
-// resolves any family tries each address in turn, all within the one connection time limit.
 int32_t TcpOpen(LinkSession& session) {
     if (const int32_t code = StartSocketLibrary(); code != 0) return code;
-    AddressList addresses;
-    if (const int32_t code = ResolveGateway(session, addresses); code != 0) return code;
-    const auto limit = ConnectLimit(session);
-    int32_t code = 0;
-    for (const addrinfo* address = addresses.get(); address != nullptr;
-         address = address->ai_next) {
-        code = ConnectTo(session, *address, limit);
-        if (code == 0 || session.family != AddressFamily::Any || code == LINK_E_ABORTED) break;
-    }
-    return code;
+    return ConnectToGateway(session, [&session](const addrinfo& address, auto limit) {
+        return ConnectTo(session, address, limit);
+    });
 }
 
 int32_t TcpBytesWaiting(LinkSession& session) {
