@@ -7,7 +7,9 @@
 #include <QTimer>
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -82,6 +84,10 @@ protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+private slots:
+    // Runs the oldest posted task (ViewControls.cpp).
+    void RunPostedTask();
+
 private:
     // ControlsFromTemplate.cpp
     void CreateWindowFromTemplate();
@@ -104,6 +110,10 @@ private:
     PortWatcher* portWatcher = nullptr;
     mutable std::atomic<int32_t> offThreadCalls{0};
     std::atomic<int32_t> postedTasks{0};
+    // Posted tasks travel through this queue, not inside Qt's queued event: the handover is then
+    // guarded by a lock the whole program can see, a sanitizer's race checks included.
+    std::mutex tasksMutex;
+    std::deque<std::function<void()>> tasks;
     // Last: it is closed and destroyed before the widgets and the timer it uses.
     DialogCore core;
 };

@@ -154,8 +154,24 @@ std::vector<SerialPortDescription> CVelkorDlg::EnumerateSerialPorts() {
     return PresentSerialPorts();
 }
 
-// Queued to this window: dropped with it if it is destroyed first.
+// One queued call per task, by name so that the call carries nothing of the worker's: a task
+// still queued is dropped with the window.
 void CVelkorDlg::PostToUiThread(std::function<void()> task) {
     postedTasks.fetch_add(1);
-    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+    {
+        std::lock_guard<std::mutex> lock(tasksMutex);
+        tasks.push_back(std::move(task));
+    }
+    QMetaObject::invokeMethod(this, "RunPostedTask", Qt::QueuedConnection);
+}
+
+void CVelkorDlg::RunPostedTask() {
+    std::function<void()> task;
+    {
+        std::lock_guard<std::mutex> lock(tasksMutex);
+        if (tasks.empty()) return;
+        task = std::move(tasks.front());
+        tasks.pop_front();
+    }
+    task();
 }

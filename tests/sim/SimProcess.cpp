@@ -102,7 +102,11 @@ SimProcess::SimProcess(std::vector<std::string> args) {
     if (!HasOption(args, "--log")) args.push_back("--quiet");
     const auto start = Clock::now();
     int outFd = -1;
-    pid_ = Spawn(VELKOR_SIM_PATH, args, &outFd, nullptr);
+    // The simulator ends with this process even when it is cut short (a sanitizer's report, a
+    // time limit): it inherits the test runner's standard error, and an orphan holding it would
+    // keep the runner waiting.
+    args.insert(args.begin(), {"--pdeathsig", "KILL", "--", VELKOR_SIM_PATH});
+    pid_ = Spawn("/usr/bin/setpriv", args, &outFd, nullptr);
     if (pid_ < 0) {
         ADD_FAILURE() << "cannot start " << VELKOR_SIM_PATH;
         return;
