@@ -116,6 +116,7 @@ int32_t UnitClient::ReadSettings(int32_t inputCount) {
 
 int32_t UnitClient::ReadCounts(uint32_t indexes, std::array<int32_t, MAX_INPUTS>& counts) {
     arrivals_ = 0;
+    undecoded_ = 0;
     for (int32_t i = 0; i < MAX_INPUTS; ++i) {
         if ((indexes & (1u << i)) == 0) continue;
         const int32_t code = PostCommand(session_, *this, CMD_READ_COUNT, ParamChar(i));
@@ -131,6 +132,7 @@ int32_t UnitClient::ReadCounts(uint32_t indexes, std::array<int32_t, MAX_INPUTS>
         if (std::chrono::steady_clock::now() >= deadline) return LINK_E_TIMEOUT;
         if (!SleepUnlessInterrupted(1)) return LINK_E_ABORTED;
     }
+    if ((undecoded_.load() & indexes) != 0) return MALFORMED_REPLY;
     for (int32_t i = 0; i < MAX_INPUTS; ++i)
         counts[i] = held_.count[i];
     return 0;
@@ -138,6 +140,13 @@ int32_t UnitClient::ReadCounts(uint32_t indexes, std::array<int32_t, MAX_INPUTS>
 
 void UnitClient::PostCountUpdate(int32_t index, int32_t /*value*/) {
     if (index < 0 || index >= MAX_INPUTS) return;
+    arrivals_.fetch_or(1u << index, std::memory_order_release);
+}
+
+// An answer all the same: the wait for it ends, and the node fails as malformed.
+void UnitClient::NoteUndecodedCount(int32_t index) {
+    if (index < 0 || index >= MAX_INPUTS) return;
+    undecoded_.fetch_or(1u << index);
     arrivals_.fetch_or(1u << index, std::memory_order_release);
 }
 

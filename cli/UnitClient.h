@@ -68,6 +68,7 @@ public:
     LinkSession& Link() override { return session_; }
     PulseConfig& HeldConfig() override { return held_; }
     void PostCountUpdate(int32_t index, int32_t value) override;
+    void NoteUndecodedCount(int32_t index) override;
 
     std::atomic<int32_t>& CountBusy() override { return countBusy_; }
     std::atomic<int32_t>& AbortRequested() override;
@@ -81,6 +82,7 @@ private:
     PulseConfig held_;
     std::atomic<int32_t> countBusy_{0};
     std::atomic<uint32_t> arrivals_{0};
+    std::atomic<uint32_t> undecoded_{0};  // count replies of these indexes came malformed
     std::array<std::atomic<int32_t>, MAX_INPUTS> counts_{};
     std::atomic<int32_t> flags_{0};
 };

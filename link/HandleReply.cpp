@@ -39,9 +39,12 @@ int HandleReply(void* userData, const unsigned char* reply, int32_t length) {
     const CommandSpec* command = CommandOfReply(reply[0], reply[1]);
     if (command == nullptr) return 0;
     // A known reply of another length answers its command and changes nothing.
+    ReplyTarget& target = *static_cast<ReplyTarget*>(userData);
     if (command->decode != nullptr && ReplyDecodes(*command, length)) {
-        TargetStore store(*static_cast<ReplyTarget*>(userData));
+        TargetStore store(target);
         command->decode(reply, length, store);
+    } else if (!command->awaitsReply) {
+        target.NoteUndecodedCount(int32_t{reply[2]} - PARAM_BASE);
     }
     return 1;
 }

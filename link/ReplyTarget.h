@@ -18,6 +18,9 @@ public:
     virtual PulseConfig& HeldConfig() = 0;
     // Posts WM_COUNT_UPDATE with the input index and the count stored; must not block.
     virtual void PostCountUpdate(int32_t index, int32_t value) = 0;
+    // A count reply for input `index` came with another length: nothing was stored. The window
+    // passes over it as over any reply of the wrong length; velkorctl fails the node.
+    virtual void NoteUndecodedCount(int32_t /*index*/) {}
 
 protected:
     ~ReplyTarget() = default;
