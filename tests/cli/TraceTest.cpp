@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int RUN_LIMIT_MS = 30000;
 
 class CtlTrace : public ::testing::Test {
 protected:

@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr int RUN_LIMIT_MS = 30000;
 
 enum class Via { Tcp, Pty };
 

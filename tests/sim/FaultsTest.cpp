@@ -8,7 +8,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-const std::string kEnd = Framed("");
 
 class SimFaults : public ::testing::Test {
 protected:
@@ -64,7 +63,7 @@ TEST_F(SimFaults, GarbageComesBeforeEachReply) {
     for (int i = 0; i < 2; ++i) {
         client_->SendCommand("01PP");
         const std::string expected =
-            kEnd + std::string("\x00\xFFzz\x7F", 5) + kEnd + Framed("01pp\x20");
+            FRAME_END_TEXT + std::string("\x00\xFFzz\x7F", 5) + FRAME_END_TEXT + Framed("01pp\x20");
         EXPECT_EQ(Shown(client_->ReadBytes(expected.size())), Shown(expected));
     }
 }

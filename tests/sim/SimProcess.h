@@ -61,6 +61,9 @@ private:
     int errFd_ = -1;
 };
 
+// A generous limit for one run of a program under test, sanitizers included.
+constexpr int RUN_LIMIT_MS = 30000;
+
 // Runs a program to its end (killed after `timeoutMs`).
 ProgramRun RunToEnd(const std::string& program, const std::vector<std::string>& args,
                     int timeoutMs);
@@ -101,6 +104,8 @@ private:
 
 // A frame as the wire carries it: text then the end byte.
 std::string Framed(std::string_view text);
+// The end byte alone.
+inline const std::string FRAME_END_TEXT(1, static_cast<char>(0xC8));
 // Bytes shown as escaped text, for readable failure messages.
 std::string Shown(const std::optional<std::string>& bytes);
 
