@@ -11,7 +11,6 @@
 
 namespace {
 
-
 class CtlTrace : public ::testing::Test {
 protected:
     void StartSim(std::vector<std::string> args = {}) {

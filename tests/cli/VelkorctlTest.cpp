@@ -19,7 +19,6 @@
 
 namespace {
 
-
 enum class Via { Tcp, Pty };
 
 std::string Frame(int node, const std::string& command) {
