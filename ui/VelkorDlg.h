@@ -7,14 +7,13 @@
 #include <QTimer>
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <functional>
-#include <mutex>
 #include <unordered_map>
 #include <vector>
 
 #include "dialog/DialogCore.h"
 #include "dialog/DialogView.h"
+#include "dialog/PostedTaskQueue.h"
 #include "link/LinkSession.h"
 #include "ui/DialogUnits.h"
 
@@ -112,8 +111,7 @@ private:
     std::atomic<int32_t> postedTasks{0};
     // Posted tasks travel through this queue, not inside Qt's queued event: the handover is then
     // guarded by a lock the whole program can see, a sanitizer's race checks included.
-    std::mutex tasksMutex;
-    std::deque<std::function<void()>> tasks;
+    PostedTaskQueue tasks;
     // Last: it is closed and destroyed before the widgets and the timer it uses.
     DialogCore core;
 };

@@ -158,20 +158,10 @@ std::vector<SerialPortDescription> CVelkorDlg::EnumerateSerialPorts() {
 // still queued is dropped with the window.
 void CVelkorDlg::PostToUiThread(std::function<void()> task) {
     postedTasks.fetch_add(1);
-    {
-        std::lock_guard<std::mutex> lock(tasksMutex);
-        tasks.push_back(std::move(task));
-    }
-    QMetaObject::invokeMethod(this, "RunPostedTask", Qt::QueuedConnection);
+    tasks.Post(std::move(task),
+               [this] { QMetaObject::invokeMethod(this, "RunPostedTask", Qt::QueuedConnection); });
 }
 
 void CVelkorDlg::RunPostedTask() {
-    std::function<void()> task;
-    {
-        std::lock_guard<std::mutex> lock(tasksMutex);
-        if (tasks.empty()) return;
-        task = std::move(tasks.front());
-        tasks.pop_front();
-    }
-    task();
+    tasks.RunNext();
 }

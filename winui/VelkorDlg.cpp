@@ -92,7 +92,7 @@ INT_PTR CALLBACK CVelkorDlg::DialogProc(HWND window, UINT message, WPARAM wParam
     auto* dialog = reinterpret_cast<CVelkorDlg*>(GetWindowLongPtrW(window, DWLP_USER));
     if (!dialog) return FALSE;
     if (message == WM_NCDESTROY) {
-        std::lock_guard<std::mutex> lock(dialog->tasksMutex);
+        dialog->tasks.Close();
         dialog->window.store(nullptr);
         return FALSE;
     }
@@ -118,7 +118,7 @@ INT_PTR CVelkorDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
         case WM_RUN_POSTED_TASK:
-            RunPostedTask();
+            tasks.RunNext();
             return TRUE;
         case WM_PAINT:
             if (!IsIconic(window)) return FALSE;
@@ -300,21 +300,7 @@ std::vector<SerialPortDescription> CVelkorDlg::EnumerateSerialPorts() {
     return ports;
 }
 
-// A task queued after the window has gone is never run: no message reaches it any more.
+// A task posted after the window has gone is dropped: no message reaches it any more.
 void CVelkorDlg::PostToUiThread(std::function<void()> task) {
-    std::lock_guard<std::mutex> lock(tasksMutex);
-    if (!window) return;
-    tasks.push_back(std::move(task));
-    PostMessageW(window, WM_RUN_POSTED_TASK, 0, 0);
-}
-
-void CVelkorDlg::RunPostedTask() {
-    std::function<void()> task;
-    {
-        std::lock_guard<std::mutex> lock(tasksMutex);
-        if (tasks.empty()) return;
-        task = std::move(tasks.front());
-        tasks.pop_front();
-    }
-    task();
+    tasks.Post(std::move(task), [this] { PostMessageW(window, WM_RUN_POSTED_TASK, 0, 0); });
 }

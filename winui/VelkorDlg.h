@@ -3,14 +3,13 @@
 #include <windows.h>
 
 #include <atomic>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "dialog/DialogCore.h"
 #include "dialog/DialogView.h"
+#include "dialog/PostedTaskQueue.h"
 #include "winui/CountFont.h"
 
 // A task posted to the user-interface thread by PostToUiThread: lParam and wParam unused; the
@@ -60,7 +59,6 @@ private:
     void OnCommand(int32_t id, UINT code);
     void OnClose();
     void PaintIconic();
-    void RunPostedTask();
     void ApplyCountFonts();
     // The message loop's look at a queued message before the dialog manager's: Enter goes nowhere.
     bool PreTranslateMessage(const MSG& message) const;
@@ -73,8 +71,7 @@ private:
     HICON smallIcon;
     std::unique_ptr<CountFont> countFont;
     HCURSOR cursorBeforeWait = nullptr;
-    std::mutex tasksMutex;  // the queue is filled from any thread
-    std::deque<std::function<void()>> tasks;
+    PostedTaskQueue tasks;  // filled from any thread; closed when the window goes
     // Last: destroyed first, while the view it shuts down through is still whole.
     DialogCore core;
 };
