@@ -62,8 +62,9 @@ TEST_F(SimFaults, GarbageComesBeforeEachReply) {
     Start({"--garbage"});
     for (int i = 0; i < 2; ++i) {
         client_->SendCommand("01PP");
+        // A lone end byte, the junk frame, then the reply.
         const std::string expected =
-            FRAME_END_TEXT + std::string("\x00\xFFzz\x7F", 5) + FRAME_END_TEXT + Framed("01pp\x20");
+            Framed("") + Framed(std::string_view("\x00\xFFzz\x7F", 5)) + Framed("01pp\x20");
         EXPECT_EQ(Shown(client_->ReadBytes(expected.size())), Shown(expected));
     }
 }

@@ -104,8 +104,6 @@ private:
 
 // A frame as the wire carries it: text then the end byte.
 std::string Framed(std::string_view text);
-// The end byte alone.
-inline const std::string FRAME_END_TEXT(1, static_cast<char>(0xC8));
 // Bytes shown as escaped text, for readable failure messages.
 std::string Shown(const std::optional<std::string>& bytes);
 
