@@ -28,9 +28,9 @@ void DialogCore::OnInitDialog(const std::string& versionText) {
     view.ShowControl(IDC_PROGRESS_BAR, false);
     RefreshPortList();
     connState.store(Disconnected);
-    view.SetChecked(IDC_LAN_RADIO, true);
-    view.SetChecked(IDC_SINGLE_PHASE_RADIO, true);
-    view.SetChecked(IDC_X2_RADIO, true);
+    CheckRadio(IDC_LAN_RADIO, IDC_USB_RADIO);
+    CheckRadio(IDC_SINGLE_PHASE_RADIO, IDC_TWO_PHASE_RADIO);
+    CheckRadio(IDC_X2_RADIO, IDC_X4_RADIO);
     view.SetControlText(IDC_TCP_PORT_EDIT, DEFAULT_TCP_PORT);
     // The rules empty them again: the widest text sizes nothing here, but shows it would fit.
     for (int32_t id : IDC_COUNT_VALUE)
@@ -80,11 +80,20 @@ void DialogCore::UpdateControls() {
     if (states.debounceToFirst) view.SetSelection(IDC_DEBOUNCE_COMBO, 0);
 }
 
+void DialogCore::CheckRadio(int32_t checkedId, int32_t clearedId) {
+    view.SetChecked(clearedId, false);
+    view.SetChecked(checkedId, true);
+}
+
 void DialogCore::ShowMessage(const std::string& text) {
     // Nobody is left to read a message once the window closes.
     if (closing) return;
+    ++messageDepth;
     view.ShowMessage(text);
+    --messageDepth;
     UpdateControls();
+    // What was held applies once the code after the box, which called this, has run too.
+    if (messageDepth == 0 && !held.empty()) view.PostToUiThread([this] { ApplyHeld(); });
 }
 
 // ProgressBar and VersionText share the bottom strip: one of them is shown at a time.
@@ -107,7 +116,27 @@ void DialogCore::StartWorker(Operation op, std::function<void(int32_t attempt)> 
 }
 
 void DialogCore::Post(int32_t attempt, WorkerResult result) {
-    view.PostToUiThread([this, attempt, result = std::move(result)] { Apply(attempt, result); });
+    view.PostToUiThread([this, attempt, result = std::move(result)]() mutable {
+        Receive(attempt, std::move(result));
+    });
+}
+
+// A box's own event loop runs the tasks posted meanwhile; their results wait for the box, and
+// whatever arrives after them waits its turn behind them.
+void DialogCore::Receive(int32_t attempt, WorkerResult result) {
+    if (messageDepth > 0 || !held.empty()) {
+        held.emplace_back(attempt, std::move(result));
+        return;
+    }
+    Apply(attempt, result);
+}
+
+void DialogCore::ApplyHeld() {
+    while (messageDepth == 0 && !held.empty()) {
+        const auto [attempt, result] = std::move(held.front());
+        held.pop_front();
+        Apply(attempt, result);
+    }
 }
 
 // A result of an attempt that closing (or a newer attempt) has ended is dropped.
@@ -145,6 +174,7 @@ void DialogCore::ShutDown() {
     CloseLink(session);
     ResumeOpening(session);  // no worker is left to open it; the session may serve again
     ++currentAttempt;
+    held.clear();
     operation = Operation::None;
     connState.store(Disconnected);
     closing = false;

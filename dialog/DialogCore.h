@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <utility>
 
 #include "device/PulseConfig.h"
 #include "dialog/DialogState.h"
@@ -84,6 +86,8 @@ public:
     // Holds a worker (or the user-interface thread before the Start/Stop wait) at a step.
     void SetStepHook(WorkerSet::StepHook hook) { workers.SetStepHook(std::move(hook)); }
     int32_t RunningWorkers() const { return workers.Running(); }
+    // Results posted by workers that wait for an open message box to be closed.
+    int32_t HeldResults() const { return static_cast<int32_t>(held.size()); }
     // The connection state alone, without a link (the port list's tests).
     void SetConnStateForTest(int32_t state) { connState.store(state); }
     // Count replies shown so far (whatever their index), and the index of the last one.
@@ -130,7 +134,11 @@ private:
     // Workers and results
     void StartWorker(Operation op, std::function<void(int32_t attempt)> body);
     void Post(int32_t attempt, WorkerResult result);
+    void Receive(int32_t attempt, WorkerResult result);
+    void ApplyHeld();
     void Apply(int32_t attempt, const WorkerResult& result);
+    // Sets one radio button of a pair and clears the other: a Win32 group clears nothing itself.
+    void CheckRadio(int32_t checkedId, int32_t clearedId);
     // A modal message, then the rules: the box's own event loop may have run other events.
     void ShowMessage(const std::string& text);
 
@@ -151,6 +159,10 @@ private:
     // Results of a worker apply while its attempt is the current one; closing ends it.
     int32_t currentAttempt = 0;
     bool closing = false;
+    // Message boxes open now. While one is, what workers post waits in `held`, oldest first:
+    // the box comes before every later step of its worker.
+    int32_t messageDepth = 0;
+    std::deque<std::pair<int32_t, WorkerResult>> held;
     int32_t countUpdatesHandled = 0;
     int32_t lastCountUpdateIndex = -1;
     WorkerSet workers;

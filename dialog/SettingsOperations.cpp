@@ -143,12 +143,22 @@ void DialogCore::ShowHeldSettings() {
     const int32_t mode = pulseConfig.mode;
     view.SetChecked(IDC_ENABLE_CHECK, mode != MODE_OFF);
     const bool twoPhase = mode == MODE_TWO_PHASE_X2 || mode == MODE_TWO_PHASE_X4;
-    view.SetChecked(twoPhase ? IDC_TWO_PHASE_RADIO : IDC_SINGLE_PHASE_RADIO, true);
-    view.SetChecked(mode == MODE_TWO_PHASE_X4 ? IDC_X4_RADIO : IDC_X2_RADIO, true);
+    if (twoPhase) {
+        CheckRadio(IDC_TWO_PHASE_RADIO, IDC_SINGLE_PHASE_RADIO);
+    } else {
+        CheckRadio(IDC_SINGLE_PHASE_RADIO, IDC_TWO_PHASE_RADIO);
+    }
+    if (mode == MODE_TWO_PHASE_X4) {
+        CheckRadio(IDC_X4_RADIO, IDC_X2_RADIO);
+    } else {
+        CheckRadio(IDC_X2_RADIO, IDC_X4_RADIO);
+    }
     view.SetChecked(IDC_CLEAR_SIGNAL_CHECK, pulseConfig.clearSignal == 1);
     view.SetSelection(IDC_PERIOD_COMBO, EntryOf(pulseConfig.period, PERIOD_TEXTS.size()));
-    // 0 and 1 show as "なし"; a negative value, like one above 10, has no entry.
-    view.SetSelection(IDC_DEBOUNCE_COMBO, DebounceIndexOfValue(pulseConfig.debounce));
+    // A value of 1 or below shows as "なし" and is written back as 0; one above the list has no
+    // entry and goes back as it was read.
+    view.SetSelection(IDC_DEBOUNCE_COMBO,
+                      pulseConfig.debounce < 1 ? 0 : DebounceIndexOfValue(pulseConfig.debounce));
     for (int32_t i = 0; i < inputCount; ++i) {
         view.SetSelection(IDC_EDGE_COMBO[i], EntryOf(pulseConfig.edge[i], EDGE_TEXTS.size()));
     }

@@ -2,7 +2,7 @@
 # Windows: cross-builds the link, the catalogue, velkorctl.exe, velkor.exe and their tests with
 # MinGW-w64 (preset "windows"), runs the tests under Wine in a private prefix (build/windows/wine,
 # see tools/wine-env.sh) on a virtual display against the Linux velkor-sim, and checks that
-# velkorctl.exe sends byte for byte what the Linux velkorctl sends, over TCP and over COM7 (the
+# velkorctl.exe sends byte for byte what the Linux velkorctl sends, over TCP and over COM12 (the
 # simulator's pseudo-terminal), then builds the ZIP and the installer and checks them under Wine
 # (tools/windows-installer.sh).
 # Usage: tools/windows.sh [LINUX_BUILD_DIR]   (default build/ci; built here when missing)
@@ -137,8 +137,8 @@ if wine "$window" --trace "Z:$work/missing/velkor.trace" 2>"$work/trace.err" ||
 fi
 
 # The tests that build for Windows, under Wine: the catalogue, reply decoding, the link and the
-# window, the last two against one simulator on loopback TCP and behind COM7. The count of DI5 at
-# node 1 is the widest number a count display shows.
+# window, the last two against one simulator on loopback TCP and behind COM12. The count of DI5
+# at node 1 is the widest number a count display shows.
 start_sim tests --listen 127.0.0.1:0 --pty "$work/pty-tests" --count 1:4:0x80000000
 wine_com_link "$work/pty-tests"
 export VELKOR_SIM_PORT VELKOR_SIM_LOG=Z:$work/tests.log VELKOR_SIM_COM=$wine_com

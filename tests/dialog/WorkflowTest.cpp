@@ -7,6 +7,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <optional>
 
 #include "../sim/SimLog.h"
 #include "../sim/SimProcess.h"
@@ -31,16 +32,15 @@ public:
     }
     std::string ControlText(int32_t id) const override { return Find(texts, id, {}); }
     bool IsChecked(int32_t id) const override { return Find(values, id, 0) == 1; }
-    void SetChecked(int32_t id, bool checked) override {
-        for (const auto& group : RADIO_GROUPS)
-            if (checked && (group[0] == id || group[1] == id))
-                values[group[0]] = values[group[1]] = 0;
-        values[id] = checked ? 1 : 0;
-    }
+    // Exactly the button asked for, as a Win32 dialog does: a radio group clears nothing itself.
+    void SetChecked(int32_t id, bool checked) override { values[id] = checked ? 1 : 0; }
     void SetListEntries(int32_t id, const std::vector<std::string>&) override { values[id] = -1; }
     int32_t Selection(int32_t id) const override { return Find(values, id, -1); }
     void SetSelection(int32_t id, int32_t index) override { values[id] = index; }
-    void ShowMessage(const std::string& text) override { trace.push_back(text); }
+    void ShowMessage(const std::string& text) override {
+        trace.push_back(text);
+        if (whileBoxOpen) whileBoxOpen();
+    }
     void SetTimer(int32_t) override {}
     void KillTimer() override {}
     void BeginWaitCursor() override {}
@@ -72,6 +72,8 @@ public:
     std::map<int32_t, std::string> texts;
     std::map<int32_t, int32_t> values;  // checked (1) or not (0), or the selected entry
     std::vector<std::string> trace;
+    // Runs inside each message box, as the box's own event loop would.
+    std::function<void()> whileBoxOpen;
 
 private:
     template <typename T>
@@ -79,12 +81,35 @@ private:
         const auto it = map.find(id);
         return it == map.end() ? absent : it->second;
     }
-    static constexpr int32_t RADIO_GROUPS[3][2] = {{IDC_LAN_RADIO, IDC_USB_RADIO},
-                                                   {IDC_SINGLE_PHASE_RADIO, IDC_TWO_PHASE_RADIO},
-                                                   {IDC_X2_RADIO, IDC_X4_RADIO}};
     std::mutex mutex;
     std::condition_variable posted;
     std::deque<std::function<void()>> tasks;
+};
+
+// A core over a recording view and a session of its own, the route to the simulator typed in.
+struct CoreOnLoopback {
+    explicit CoreOnLoopback(int port, int32_t replyPolls = 2000) : core(view, session) {
+        session.timing.replyPollMs.store(5);
+        session.timing.replyPolls.store(replyPolls);
+        core.OnInitDialog("Version 1.00");
+        view.trace.clear();
+        view.SetControlText(IDC_ADDRESS_EDIT, "127.0.0.1");
+        view.SetControlText(IDC_TCP_PORT_EDIT, std::to_string(port));
+    }
+    // No worker left and nothing of one waiting to be applied.
+    bool Idle() const {
+        return core.RunningWorkers() == 0 && core.HeldResults() == 0 &&
+               core.CurrentOperation() == Operation::None;
+    }
+    bool Connect(int node) {
+        view.SetControlText(IDC_NODE_EDIT, std::to_string(node));
+        core.OnConnectButton();
+        return view.RunUntil([this] { return Idle(); });
+    }
+
+    RecordingView view;
+    LinkSession session;
+    DialogCore core;
 };
 
 enum class Step { Connect, Read, Write, Counts };
@@ -112,6 +137,7 @@ TEST(DialogWorkflows, ResultsAreAppliedInTheOrderOfTheSteps) {
     // Two-phase x2 and a period: unlike the unit's x4 and 10 s.
     const auto choose = [](int32_t period) {
         return [period](RecordingView& v) {
+            v.SetChecked(IDC_X4_RADIO, false);  // the operator's click clears the other one
             v.SetChecked(IDC_X2_RADIO, true);
             v.SetSelection(IDC_PERIOD_COMBO, period);
         };
@@ -188,17 +214,9 @@ TEST(DialogWorkflows, ResultsAreAppliedInTheOrderOfTheSteps) {
                 out.push_back(CommandOf(frame));
             return out;
         };
-        RecordingView view;
-        LinkSession session;
-        session.timing.replyPollMs.store(5);
-        session.timing.replyPolls.store(2000);
-        DialogCore core(view, session);
-        core.OnInitDialog("Version 1.00");
-        view.trace.clear();
-        view.SetChecked(IDC_LAN_RADIO, true);
-        view.SetControlText(IDC_ADDRESS_EDIT, "127.0.0.1");
-        view.SetControlText(IDC_TCP_PORT_EDIT,
-                            std::to_string(row.node == 0 ? ClosedLoopbackPort() : sim.Port()));
+        CoreOnLoopback loopback(row.node == 0 ? ClosedLoopbackPort() : sim.Port());
+        RecordingView& view = loopback.view;
+        DialogCore& core = loopback.core;
         view.SetControlText(IDC_NODE_EDIT, std::to_string(row.node));
         size_t sent = 0;
         int32_t counted = 0;
@@ -244,6 +262,107 @@ TEST(DialogWorkflows, ResultsAreAppliedInTheOrderOfTheSteps) {
         for (const auto& [id, value] : row.values)
             EXPECT_EQ(view.values[id], value) << id;
         EXPECT_EQ(core.ConnState() == Connected, row.connectedAfter);
+    }
+}
+
+// After a two-phase x4 unit, a single-phase one shows one radio of each group checked, and
+// writing its settings untouched sends the mode it reported, not the one before.
+TEST(DialogWorkflows, RadioGroupsShowTheReportedModeAlone) {
+    const std::string log = TempPath("radios.log");
+    SimProcess sim({"--listen", "127.0.0.1:0", "--log", log, "--settings", "1:mode=3"});
+    ASSERT_TRUE(sim.Started());
+    CoreOnLoopback loopback(sim.Port());
+    RecordingView& view = loopback.view;
+    ASSERT_TRUE(loopback.Connect(1));
+    EXPECT_EQ(view.values[IDC_X4_RADIO], 1);
+    loopback.core.OnConnectButton();
+    ASSERT_TRUE(loopback.Connect(2));
+    const std::map<int32_t, int32_t> radios = {{IDC_SINGLE_PHASE_RADIO, 1},
+                                               {IDC_TWO_PHASE_RADIO, 0},
+                                               {IDC_X2_RADIO, 1},
+                                               {IDC_X4_RADIO, 0}};
+    for (const auto& [id, checked] : radios)
+        EXPECT_EQ(view.values[id], checked) << id;
+    const size_t sent = ReceivedFramesOfLog(FileText(log)).size();
+    loopback.core.OnApplySettings();
+    ASSERT_TRUE(view.RunUntil([&] { return loopback.Idle(); }));
+    const auto frames = ReceivedFramesOfLog(FileText(log));
+    ASSERT_GT(frames.size(), sent);
+    EXPECT_EQ(CommandOf(frames.back()), Command("PU", {0x21, 0x20, 0x20}));
+}
+
+// What the operator sees of an operation: its button caption, the unit shown, the busy display,
+// and whether 接続, 設定受信 and 設定反映 can be pressed.
+struct Look {
+    std::string caption, deviceInfo;
+    bool busy, connect, read, write;
+    bool operator==(const Look&) const = default;
+};
+
+Look LookOf(RecordingView& view) {
+    return {view.texts[IDC_CONNECT_BUTTON],         view.texts[IDC_DEVICE_INFO_TEXT],
+            view.shown[IDC_PROGRESS_BAR],           view.enabled[IDC_CONNECT_BUTTON],
+            view.enabled[IDC_READ_SETTINGS_BUTTON], view.enabled[IDC_WRITE_SETTINGS_BUTTON]};
+}
+
+void PrintTo(const Look& look, std::ostream* out) {
+    *out << "{" << look.caption << ", \"" << look.deviceInfo << "\", busy " << look.busy
+         << ", buttons " << look.connect << look.read << look.write << "}";
+}
+
+// A worker's message box is closed only once the worker has ended and posted all it had; until
+// then the operation is still under way behind the box. Connecting to node 1 takes 13 replies
+// (MD, PY, five PH, PP, five PG); the simulator loses the 14th, the settings read's "PY". Node 9
+// has no unit.
+TEST(DialogWorkflows, WorkersMessageBoxComesBeforeItsNextSteps) {
+    struct BoxRow {
+        const char* name;
+        int node;
+        bool readSettings;
+        std::string message;
+        Look during, after;
+    };
+    const BoxRow rows[] = {
+        {"a model without pulse inputs",
+         4,
+         false,
+         NO_PULSE_INPUTS_MESSAGE,
+         {"中断", "KV-410     ID : 4", true, true, false, false},
+         {"接続", "", false, true, false, false}},
+        {"no answer to MD",
+         9,
+         false,
+         "通信エラー : 20003(タイムアウト)",
+         {"中断", "", true, true, false, false},
+         {"接続", "", false, true, false, false}},
+        {"no answer to the settings read",
+         1,
+         true,
+         "通信エラー : 20003(タイムアウト)",
+         {"切断", "KV-420     ID : 1", false, false, false, false},
+         {"切断", "KV-420     ID : 1", false, true, true, true}},
+    };
+    SimProcess sim({"--listen", "127.0.0.1:0", "--quiet", "--drop-every", "14"});
+    ASSERT_TRUE(sim.Started());
+    for (const BoxRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        CoreOnLoopback loopback(sim.Port(), 200);
+        RecordingView& view = loopback.view;
+        std::optional<Look> during;
+        view.whileBoxOpen = [&] {
+            EXPECT_TRUE(view.RunUntil([&] {
+                return loopback.core.RunningWorkers() == 0 && loopback.core.HeldResults() > 0;
+            }));
+            during = LookOf(view);
+        };
+        ASSERT_TRUE(loopback.Connect(row.node));
+        if (row.readSettings) {
+            loopback.core.OnReadSettings();
+            ASSERT_TRUE(view.RunUntil([&] { return loopback.Idle(); }));
+        }
+        EXPECT_NE(std::find(view.trace.begin(), view.trace.end(), row.message), view.trace.end());
+        EXPECT_EQ(during, row.during);
+        EXPECT_EQ(LookOf(view), row.after);
     }
 }
 

@@ -189,11 +189,11 @@ std::vector<ReadCase> ReadCases() {
          "mode=1,period=7,debounce=12,edges=31",
          {true, true, false, true, false, false, -1, -1, {-1, 1}, "PULSE COUNT OFF"},
          ReadCommands(2)},
-        // A negative debounce value has no entry either: "なし" is 0 and 1 only.
-        {"NegativeDebounceShowsNoSelection",
+        // A negative debounce value shows as "なし", as 0 and 1 do.
+        {"NegativeDebounceShowsNone",
          TWO_INPUTS,
          "mode=1,period=1,rawdebounce=0x1F,edges=11",
-         {true, true, false, true, false, false, 1, -1, {1, 1}, "PULSE COUNT OFF"},
+         {true, true, false, true, false, false, 1, 0, {1, 1}, "PULSE COUNT OFF"},
          ReadCommands(2)},
     };
 }
@@ -350,16 +350,17 @@ std::vector<ApplyCase> ApplyCases() {
          "PULSE COUNT ON",
          HeldSettings{1, 0, 3, 1, 0, 0, 0, 7, 12, 1}},
         // Whatever byte the unit reported goes back as that byte, also one that no value OR
-        // 0x20 gives: 0x40 is not START-STOP, 0x1F not 0xFF, 0x05 not 0xE5.
+        // 0x20 gives: 0x40 is not START-STOP, 0x05 not 0xE5. A debounce below 0 (0x1F) is
+        // "なし" and goes as 0x20.
         {"ReportedBytesAboveTheListsSentUnchanged",
          TWO_INPUTS,
          "mode=1,rawperiod=0x40,rawdebounce=0x1F,rawedge1=0x05,rawedge2=0x40",
          [](auto&) {},
          {Command("PC", {0x20, 0x05}), Command("PC", {0x21, 0x40}),
-          Command("PU", {0x21, 0x40, 0x1F})},
+          Command("PU", {0x21, 0x40, 0x20})},
          {},
          "PULSE COUNT ON",
-         HeldSettings{1, 0, -27, 32, 0, 0, 0, 32, -1, 1}},
+         HeldSettings{1, 0, -27, 32, 0, 0, 0, 32, 0, 1}},
         {"ReportedBytesBelowTheBaseSentUnchanged",
          TWO_INPUTS,
          "mode=1,rawperiod=0x1F,rawdebounce=0xFF,rawedge1=0xFF,rawedge2=0x01",
