@@ -1,12 +1,14 @@
 # Sourced by the scripts that run Windows programs under Wine. A private prefix, a virtual X
 # display and the COM port the tests use:
 #   wine_environment PREFIX   exports WINEPREFIX, WINEDEBUG and DISPLAY; prepares PREFIX once
-#   wine_com_link PATH        points COM7 of the prefix at a device (velkor-sim's pty)
+#   wine_com_link PATH        points COM12 of the prefix at a device (velkor-sim's pty)
 #   wine_environment_end      stops the Wine server and the display
 # Wine's own null display draws nothing and has no real fonts behind its dialogs; on Xvfb the
 # dialogs are laid out and painted as on a desktop, and can be captured.
+# The port is numbered above 9 on purpose: only "\\.\COMn" opens such a port, while COM1 to
+# COM9 open by their bare names too.
 
-wine_com=7
+wine_com=12
 wine_xvfb_pid=
 
 # The display: a free one that Xvfb picks and reports.
@@ -22,16 +24,18 @@ wine_start_display() {
     export DISPLAY=:$number
 }
 
-# Runs once per prefix (the ready mark says it was done):
+# Runs once per prefix and port (the ready mark names the port it was done for):
 # - Japanese dialog faces mapped to the IPA gothic fonts, so that Japanese shows as text, not
 #   boxes: the proportional IPAPGothic for the dialog and the system's dialog faces, the
 #   fixed-pitch IPAGothic for the counts' "ＭＳ ゴシック";
 # - windows drawn with Wine's own frame and caption (no window manager runs on Xvfb);
-# - COM7 registered as a port. Wine lists its ports in the serial device map
+# - COM12 registered as a port, and the port a prefix prepared earlier had (an empty mark is
+#   the COM7 of older prefixes) removed. Wine lists its ports in the serial device map
 #   (HKLM\HARDWARE\DEVICEMAP\SERIALCOMM) only when its server starts, hence the restart.
 wine_prepare_prefix() {
-    local ready=$WINEPREFIX/.velkor-ready
-    [ -e "$ready" ] && return 0
+    local ready=$WINEPREFIX/.velkor-ready previous=
+    [ -e "$ready" ] && previous=$(cat "$ready") && previous=${previous:-COM7}
+    [ "$previous" = "COM$wine_com" ] && return 0
     wineboot -i >/dev/null 2>&1
     local face
     for face in "MS UI Gothic" "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2"; do
@@ -40,11 +44,15 @@ wine_prepare_prefix() {
     LC_ALL=C.UTF-8 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "ＭＳ ゴシック" \
         /d IPAGothic /f >/dev/null
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+    if [ -n "$previous" ]; then
+        wine reg delete 'HKLM\Software\Wine\Ports' /v "$previous" /f >/dev/null 2>&1 || true
+        rm -f "$WINEPREFIX/${previous,,}"
+    fi
     wine reg add 'HKLM\Software\Wine\Ports' /v "COM$wine_com" /d "$WINEPREFIX/com$wine_com" /f \
         >/dev/null
     wineserver -k
     wineserver -w
-    touch "$ready"
+    echo "COM$wine_com" >"$ready"
 }
 
 wine_environment() {

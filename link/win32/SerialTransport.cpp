@@ -16,9 +16,11 @@ HANDLE HandleOf(const LinkSession& session) {
     return reinterpret_cast<HANDLE>(session.portHandle.load());
 }
 
-// A port known by its COM number is "\\.\COMn", the name that reaches COM10 and above too.
+// A port known by its COM number is "\\.\COMn", whatever name came with it: the bare name
+// "COM12" is a file in the current folder to CreateFileA, and only COM1 to COM9 are found by it.
+// A name without a number opens as given.
 std::string DeviceNameOf(const LinkSession& session) {
-    if (!session.portPath.empty()) return session.portPath;
+    if (session.comPort <= 0 && !session.portPath.empty()) return session.portPath;
     char name[32];
     std::snprintf(name, sizeof name, "\\\\.\\COM%d", session.comPort);
     return name;
