@@ -10,6 +10,9 @@ cd "$(dirname "$0")/.."
 root=$PWD
 build=build/windows
 
+# CPack's installer generator runs NSIS's makensis; the ZIP is listed with unzip.
+tools/install-deps.sh nsis unzip
+
 cmake --build --preset windows --target package
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=\([0-9]*\.[0-9]*\.[0-9]*\).*/\1/p' "$build/CMakeCache.txt")
 installer=$build/velkor-$version-win64.exe
