@@ -140,11 +140,19 @@ fi
 
 # The tests that build for Windows, under Wine: the catalogue, reply decoding, the link and the
 # window, the last two against one simulator on loopback TCP and behind COM12. The count of DI5
-# at node 1 is the widest number a count display shows.
-start_sim tests --listen 127.0.0.1:0 --pty "$work/pty-tests" --count 1:4:0x80000000
+# at node 1 is the widest number a count display shows; node 3 counts two-phase x4. The window's
+# message boxes also come from two simulators that fail on purpose: one never answers "MD", the
+# other loses every 8th reply of a connection.
+start_sim tests --listen 127.0.0.1:0 --pty "$work/pty-tests" --count 1:4:0x80000000 \
+    --settings 3:mode=3
+start_sim silent-md --listen 127.0.0.1:0 --silent MD
+start_sim drop --listen 127.0.0.1:0 --drop-every 8
 wine_com_link "$work/pty-tests"
 export VELKOR_SIM_PORT VELKOR_SIM_LOG=Z:$work/tests.log VELKOR_SIM_COM=$wine_com
+export VELKOR_SIM_SILENT_MD_PORT VELKOR_SIM_DROP_PORT
 VELKOR_SIM_PORT=$(head -1 "$work/tests.port")
+VELKOR_SIM_SILENT_MD_PORT=$(head -1 "$work/silent-md.port")
+VELKOR_SIM_DROP_PORT=$(head -1 "$work/drop.port")
 for suite in device reply link dialog winui; do
     echo "== ${suite}_tests.exe under Wine"
     wine "build/windows/tests/$suite/${suite}_tests.exe" >"$work/$suite.out" 2>&1 ||

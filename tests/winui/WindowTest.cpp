@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <future>
+#include <ostream>
 #include <sstream>
 #include <thread>
 
@@ -24,11 +25,44 @@
 // The real dialog on its own user-interface thread, worked from the test's thread by the
 // messages an operator's input would send, against the velkor-sim that tools/windows.sh starts:
 // on loopback TCP (port in VELKOR_SIM_PORT), behind a COM port numbered above 9
-// (VELKOR_SIM_COM), logging what it received to VELKOR_SIM_LOG.
+// (VELKOR_SIM_COM), logging what it received to VELKOR_SIM_LOG. Two more simulators misbehave on
+// loopback TCP: one never answers "MD" (VELKOR_SIM_SILENT_MD_PORT), one loses every 8th reply of
+// a connection (VELKOR_SIM_DROP_PORT).
 
 namespace {
 
 using namespace std::chrono_literals;
+
+// Sent by the test's thread: the dialog's thread runs the std::function that lParam points to,
+// also inside a message box's own loop.
+constexpr UINT WM_TEST_RUN = WM_APP + 100;
+WNDPROC dialogWindowProc = nullptr;
+
+LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TEST_RUN) {
+        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        return 0;
+    }
+    return CallWindowProcW(dialogWindowProc, window, message, wParam, lParam);
+}
+
+// What the operator sees of a connection and its operation in progress.
+struct Look {
+    std::string caption;  // ConnectButton
+    bool connectEnabled;
+    bool progressShown;
+    std::string unit;  // DeviceInfoText from "ID : " on (the text itself when it has none)
+    bool nodeEnabled;  // as every route control
+    bool readSettingsEnabled;
+    bool operator==(const Look&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Look& look) {
+    return out << "{" << look.caption << (look.connectEnabled ? "" : " (disabled)") << ", progress "
+               << (look.progressShown ? "shown" : "hidden") << ", unit '" << look.unit << "', node "
+               << (look.nodeEnabled ? "enabled" : "disabled") << ", 設定受信 "
+               << (look.readSettingsEnabled ? "enabled" : "disabled") << "}";
+}
 
 std::string Environment(const char* name) {
     const char* value = std::getenv(name);
@@ -52,8 +86,14 @@ protected:
         std::promise<HWND> created;
         ui = std::thread([this, &created] {
             CVelkorDlg dialog(TheLinkSession());
-            created.set_value(dialog.Create());
+            const HWND made = dialog.Create();
+            if (made) {
+                core = &dialog.Core();
+                dialogWindowProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+                    made, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TestWindowProc)));
+            }
             uiThread = GetCurrentThreadId();
+            created.set_value(made);
             dialog.RunMessageLoop();
         });
         window = created.get_future().get();
@@ -67,6 +107,8 @@ protected:
         EXPECT_TRUE(WaitUntil([this] { return !IsWindow(window); }));
         ui.join();
         TheUiTiming().millisecondsPerSecond = 1000;
+        const LinkTiming program;
+        TheLinkSession().timing.replyPolls = program.replyPolls.load();
     }
 
     HWND Item(int32_t id) const { return GetDlgItem(window, id); }
@@ -104,20 +146,77 @@ protected:
         EnumThreadWindows(uiThread, visit, reinterpret_cast<LPARAM>(&context));
         return found;
     }
-    // Waits for the dialog's message box, reads its text and caption, and presses its OK.
-    std::string ReadAndCloseMessage() {
+    HWND AwaitMessageBox() const {
         HWND box = nullptr;
-        if (!WaitUntil([&] { return (box = MessageBox()) != nullptr; })) return "(no message)";
+        WaitUntil([&] { return (box = MessageBox()) != nullptr; });
+        return box;
+    }
+    // The box's text; its caption is the program's name.
+    static std::string MessageText(HWND box) {
         wchar_t caption[64] = {};
         GetWindowTextW(box, caption, 64);
         EXPECT_STREQ(caption, L"winui_tests");
         wchar_t text[256] = {};
         // The text's control is 0xFFFF on Windows and 100 on Wine.
         if (!GetDlgItemTextW(box, 0xFFFF, text, 256)) GetDlgItemTextW(box, 100, text, 256);
-        PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
         return Narrowed(text);
     }
+    static void PressOk(HWND box) {
+        PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    }
+    // Waits for the dialog's message box, reads its text and caption, and presses its OK.
+    std::string ReadAndCloseMessage() {
+        const HWND box = AwaitMessageBox();
+        if (!box) return "(no message)";
+        const std::string text = MessageText(box);
+        PressOk(box);
+        return text;
+    }
+
+    // Asks the core on the dialog's thread, where its state lives.
+    bool CoreSays(const std::function<bool(const DialogCore&)>& question) const {
+        bool answer = false;
+        const std::function<void()> ask = [&] { answer = question(*core); };
+        SendMessageW(window, WM_TEST_RUN, 0, reinterpret_cast<LPARAM>(&ask));
+        return answer;
+    }
+    Look Now() const {
+        const std::string info = Text(IDC_DEVICE_INFO_TEXT);
+        const size_t id = info.find("ID : ");
+        return {Text(IDC_CONNECT_BUTTON),
+                IsWindowEnabled(Item(IDC_CONNECT_BUTTON)) != FALSE,
+                IsWindowVisible(Item(IDC_PROGRESS_BAR)) != FALSE,
+                id == std::string::npos ? info : info.substr(id),
+                IsWindowEnabled(Item(IDC_NODE_EDIT)) != FALSE,
+                IsWindowEnabled(Item(IDC_READ_SETTINGS_BUTTON)) != FALSE};
+    }
+    // A worker's message box, opened by `start`, comes before the worker's next steps: the
+    // window is looked at while the box is open, once the worker has ended and its end waits
+    // for the box, and again once the box is closed and what waited has been applied.
+    void ExpectBoxBeforeTheEnd(const std::function<void()>& start, const std::string& message,
+                               const Look& whileOpen, const Look& afterwards) {
+        start();
+        const HWND box = AwaitMessageBox();
+        ASSERT_NE(box, nullptr) << "no message box";
+        EXPECT_EQ(MessageText(box), message);
+        EXPECT_TRUE(WaitUntil([this] {
+            return CoreSays(
+                [](auto& core) { return core.RunningWorkers() == 0 && core.HeldResults() > 0; });
+        })) << "the worker did not end, or its end did not wait for the box";
+        EXPECT_EQ(Now(), whileOpen);
+        PressOk(box);
+        EXPECT_TRUE(WaitUntil(
+            [this] { return CoreSays([](auto& core) { return core.HeldResults() == 0; }); }));
+        EXPECT_EQ(Now(), afterwards);
+    }
+    static std::string FaultySimPort(const char* variable) {
+        const std::string port = Environment(variable);
+        EXPECT_FALSE(port.empty()) << variable << " not set";
+        return port;
+    }
+    // Replies wait 1 s instead of 10 s from here to the end of the test.
+    static void ShortReplyWait() { TheLinkSession().timing.replyPolls = 10; }
 
     // What the simulator received since `mark` (a size of its log), frame by frame.
     static size_t LogSize() { return SimLog().size(); }
@@ -162,6 +261,7 @@ protected:
     std::thread ui;
     DWORD uiThread = 0;
     HWND window = nullptr;
+    DialogCore* core = nullptr;  // the dialog's, used on its thread only
 };
 
 std::wstring ClassOf(ControlKind kind) {
@@ -356,4 +456,64 @@ TEST_F(WindowTest, PortListFollowsDeviceChanges) {
     SendMessageW(window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
                  reinterpret_cast<LPARAM>(&change));
     EXPECT_FALSE(listed());
+}
+
+// Each radio pair shows the unit's mode alone, also after a unit of the other mode: the two-phase
+// x4 unit of node 3, then the single-phase unit of node 2, whose settings go back unchanged.
+TEST_F(WindowTest, ModeRadiosShowTheModeOfTheUnitConnected) {
+    struct Shown {
+        const char* node;
+        bool singlePhase, twoPhase, x2, x4;
+    };
+    for (const Shown& unit :
+         {Shown{"3", false, true, false, true}, Shown{"2", true, false, true, false}}) {
+        ConnectOverLan(Environment("VELKOR_SIM_PORT"), unit.node);
+        ASSERT_TRUE(ConnectedAs("切断")) << "node " << unit.node;
+        EXPECT_EQ(Checked(IDC_SINGLE_PHASE_RADIO), unit.singlePhase) << "node " << unit.node;
+        EXPECT_EQ(Checked(IDC_TWO_PHASE_RADIO), unit.twoPhase) << "node " << unit.node;
+        EXPECT_EQ(Checked(IDC_X2_RADIO), unit.x2) << "node " << unit.node;
+        EXPECT_EQ(Checked(IDC_X4_RADIO), unit.x4) << "node " << unit.node;
+        if (unit.singlePhase) {
+            // The counts' requests, sent as the connection ended, are in the log before the mark.
+            ASSERT_TRUE(WaitUntil([this] { return !Text(IDC_COUNT_VALUE_DI3).empty(); }));
+            const size_t mark = LogSize();
+            ClickAndWait(IDC_WRITE_SETTINGS_BUTTON);
+            ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(Item(IDC_CONNECT_BUTTON)); }));
+            EXPECT_EQ(Received(mark), R"(02PC\x20!\xC8 02PC!!\xC8 02PC"!\xC8 02PU!\x20\x20\xC8 )");
+        }
+        ClickAndWait(IDC_CONNECT_BUTTON);
+        ASSERT_TRUE(ConnectedAs("接続"));
+    }
+}
+
+// The refusal of a model without pulse inputs (node 4) is shown while connecting, with the unit
+// named; the attempt ends after the box.
+TEST_F(WindowTest, RefusalBoxComesBeforeTheAttemptEnds) {
+    ExpectBoxBeforeTheEnd([this] { ConnectOverLan(Environment("VELKOR_SIM_PORT"), "4"); },
+                          "パルスカウント機能に対応していないモデルです。",
+                          {"中断", true, true, "ID : 4", false, false},
+                          {"接続", true, false, "", true, false});
+}
+
+TEST_F(WindowTest, IdentificationTimeOutBoxComesBeforeTheAttemptEnds) {
+    const std::string port = FaultySimPort("VELKOR_SIM_SILENT_MD_PORT");
+    ShortReplyWait();
+    ExpectBoxBeforeTheEnd([&] { ConnectOverLan(port, "1"); }, "通信エラー : 20003(タイムアウト)",
+                          {"中断", true, true, "", false, false},
+                          {"接続", true, false, "", true, false});
+}
+
+// Connecting to node 3 takes 7 replies (MD, PY, PH twice, PP, PG twice); the 8th, to 設定受信's
+// "PY", is lost. The buttons locked by the read stay locked behind its box.
+TEST_F(WindowTest, SettingsReadFailureBoxComesBeforeTheButtonsReturn) {
+    ConnectOverLan(FaultySimPort("VELKOR_SIM_DROP_PORT"), "3");
+    ASSERT_TRUE(ConnectedAs("切断"));
+    ASSERT_TRUE(WaitUntil([this] { return !Text(IDC_COUNT_VALUE_DI2).empty(); }));
+    ShortReplyWait();
+    ExpectBoxBeforeTheEnd([this] { ClickAndWait(IDC_READ_SETTINGS_BUTTON); },
+                          "通信エラー : 20003(タイムアウト)",
+                          {"切断", false, false, "ID : 3", false, false},
+                          {"切断", true, false, "ID : 3", false, true});
+    ClickAndWait(IDC_CONNECT_BUTTON);
+    EXPECT_TRUE(ConnectedAs("接続"));
 }
