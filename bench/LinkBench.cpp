@@ -129,7 +129,8 @@ void MeasureRoundTrip(int trips) {
     std::vector<double> times;
     for (int i = 0; i < trips; ++i) {
         const auto start = Clock::now();
-        if (SendCommand(session, host, "PP") != 0) std::printf("round trip %d failed\n", i);
+        if (SendCommand(session, host, ReadStateCommand()) != 0)
+            std::printf("round trip %d failed\n", i);
         times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     }
     double sum = 0, worst = 0;
@@ -159,7 +160,7 @@ void MeasureClose(int closes) {
         std::thread sender([&] {
             Host host;
             while (!done.load())
-                PostCommand(session, host, "PG%c", 0x20);
+                PostCommand(session, host, ReadCountCommand(0));
         });
         const auto start = Clock::now();
         CloseLink(session);
@@ -195,7 +196,7 @@ void MeasureClosedConnection(int closes) {
             peer.connection = -1;
         });
         const auto sent = Clock::now();
-        code = SendCommand(session, host, "MD");
+        code = SendCommand(session, host, IdentifyCommand());
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
         times.push_back(ms - 50.0);
         unit.join();

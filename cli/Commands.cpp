@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,6 @@
 #include "cli/Output.h"
 #include "cli/UnitClient.h"
 #include "cli/WritePlan.h"
-#include "device/CommandEncoding.h"
 #include "device/CountRows.h"
 #include "device/OperatorTexts.h"
 #include "device/SettingsRules.h"
@@ -38,13 +38,14 @@ struct WatchedUnit {
     int32_t failures = 0;
 };
 
-// What Prepare gives for a node that needs nothing more: shown (identify) or refused.
-constexpr int32_t NODE_DONE = -1;
+// What Prepare gives for a node it did not fail: go on with the command, or nothing more to do
+// (shown by identify, or refused).
+enum class Prepared { GoOn, NodeDone };
 
 // Whether a failure ended the link itself (the connection closed, the port gone, a send that
 // failed), so that nothing more can be sent until it is opened again.
-bool LinkLost(int32_t code) {
-    return code != 0 && code != LINK_E_TIMEOUT && code != LINK_E_ABORTED && code != MALFORMED_REPLY;
+bool LinkLost(const UnitFailure& failure) {
+    return failure.kind == FailureKind::LinkLost;
 }
 
 // One command over its nodes, on one open link. A node's failure is told on standard error and
@@ -58,7 +59,7 @@ public:
 
 private:
     void Visit(int32_t node);
-    int32_t Prepare(int32_t node, PreparedUnit& unit, bool report);
+    Result<Prepared> Prepare(int32_t node, PreparedUnit& unit, bool report);
     void ChangeSettings(const PreparedUnit& unit);
     bool Refuses(const PreparedUnit& unit, PulseConfig& wanted);
     bool Write(int32_t node, std::vector<PlannedFrame>& frames);
@@ -67,9 +68,9 @@ private:
     void WatchCounts();
     void WatchRound(std::vector<WatchedUnit>& units, bool& linkUp);
     void Reopen();
-    int32_t ReadCounts(const PreparedUnit& unit, const std::string& time);
+    std::optional<UnitFailure> ReadCounts(const PreparedUnit& unit, const std::string& time);
 
-    void Failed(int32_t node, int32_t code);
+    void Failed(int32_t node, const UnitFailure& failure);
     void Refused(int32_t node, const std::string& text);
     void Say(const std::string& text) { WriteErr("velkorctl: " + text + "\n"); }
     void Print(const std::string& text);
@@ -87,10 +88,10 @@ private:
 };
 
 int CommandRun::Run() {
-    const int32_t opened = client_.Open();
+    const bool opened = client_.Open();
     if (Interrupted()) return EXIT_INTERRUPTED;  // Ctrl-C needs no explanation
-    if (opened != 0) {
-        Say(client_.ErrorText(opened));
+    if (!opened) {
+        Say(FailureText(client_.OpenFailure()));
         return EXIT_LINK_FAILURE;
     }
     if (options_.command == Command::Scan) {
@@ -115,9 +116,10 @@ void CommandRun::Print(const std::string& text) {
     Raise(EXIT_LINK_FAILURE);
 }
 
-void CommandRun::Failed(int32_t node, int32_t code) {
-    if (code == LINK_E_ABORTED && Interrupted()) return;  // Ctrl-C needs no explanation
-    Say("node " + std::to_string(node) + ": " + client_.ErrorText(code));
+void CommandRun::Failed(int32_t node, const UnitFailure& failure) {
+    // Ctrl-C needs no explanation.
+    if (failure.kind == FailureKind::Aborted && Interrupted()) return;
+    Say("node " + std::to_string(node) + ": " + FailureText(failure));
     Raise(EXIT_LINK_FAILURE);
 }
 
@@ -129,8 +131,8 @@ void CommandRun::Refused(int32_t node, const std::string& text) {
 // One node of identify, settings, set, start, stop or a one-shot counts.
 void CommandRun::Visit(int32_t node) {
     PreparedUnit unit;
-    const int32_t code = Prepare(node, unit, true);
-    if (code != 0) return;
+    const Result<Prepared> prepared = Prepare(node, unit, true);
+    if (!prepared || *prepared == Prepared::NodeDone) return;
     switch (options_.command) {
         case Command::Settings:
             Print(SettingsText(node, unit.held, Format()));
@@ -143,7 +145,7 @@ void CommandRun::Visit(int32_t node) {
             SwitchCounting(node, options_.command == Command::Start);
             break;
         case Command::Counts:
-            if (const int32_t read = ReadCounts(unit, IsoTimeNow()); read != 0) Failed(node, read);
+            if (const auto failure = ReadCounts(unit, IsoTimeNow())) Failed(node, *failure);
             break;
         default:
             break;
@@ -151,32 +153,32 @@ void CommandRun::Visit(int32_t node) {
 }
 
 // Identifies the unit, refuses a model without pulse inputs (`identify` shows it) and reads the
-// settings where the command needs them: 0 when the node can go on, NODE_DONE, or the failure's
-// code (told on standard error when `report`).
-int32_t CommandRun::Prepare(int32_t node, PreparedUnit& unit, bool report) {
+// settings where the command needs them; a failure is told on standard error when `report`.
+Result<Prepared> CommandRun::Prepare(int32_t node, PreparedUnit& unit, bool report) {
     client_.SelectNode(node);
-    int32_t code = client_.Identify(unit.identity);
-    if (code != 0) {
-        if (report) Failed(node, code);
-        return code;
+    const Result<UnitIdentity> identity = client_.Identify();
+    if (!identity) {
+        if (report) Failed(node, identity.Failure());
+        return identity.Failure();
     }
+    unit.identity = *identity;
     const Command c = options_.command;
     if (c == Command::Identify) {
         Print(IdentityText(unit.identity, Format()));
-        return NODE_DONE;
+        return Prepared::NodeDone;
     }
-    if (unit.identity.inputCount == 0) {
-        Refused(node, NO_PULSE_INPUTS_MESSAGE);
-        return NODE_DONE;
+    if (const auto refusal = RefusalOf(unit.identity)) {
+        Refused(node, refusal->text);
+        return Prepared::NodeDone;
     }
-    if (c != Command::Settings && c != Command::Set && c != Command::Counts) return 0;
-    code = client_.ReadSettings(unit.identity.inputCount);
-    if (code != 0) {
-        if (report) Failed(node, code);
-        return code;
+    if (c != Command::Settings && c != Command::Set && c != Command::Counts) return Prepared::GoOn;
+    const Result<Done> read = client_.ReadSettings(unit.identity.inputCount);
+    if (!read) {
+        if (report) Failed(node, read.Failure());
+        return read.Failure();
     }
     unit.held = {client_.HeldConfig(), unit.identity.inputCount, client_.HeldFlags()};
-    return 0;
+    return Prepared::GoOn;
 }
 
 // The unit's settings with the operator's changes, as the window would write them.
@@ -245,39 +247,31 @@ void CommandRun::ChangeSettings(const PreparedUnit& unit) {
         options_.from ? PlanCopy(*options_.from, unit.held.config, n, options_.change)
                       : PlanChange(wanted, n, options_.change, unit.held.flags);
     if (!Write(node, frames)) return;
-    const int32_t code = client_.ReadSettings(n);
-    if (code != 0) {
+    const Result<Done> readBack = client_.ReadSettings(n);
+    if (!readBack) {
         Say("node " + std::to_string(node) + ": written; reading the settings back failed");
-        return Failed(node, code);
+        return Failed(node, readBack.Failure());
     }
     Print(SettingsText(node, {client_.HeldConfig(), n, client_.HeldFlags()}, Format()));
 }
 
 // Sends the frames in order until one fails; then tells what became of each.
 bool CommandRun::Write(int32_t node, std::vector<PlannedFrame>& frames) {
-    for (PlannedFrame& frame : frames) {
-        if (Interrupted()) break;
-        const int32_t code = client_.Exchange(frame.command);
-        if (code == 0) {
-            frame.fate = PlannedFrame::Fate::Acknowledged;
-            continue;
-        }
-        // Whether a frame whose exchange failed reached the unit cannot be told: it may have
-        // applied it.
-        frame.fate = PlannedFrame::Fate::SentNoAnswer;
-        Failed(node, code);
-        break;
-    }
-    if (frames.back().fate == PlannedFrame::Fate::Acknowledged) return true;
+    const Result<Done> written = client_.Write(frames);
+    if (written) return true;
+    // A frame that went without an answer failed; Ctrl-C between two frames sent nothing more.
+    const bool unanswered = std::any_of(frames.begin(), frames.end(), [](const PlannedFrame& f) {
+        return f.fate == FrameFate::SentNoAnswer;
+    });
+    if (unanswered) Failed(node, written.Failure());
     Say("node " + std::to_string(node) + ": " + WriteReport(frames));
     Raise(EXIT_LINK_FAILURE);
     return false;
 }
 
 void CommandRun::SwitchCounting(int32_t node, bool start) {
-    const int32_t code =
-        client_.Exchange(std::string("PS") + static_cast<char>(StartStopCharacter(start)));
-    if (code != 0) return Failed(node, code);
+    const Result<Done> switched = client_.StartStop(start);
+    if (!switched) return Failed(node, switched.Failure());
     const std::string state = start ? COUNTING_ON_TEXT : COUNTING_OFF_TEXT;
     if (Format() == OutputFormat::Json)
         Print("{\"node\":" + std::to_string(node) + ",\"counting\":" + (start ? "1" : "0") + "}\n");
@@ -285,8 +279,9 @@ void CommandRun::SwitchCounting(int32_t node, bool start) {
         Print("node " + std::to_string(node) + ": " + state + "\n");
 }
 
-// Requests the counts of one unit and prints them; 0 or the failure's code.
-int32_t CommandRun::ReadCounts(const PreparedUnit& unit, const std::string& time) {
+// Requests the counts of one unit and prints them; nothing, or the failure.
+std::optional<UnitFailure> CommandRun::ReadCounts(const PreparedUnit& unit,
+                                                  const std::string& time) {
     const int32_t node = unit.identity.node;
     client_.SelectNode(node);
     client_.HeldConfig() = unit.held.config;
@@ -297,13 +292,12 @@ int32_t CommandRun::ReadCounts(const PreparedUnit& unit, const std::string& time
         indexes |= 1u << row.index;
         shown.push_back({CountLabel(unit.held.config.mode, row.index), row.index, 0});
     }
-    std::array<int32_t, MAX_INPUTS> counts{};
-    const int32_t code = client_.ReadCounts(indexes, counts);
-    if (code != 0) return code;
+    const auto counts = client_.ReadCounts(indexes);
+    if (!counts) return counts.Failure();
     for (CountShown& reading : shown)
-        reading.value = counts[reading.index];
+        reading.value = (*counts)[static_cast<size_t>(reading.index)];
     Print(CountsText(node, shown, time, Format()));
-    return 0;
+    return std::nullopt;
 }
 
 // The progress line of a scan on a terminal, and what blanks it (no escape sequences: a console
@@ -325,17 +319,16 @@ void CommandRun::Scan() {
         const int32_t node = options_.nodes[i];
         if (progress) WriteErr(ScanProgress(node, i + 1, total, found));
         client_.SelectNode(node);
-        UnitIdentity unit;
-        const int32_t code = client_.Identify(unit);
-        if (code == LINK_E_TIMEOUT) continue;
+        const Result<UnitIdentity> unit = client_.Identify();
+        if (!unit && unit.Failure().kind == FailureKind::TimeOut) continue;
         if (progress) WriteErr(BLANK_LINE);
-        if (code != 0) {
-            Failed(node, code);
-            if (LinkLost(code)) break;
+        if (!unit) {
+            Failed(node, unit.Failure());
+            if (LinkLost(unit.Failure())) break;
             continue;
         }
         ++found;
-        Print(IdentityText(unit, Format()));
+        Print(IdentityText(*unit, Format()));
     }
     if (progress) WriteErr(BLANK_LINE);
     if (found == 0 && !Stopped()) {
@@ -382,28 +375,28 @@ void CommandRun::WatchRound(std::vector<WatchedUnit>& units, bool& linkUp) {
     for (WatchedUnit& u : units) {
         if (Stopped()) return;
         if (u.refused) continue;
-        int32_t code = 0;
         if (!linkUp) Reopen();
         linkUp = true;
         if (Stopped()) return;
+        std::optional<UnitFailure> failure;
         if (!u.prepared) {
-            code = Prepare(u.node, u.unit, false);
-            u.refused = code == NODE_DONE;
+            const Result<Prepared> prepared = Prepare(u.node, u.unit, false);
+            u.refused = prepared && *prepared == Prepared::NodeDone;
             if (u.refused) continue;
-            u.prepared = code == 0;
+            u.prepared = static_cast<bool>(prepared);
+            if (!prepared) failure = prepared.Failure();
         }
-        if (code == 0) code = ReadCounts(u.unit, time);
+        if (!failure) failure = ReadCounts(u.unit, time);
         ++u.reads;
-        if (code == 0) continue;
-        if (code == LINK_E_ABORTED && Interrupted()) return;
+        if (!failure) continue;
+        if (failure->kind == FailureKind::Aborted && Interrupted()) return;
         ++u.failures;
         u.prepared = false;
-        const Failure failure = client_.FailureOf(code);
-        if (Format() == OutputFormat::Text)
-            Say("node " + std::to_string(u.node) + ": " + failure.text);
-        Print(FailureRow(u.node, failure, time, Format()));
-        if (LinkLost(code)) {
-            Say("connection lost: " + failure.text);
+        const std::string text = FailureText(*failure);
+        if (Format() == OutputFormat::Text) Say("node " + std::to_string(u.node) + ": " + text);
+        Print(FailureRow(u.node, *failure, time, Format()));
+        if (LinkLost(*failure)) {
+            Say("connection lost: " + text);
             linkUp = false;
         }
     }
@@ -417,12 +410,11 @@ void CommandRun::Reopen() {
     while (!Stopped()) {
         Say("reopening the connection in " + std::to_string(pause) + " s");
         if (!SleepUnlessInterrupted(pause * 1000)) return;
-        const int32_t code = client_.Open();
-        if (code == 0) {
+        if (client_.Open()) {
             Say("connection reopened");
             return;
         }
-        if (!Interrupted()) Say("reopening failed: " + client_.ErrorText(code));
+        if (!Interrupted()) Say("reopening failed: " + FailureText(client_.OpenFailure()));
         client_.Close();
         pause = std::min(pause * 2, options_.watchSeconds);
     }

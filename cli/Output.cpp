@@ -134,20 +134,26 @@ std::string CountsText(int32_t node, const std::vector<CountShown>& counts, cons
     return text + "\n";
 }
 
-std::string FailureRow(int32_t node, const Failure& failure, const std::string& time,
+std::string FailureText(const UnitFailure& failure) {
+    return failure.reason.empty() ? failure.text : failure.text + " (" + failure.reason + ")";
+}
+
+std::string FailureRow(int32_t node, const UnitFailure& failure, const std::string& time,
                        OutputFormat format) {
+    const std::string text = FailureText(failure);
     if (format == OutputFormat::Csv) {
         std::string quoted = "\"";
-        for (const char c : failure.text)
+        for (const char c : text)
             quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
         return time + "," + Number(node) + ",,," + quoted + "\"\n";
     }
     if (format != OutputFormat::Json) return {};
-    const std::string code = failure.Malformed() ? Field("kind", "malformed")
-                                                 : Field("kind", "link") + "," +
-                                                       Field("code", Number(failure.code), false);
+    const std::string code =
+        failure.kind == FailureKind::Malformed
+            ? Field("kind", "malformed")
+            : Field("kind", "link") + "," + Field("code", Number(failure.code), false);
     return "{" + Field("node", Number(node), false) + "," + Field("time", time) + ",\"error\":{" +
-           code + "," + Field("text", failure.text) + "}}\n";
+           code + "," + Field("text", text) + "}}\n";
 }
 
 std::string CsvHeader() {

@@ -25,6 +25,9 @@ struct HeldSettings {
     unsigned char flags = 0;
 };
 
+// A failure as the command line tells it: the window's text and the system's reason beside it.
+std::string FailureText(const UnitFailure& failure);
+
 std::string IdentityText(const UnitIdentity& unit, OutputFormat format);
 std::string SettingsText(int32_t node, const HeldSettings& held, OutputFormat format);
 // `time` is the moment of the read in ISO 8601 (used by CSV and JSON).
@@ -32,7 +35,7 @@ std::string CountsText(int32_t node, const std::vector<CountShown>& counts, cons
                        OutputFormat format);
 // A node whose read failed, as one row of a watch (CSV, JSON); empty for text, whose failures
 // go to standard error only.
-std::string FailureRow(int32_t node, const Failure& failure, const std::string& time,
+std::string FailureRow(int32_t node, const UnitFailure& failure, const std::string& time,
                        OutputFormat format);
 std::string CsvHeader();
 

@@ -5,11 +5,8 @@
 
 #include "cli/Interrupt.h"
 #include "cli/SerialPortName.h"
-#include "device/CommandEncoding.h"
-#include "device/ModelCatalogue.h"
 #include "device/ReplyDecoding.h"
 #include "link/HandleReply.h"
-#include "link/LinkPlatform.h"
 #include "link/LinkSession.h"
 
 namespace {
@@ -40,7 +37,7 @@ UnitClient::~UnitClient() {
     Close();
 }
 
-int32_t UnitClient::Open() {
+bool UnitClient::Open() {
     session_.userData = static_cast<ReplyTarget*>(this);
     session_.handler = &UnitClient::Handle;
     // Ctrl-C also ends an opening: a name being resolved or a connection being waited for.
@@ -53,18 +50,11 @@ int32_t UnitClient::Open() {
     const int result = OpenLink(session_);
     opening.store(false);
     watch.join();
-    return result < 0 ? session_.lastError.load() : 0;
+    return result == 0;
 }
 
 void UnitClient::Close() {
     CloseLink(session_);
-}
-
-std::string UnitClient::ErrorText(int32_t code) const {
-    if (code == MALFORMED_REPLY) return "malformed reply";
-    std::string text = LinkErrorText(code, session_);
-    if (code != 0 && code < LINK_E_ABORTED) text += " (" + SystemErrorReason(code) + ")";
-    return text;
 }
 
 void UnitClient::SelectNode(int32_t node) {
@@ -74,7 +64,6 @@ void UnitClient::SelectNode(int32_t node) {
     session_.subCode = 0;
     held_ = PulseConfig{};
     flags_ = 0;
-    arrivals_ = 0;
 }
 
 // The window's handler, and the "py" flags byte as it came: the decoded mode and clear signal
@@ -86,68 +75,18 @@ int UnitClient::Handle(void* userData, const unsigned char* reply, int32_t lengt
     return HandleReply(userData, reply, length);
 }
 
-int32_t UnitClient::Exchange(const std::string& command) {
-    const int32_t code = SendCommand(session_, *this, "%s", command.c_str());
-    if (code != 0) return code;
-    return session_.replyDecoded.load() ? 0 : MALFORMED_REPLY;
-}
-
-int32_t UnitClient::Identify(UnitIdentity& identity) {
-    const int32_t code = Exchange(CMD_IDENTIFY);
-    if (code != 0) return code;
-    const DeviceState unit = DeviceStateOf(session_);
-    identity.node = session_.node;
-    identity.model = ModelNameOf(unit.modelCode, unit.subCode);
-    identity.modelCode = unit.modelCode;
-    identity.subCode = unit.subCode;
-    identity.unitId = unit.unitId;
-    identity.inputCount = CapabilitiesOf(unit.modelCode).pulseInputCount;
-    return 0;
-}
-
-int32_t UnitClient::ReadSettings(int32_t inputCount) {
+Result<Done> UnitClient::ReadSettings(int32_t inputCount) {
     held_ = PulseConfig{};
-    int32_t code = Exchange(CMD_READ_SETTINGS);
-    for (int32_t i = 0; code == 0 && i < inputCount; ++i)
-        code = Exchange(std::string("PH") + static_cast<char>(ParamChar(i)));
-    if (code == 0) code = Exchange(CMD_READ_STATE);
-    return code;
+    return protocol_.ReadSettings(inputCount);
 }
 
-int32_t UnitClient::ReadCounts(uint32_t indexes, std::array<int32_t, MAX_INPUTS>& counts) {
-    arrivals_ = 0;
-    undecoded_ = 0;
-    for (int32_t i = 0; i < MAX_INPUTS; ++i) {
-        if ((indexes & (1u << i)) == 0) continue;
-        const int32_t code = PostCommand(session_, *this, CMD_READ_COUNT, ParamChar(i));
-        if (code != 0) return code;
-    }
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(replyWaitMs_);
-    // Acquire: pairs with the release in PostCountUpdate, so the count stored before it is seen.
-    while ((arrivals_.load(std::memory_order_acquire) & indexes) != indexes) {
-        // A connection that closed (a port that hung up) ends the wait at once, as it ends a
-        // command's.
-        if (const int32_t failure = session_.lineFailure.load(); failure != 0) return failure;
-        if (std::chrono::steady_clock::now() >= deadline) return LINK_E_TIMEOUT;
-        if (!SleepUnlessInterrupted(1)) return LINK_E_ABORTED;
-    }
-    if ((undecoded_.load() & indexes) != 0) return MALFORMED_REPLY;
-    for (int32_t i = 0; i < MAX_INPUTS; ++i)
-        counts[i] = held_.count[i];
-    return 0;
-}
-
-void UnitClient::PostCountUpdate(int32_t index, int32_t /*value*/) {
-    if (index < 0 || index >= MAX_INPUTS) return;
-    arrivals_.fetch_or(1u << index, std::memory_order_release);
+void UnitClient::PostCountUpdate(int32_t index, int32_t value) {
+    arrivals_.Arrived(index, value);
 }
 
 // An answer all the same: the wait for it ends, and the node fails as malformed.
 void UnitClient::NoteUndecodedCount(int32_t index) {
-    if (index < 0 || index >= MAX_INPUTS) return;
-    undecoded_.fetch_or(1u << index);
-    arrivals_.fetch_or(1u << index, std::memory_order_release);
+    arrivals_.ArrivedUndecoded(index);
 }
 
 std::atomic<int32_t>& UnitClient::AbortRequested() {

@@ -4,28 +4,11 @@
 
 namespace {
 
-std::string EdgeCommand(int32_t input, unsigned char edge) {
-    return std::string("PC") + static_cast<char>(ParamChar(input)) + static_cast<char>(edge);
-}
-
-void AddSettingsAndCounting(std::vector<PlannedFrame>& frames, unsigned char mode,
-                            unsigned char period, unsigned char debounce,
-                            const SettingsChange& change) {
-    std::string command = "PU";
-    for (const unsigned char c : {mode, period, debounce})
-        command += static_cast<char>(c);
-    frames.push_back({command, -1, "mode, period and debounce"});
-    if (change.counting)
-        frames.push_back(
-            {std::string("PS") + static_cast<char>(StartStopCharacter(*change.counting)), -1,
-             *change.counting ? "counting start" : "counting stop"});
-}
-
-std::string FateText(PlannedFrame::Fate fate) {
+std::string FateText(FrameFate fate) {
     switch (fate) {
-        case PlannedFrame::Fate::Acknowledged:
+        case FrameFate::Acknowledged:
             return "acknowledged";
-        case PlannedFrame::Fate::SentNoAnswer:
+        case FrameFate::SentNoAnswer:
             return "sent, no answer";
         default:
             return "not sent";
@@ -55,26 +38,20 @@ std::string Names(const std::vector<PlannedFrame>& frames, size_t first, size_t 
 
 std::vector<PlannedFrame> PlanChange(const PulseConfig& wanted, int32_t inputCount,
                                      const SettingsChange& change, unsigned char heldFlags) {
-    std::vector<PlannedFrame> frames;
-    for (int32_t i = 0; i < inputCount; ++i)
-        frames.push_back({EdgeCommand(i, ParamChar(wanted.edge[i])), i, ""});
-    const auto params = SetSettingsParams(wanted);
-    const bool keepFlags = !change.mode && !change.clearSignal && heldFlags >= PARAM_BASE;
-    AddSettingsAndCounting(frames, keepFlags ? heldFlags : params[0], params[1], params[2], change);
-    return frames;
+    SettingsBytes bytes = BytesOfSettings(wanted, inputCount);
+    if (!change.mode && !change.clearSignal && heldFlags >= PARAM_BASE) bytes.mode = heldFlags;
+    return PlanWrite(bytes, change.counting);
 }
 
 std::vector<PlannedFrame> PlanCopy(const UnitSettingsFile& file, const PulseConfig& held,
                                    int32_t inputCount, const SettingsChange& change) {
-    std::vector<PlannedFrame> frames;
-    for (int32_t i = 0; i < inputCount; ++i) {
-        const unsigned char edge =
-            i < file.inputs ? file.edgeCharacters[i] : ParamChar(held.edge[i]);
-        frames.push_back({EdgeCommand(i, edge), i, ""});
-    }
-    AddSettingsAndCounting(frames, file.modeCharacter, file.periodCharacter, file.debounceCharacter,
-                           change);
-    return frames;
+    SettingsBytes bytes = BytesOfSettings(held, inputCount);
+    for (int32_t i = 0; i < inputCount && i < file.inputs; ++i)
+        bytes.edges[static_cast<size_t>(i)] = file.edgeCharacters[static_cast<size_t>(i)];
+    bytes.mode = file.modeCharacter;
+    bytes.period = file.periodCharacter;
+    bytes.debounce = file.debounceCharacter;
+    return PlanWrite(bytes, change.counting);
 }
 
 std::string WriteReport(const std::vector<PlannedFrame>& frames) {

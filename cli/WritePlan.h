@@ -7,16 +7,7 @@
 #include "cli/Options.h"
 #include "cli/SettingsFile.h"
 #include "device/PulseConfig.h"
-
-// The frames that write a unit's settings, in the window's order ("PC" for each input, "PU"),
-// then "PS" where counting is switched, and what became of each.
-struct PlannedFrame {
-    enum class Fate { NotSent, SentNoAnswer, Acknowledged };
-    std::string command;  // letters and parameter characters
-    int32_t input = -1;   // the input of an edge frame; -1 for the others
-    std::string what;     // the others' name: "mode, period and debounce", "counting start"
-    Fate fate = Fate::NotSent;
-};
+#include "unit/WritePlan.h"
 
 // A `set` of the operator's changes onto what the unit holds, as the window writes them; while
 // neither the mode nor the clear signal changes, the unit's own flags byte goes back as it came.

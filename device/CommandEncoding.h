@@ -5,16 +5,6 @@
 
 #include "device/PulseConfig.h"
 
-// Command formats handed to SendCommand/PostCommand; each "%c" takes one parameter character.
-constexpr const char CMD_IDENTIFY[] = "MD";
-constexpr const char CMD_READ_SETTINGS[] = "PY";
-constexpr const char CMD_READ_EDGE[] = "PH%c";  // input index
-constexpr const char CMD_READ_STATE[] = "PP";
-constexpr const char CMD_SET_EDGE[] = "PC%c%c";        // input index, edge
-constexpr const char CMD_SET_SETTINGS[] = "PU%c%c%c";  // mode character, period, debounce
-constexpr const char CMD_START_STOP[] = "PS%c";        // START_CHARACTER or STOP_CHARACTER
-constexpr const char CMD_READ_COUNT[] = "PG%c";        // input index
-
 // Every numeric parameter travels as one character: the value OR 0x20, and comes back as the
 // character minus 0x20.
 constexpr unsigned char PARAM_BASE = 0x20;

@@ -110,24 +110,36 @@ std::string StartStopAcceptedWords(const unsigned char*, int32_t) {
 constexpr int32_t ANY_LENGTH = INT32_MAX;
 
 constexpr std::array<CommandSpec, 8> COMMANDS = {{
-    {"MD", "md", 0, MD_MIN_LENGTH, MD_MAX_LENGTH, true, false, DecodeIdentify, IdentifyWords,
-     IdentificationWords},
-    {"PY", "py", 0, PY_LENGTH, PY_LENGTH, true, false, DecodeSettings, ReadSettingsWords,
-     SettingsReplyWords},
-    {"PH", "ph", 1, PH_LENGTH, PH_LENGTH, true, true, DecodeEdge, ReadEdgeWords, EdgeReplyWords},
-    {"PP", "pp", 0, PP_LENGTH, PP_LENGTH, true, false, DecodeState, ReadStateWords,
-     StateReplyWords},
-    {"PG", "pg", 1, PG_LENGTH, PG_LENGTH, false, true, DecodeCount, ReadCountWords,
-     CountReplyWords},
-    {"PC", "pc", 2, MIN_REPLY_LENGTH, ANY_LENGTH, true, false, nullptr, SetEdgeWords,
-     EdgeAcceptedWords},
-    {"PU", "pu", 3, MIN_REPLY_LENGTH, ANY_LENGTH, true, false, nullptr, SetSettingsWords,
-     SettingsAcceptedWords},
-    {"PS", "ps", 1, MIN_REPLY_LENGTH, ANY_LENGTH, true, false, nullptr, StartStopWords,
-     StartStopAcceptedWords},
+    {CommandId::Identify, "MD", "md", 0, MD_MIN_LENGTH, MD_MAX_LENGTH, true, false, DecodeIdentify,
+     IdentifyWords, IdentificationWords},
+    {CommandId::ReadSettings, "PY", "py", 0, PY_LENGTH, PY_LENGTH, true, false, DecodeSettings,
+     ReadSettingsWords, SettingsReplyWords},
+    {CommandId::ReadEdge, "PH", "ph", 1, PH_LENGTH, PH_LENGTH, true, true, DecodeEdge,
+     ReadEdgeWords, EdgeReplyWords},
+    {CommandId::ReadState, "PP", "pp", 0, PP_LENGTH, PP_LENGTH, true, false, DecodeState,
+     ReadStateWords, StateReplyWords},
+    {CommandId::ReadCount, "PG", "pg", 1, PG_LENGTH, PG_LENGTH, false, true, DecodeCount,
+     ReadCountWords, CountReplyWords},
+    {CommandId::SetEdge, "PC", "pc", 2, MIN_REPLY_LENGTH, ANY_LENGTH, true, false, nullptr,
+     SetEdgeWords, EdgeAcceptedWords},
+    {CommandId::SetSettings, "PU", "pu", 3, MIN_REPLY_LENGTH, ANY_LENGTH, true, false, nullptr,
+     SetSettingsWords, SettingsAcceptedWords},
+    {CommandId::StartStop, "PS", "ps", 1, MIN_REPLY_LENGTH, ANY_LENGTH, true, false, nullptr,
+     StartStopWords, StartStopAcceptedWords},
 }};
 
+constexpr bool RowsInIdOrder() {
+    for (size_t i = 0; i < COMMANDS.size(); ++i)
+        if (static_cast<size_t>(COMMANDS[i].id) != i) return false;
+    return true;
+}
+static_assert(RowsInIdOrder(), "SpecOf looks a command up by its position");
+
 }  // namespace
+
+const CommandSpec& SpecOf(CommandId id) {
+    return COMMANDS[static_cast<size_t>(id)];
+}
 
 const CommandSpec* CommandOfLetters(unsigned char first, unsigned char second) {
     for (const CommandSpec& command : COMMANDS)
@@ -143,11 +155,4 @@ const CommandSpec* CommandOfReply(unsigned char first, unsigned char second) {
 
 bool ReplyDecodes(const CommandSpec& command, int32_t length) {
     return length >= command.minReplyLength && length <= command.maxReplyLength;
-}
-
-bool AwaitsReply(const char* command) {
-    if (command[0] == '\0') return true;
-    const CommandSpec* spec = CommandOfLetters(static_cast<unsigned char>(command[0]),
-                                               static_cast<unsigned char>(command[1]));
-    return spec == nullptr || spec->awaitsReply;
 }

@@ -17,9 +17,22 @@ protected:
     ~ReplyStore() = default;
 };
 
+// The commands of the units, each one row of the table below.
+enum class CommandId : uint8_t {
+    Identify,      // "MD"
+    ReadSettings,  // "PY"
+    ReadEdge,      // "PH" input index
+    ReadState,     // "PP"
+    ReadCount,     // "PG" input index
+    SetEdge,       // "PC" input index, edge
+    SetSettings,   // "PU" mode character, period, debounce
+    StartStop,     // "PS" START_CHARACTER or STOP_CHARACTER
+};
+
 // One command of the units and its reply. Lengths count a reply from its first letter, end byte
-// included, as the handler sees it.
+// included, as the handler sees it. Every parameter travels as one character (CommandEncoding.h).
 struct CommandSpec {
+    CommandId id;
     char letters[3];       // command letters, upper case
     char replyLetters[3];  // the reply's: the command's in lower case
     int32_t parameters;    // parameter characters behind the letters
@@ -35,13 +48,10 @@ struct CommandSpec {
     std::string (*replyWords)(const unsigned char* reply, int32_t length);
 };
 
+const CommandSpec& SpecOf(CommandId id);
 // The entry of a command's letters, or of a reply's; null for letters the units do not use.
 const CommandSpec* CommandOfLetters(unsigned char first, unsigned char second);
 const CommandSpec* CommandOfReply(unsigned char first, unsigned char second);
 
 // Whether a reply of `length` carries what its letters announce.
 bool ReplyDecodes(const CommandSpec& command, int32_t length);
-
-// Whether a command text (letters first) is answered by a reply that a sender waits for: every
-// command but the count request, letters the table does not know included.
-bool AwaitsReply(const char* command);

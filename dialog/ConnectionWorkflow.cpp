@@ -1,14 +1,12 @@
 #include <cstdlib>
 
 #include "device/InputText.h"
-#include "device/ModelCatalogue.h"
 #include "device/OperatorTexts.h"
 #include "dialog/ControlIds.h"
 #include "dialog/DialogCore.h"
 #include "dialog/DialogTexts.h"
 #include "dialog/OperatorText.h"
 #include "link/HandleReply.h"
-#include "link/UnitCommands.h"
 
 void DialogCore::OnConnectButton() {
     // From the click that started a connection worker to the end of the attempt, a click is the
@@ -95,7 +93,7 @@ void DialogCore::ConnectWorker(int32_t attempt, int32_t node) {
     workers.Reach(WorkerStep::ConnectStart);
     const int result = ConnectUnit(attempt, node);
     workers.Reach(WorkerStep::WorkerEnd);
-    Post(attempt, WorkerResult(WorkerResult::Kind::Finished, result));
+    Post(attempt, WorkerResult(WorkerResult::Kind::Finished, result == 0));
 }
 
 // Opens the link, identifies the unit and reads its settings; a failure has been posted, and the
@@ -103,32 +101,30 @@ void DialogCore::ConnectWorker(int32_t attempt, int32_t node) {
 int DialogCore::ConnectUnit(int32_t attempt, int32_t node) {
     using Kind = WorkerResult::Kind;
     if (OpenLink(session) < 0) {
-        Post(attempt, WorkerResult(Kind::Failed, session.lastError.load()));
+        Post(attempt, WorkerResult::FailedWith(FailureOfCode(-1, session), false));
         return -1;
     }
     session.node = node;
     Post(attempt, WorkerResult(Kind::LinkOpened));
-    if (const int32_t code = IdentifyExchange(session, *this); code != 0) {
+    const Result<UnitIdentity> unitIdentity = unit.Identify();
+    if (!unitIdentity) {
         DropLink();
-        Post(attempt, WorkerResult(Kind::Failed, code));
+        Post(attempt, WorkerResult::FailedWith(unitIdentity.Failure(), false));
         return -1;
     }
-    const DeviceState unit = DeviceStateOf(session);
-    const std::string name = ModelNameOf(unit.modelCode, unit.subCode);
     WorkerResult identified(Kind::Identified);
-    identified.inputCount = CapabilitiesOf(unit.modelCode).pulseInputCount;
-    identified.deviceInfo.resize(name.size() + 32);
+    identified.inputCount = unitIdentity->inputCount;
+    identified.deviceInfo.resize(unitIdentity->model.size() + 32);
     identified.deviceInfo.resize(static_cast<size_t>(
         std::snprintf(identified.deviceInfo.data(), identified.deviceInfo.size(),
-                      DEVICE_INFO_FORMAT, name.c_str(), unit.unitId)));
-    const int32_t inputs = identified.inputCount;
+                      DEVICE_INFO_FORMAT, unitIdentity->model.c_str(), unitIdentity->unitId)));
     Post(attempt, std::move(identified));
-    if (inputs == 0) {
+    if (RefusalOf(*unitIdentity)) {
         DropLink();
         Post(attempt, WorkerResult(Kind::Refused));
         return -1;
     }
-    if (ReadSettings(attempt, inputs) < 0) {
+    if (ReadSettings(attempt, unitIdentity->inputCount) < 0) {
         DropLink();
         return -1;
     }
@@ -168,10 +164,11 @@ void DialogCore::ApplyConnectResult(const WorkerResult& result) {
         case Kind::Failed:
             if (result.endsProgress) EndProgress();
             // The operator's own abort needs no explanation.
-            if (result.code != LINK_E_ABORTED) ShowMessage(OperatorText(result.code, session));
+            if (result.failure.kind != FailureKind::Aborted)
+                ShowMessage(OperatorText(result.failure));
             break;
         case Kind::Finished:
-            FinishConnecting(result.code);
+            FinishConnecting(result.succeeded);
             return;
     }
     UpdateControls();
@@ -179,13 +176,13 @@ void DialogCore::ApplyConnectResult(const WorkerResult& result) {
 
 // The end of an attempt. A successful one requests the counts here, where the count displays
 // are.
-void DialogCore::FinishConnecting(int32_t code) {
-    if (code == 0) {
+void DialogCore::FinishConnecting(bool succeeded) {
+    if (succeeded) {
         std::string errorText;
         if (RequestCounts(errorText) < 0) {
             DropLink();
             if (!errorText.empty()) ShowMessage(errorText);
-            code = -1;
+            succeeded = false;
         }
     }
     EndProgress();
@@ -195,7 +192,7 @@ void DialogCore::FinishConnecting(int32_t code) {
     // command or connection.
     const bool disconnectRequested = abortRequested.exchange(0) != 0;
     operation = Operation::None;
-    if (code != 0) {
+    if (!succeeded) {
         connState.store(Disconnected);
         UpdateControls();
         return;

@@ -9,7 +9,6 @@
 #include "dialog/DialogCore.h"
 #include "dialog/OperatorText.h"
 #include "dialog/UiTiming.h"
-#include "link/UnitCommands.h"
 
 namespace {
 
@@ -46,9 +45,9 @@ int DialogCore::RequestCounts(std::string& errorText) {
             view.SetControlText(IDC_COUNT_VALUE[j], "");
             continue;
         }
-        const int32_t code = CountRequest(session, *this, rows[j].index);
-        if (code != 0) {
-            errorText = OperatorTextUnlessAborted(code, session);
+        const Result<Done> requested = unit.RequestCount(rows[j].index);
+        if (!requested) {
+            errorText = OperatorTextUnlessAborted(requested.Failure());
             return -1;
         }
     }

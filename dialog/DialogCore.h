@@ -13,6 +13,7 @@
 #include "dialog/WorkerSet.h"
 #include "link/LinkSession.h"
 #include "link/ReplyTarget.h"
+#include "unit/UnitProtocol.h"
 
 // What a worker reports to the user-interface thread. A worker only exchanges: it gets its inputs
 // copied when it starts, never touches a control and never waits for the user-interface thread,
@@ -24,17 +25,23 @@ struct WorkerResult {
         Identified,       // connecting: the unit answered "MD" (deviceInfo, inputCount)
         Refused,          // connecting: a model without pulse inputs; the link is closed
         SettingsRead,     // the unit's settings are in the held record
-        Failed,           // an exchange failed with `code`; a connection's link is closed
-        Finished,         // the worker ends; `code` 0 when its operation succeeded
+        Failed,           // an exchange failed (`failure`); a connection's link is closed
+        Finished,         // the worker ends; `succeeded` when its operation did
     };
-    explicit WorkerResult(Kind kind, int32_t code = 0, bool endsProgress = false)
-        : kind(kind), code(code), endsProgress(endsProgress) {}
-
-    Kind kind;
-    int32_t code;
+    explicit WorkerResult(Kind kind, bool succeeded = false) : kind(kind), succeeded(succeeded) {}
     // Failed: the busy display ends before the message (settings exchanges), not after it
     // (opening and identifying, whose message shows while the attempt is still running).
-    bool endsProgress;
+    static WorkerResult FailedWith(UnitFailure failure, bool endsProgress) {
+        WorkerResult result(Kind::Failed);
+        result.failure = std::move(failure);
+        result.endsProgress = endsProgress;
+        return result;
+    }
+
+    Kind kind;
+    bool succeeded;
+    UnitFailure failure;
+    bool endsProgress = false;
     std::string deviceInfo;
     int32_t inputCount = 0;
 };
@@ -115,7 +122,7 @@ private:
     int ConnectUnit(int32_t attempt, int32_t node);
     void DropLink();
     void ApplyConnectResult(const WorkerResult& result);
-    void FinishConnecting(int32_t code);
+    void FinishConnecting(bool succeeded);
     // Settings operations (SettingsOperations.cpp)
     int ReadSettings(int32_t attempt, int32_t inputs);
     void ReadSettingsThread(int32_t attempt, int32_t inputs);
@@ -144,6 +151,8 @@ private:
 
     DialogView& view;
     LinkSession& session;
+    // The window takes a reply that decodes nothing as the answer to its command.
+    UnitProtocol unit{session, *this, MalformedReplies::Answer};
     std::atomic<int32_t> connState{Disconnected};
     Operation operation = Operation::None;
     int32_t inputCount = 0;

@@ -1,16 +1,15 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 
-#include "link/LinkSession.h"
+#include "unit/UnitFailure.h"
 
-// The operator's text of a link result (-1: the session's last error).
-inline std::string OperatorText(int32_t code, const LinkSession& session) {
-    return LinkErrorText(code, session);
+// The operator's text of a failure.
+inline std::string OperatorText(const UnitFailure& failure) {
+    return failure.text;
 }
 
 // The same, but nothing for the operator's own abort, which needs no explanation.
-inline std::string OperatorTextUnlessAborted(int32_t code, const LinkSession& session) {
-    return code == LINK_E_ABORTED ? std::string() : OperatorText(code, session);
+inline std::string OperatorTextUnlessAborted(const UnitFailure& failure) {
+    return failure.kind == FailureKind::Aborted ? std::string() : OperatorText(failure);
 }

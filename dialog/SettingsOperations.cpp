@@ -4,7 +4,6 @@
 #include "dialog/ControlIds.h"
 #include "dialog/DialogCore.h"
 #include "dialog/OperatorText.h"
-#include "link/UnitCommands.h"
 
 namespace {
 
@@ -22,10 +21,10 @@ void DialogCore::OnStartStop() {
     const bool start = pulseConfig.countingOn == 0;
     view.BeginWaitCursor();
     workers.Reach(WorkerStep::StartStopWait);
-    const int32_t code = StartStopExchange(session, *this, start);
+    const Result<Done> done = unit.StartStop(start);
     view.EndWaitCursor();
-    if (code != 0) {
-        ShowMessage(OperatorText(code, session));
+    if (!done) {
+        ShowMessage(OperatorText(done.Failure()));
         return;
     }
     pulseConfig.countingOn = start ? 1 : 0;
@@ -81,9 +80,9 @@ void DialogCore::ReadSettingsThread(int32_t attempt, int32_t inputs) {
 int DialogCore::ReadSettings(int32_t attempt, int32_t inputs) {
     using Kind = WorkerResult::Kind;
     Post(attempt, WorkerResult(Kind::ProgressStarted));
-    const int32_t code = ReadSettingsExchange(session, *this, inputs);
-    if (code != 0) {
-        Post(attempt, WorkerResult(Kind::Failed, code, true));
+    const Result<Done> done = unit.ReadSettings(inputs);
+    if (!done) {
+        Post(attempt, WorkerResult::FailedWith(done.Failure(), true));
         return -1;
     }
     Post(attempt, WorkerResult(Kind::SettingsRead));
@@ -94,10 +93,11 @@ void DialogCore::ApplySettingsThread(int32_t attempt, PulseConfig next, int32_t 
     using Kind = WorkerResult::Kind;
     workers.Reach(WorkerStep::SettingsExchange);
     Post(attempt, WorkerResult(Kind::ProgressStarted));
-    const int32_t code = WriteSettingsExchange(session, *this, next, inputs);
+    std::vector<PlannedFrame> frames = PlanWrite(BytesOfSettings(next, inputs));
+    const Result<Done> done = unit.Write(frames);
     workers.Reach(WorkerStep::WorkerEnd);
-    if (code != 0) Post(attempt, WorkerResult(Kind::Failed, code, true));
-    Post(attempt, WorkerResult(Kind::Finished, code));
+    if (!done) Post(attempt, WorkerResult::FailedWith(done.Failure(), true));
+    Post(attempt, WorkerResult(Kind::Finished, static_cast<bool>(done)));
 }
 
 // ----- Results -----------------------------------------------------------------------------------
@@ -117,12 +117,12 @@ void DialogCore::ApplySettingsResult(const WorkerResult& result) {
             EndProgress();
             // A read aborted by the operator still shows its (empty) message; a write shows
             // every code. Edges the unit already took stay set there.
-            ShowMessage(writing ? OperatorText(result.code, session)
-                                : OperatorTextUnlessAborted(result.code, session));
+            ShowMessage(writing ? OperatorText(result.failure)
+                                : OperatorTextUnlessAborted(result.failure));
             break;
         case Kind::Finished:
             EndProgress();
-            if (writing && result.code == 0) {
+            if (writing && result.succeeded) {
                 // A fixed period counts from the moment it is set; START-STOP waits for a start.
                 view.SetControlText(IDC_COUNT_STATUS_TEXT,
                                     written.period != 0 ? COUNTING_ON_TEXT : COUNTING_OFF_TEXT);

@@ -1,5 +1,3 @@
-#include <cstring>
-
 #include "device/CommandTable.h"
 #include "device/ReplyDecoding.h"
 #include "link/LinkInternals.h"
@@ -17,12 +15,9 @@ constexpr uint64_t LETTERS_MASK = 0xFFFF;
 constexpr uint64_t NODE_MASK = 0xFF;
 constexpr uint32_t INDEX_MASK = 0xFF;
 
-// A reply's letters are its command's in lower case.
-uint64_t ReplyLettersOf(const char* command) {
-    const auto lower = [](char c) {
-        return static_cast<uint64_t>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) & 0xFF;
-    };
-    return lower(command[0]) << 8 | lower(command[1]);
+uint64_t ReplyLettersOf(const CommandSpec& command) {
+    return uint64_t{static_cast<unsigned char>(command.replyLetters[0])} << 8 |
+           static_cast<unsigned char>(command.replyLetters[1]);
 }
 
 int32_t HexValue(unsigned char digit) {
@@ -56,7 +51,7 @@ bool TakeRequestedCount(LinkSession& session, int32_t node, int32_t index) {
 
 }  // namespace
 
-uint64_t OpenExchange(LinkSession& session, const char* command) {
+uint64_t OpenExchange(LinkSession& session, const CommandSpec& command) {
     const uint64_t number = session.exchangeNumber.fetch_add(1) + 1u;
     const uint64_t ticket = number << 32 |
                             (static_cast<uint64_t>(session.node) & NODE_MASK) << LETTER_BITS |
@@ -66,9 +61,7 @@ uint64_t OpenExchange(LinkSession& session, const char* command) {
     return ticket;
 }
 
-void NoteCountRequest(LinkSession& session, const char* command) {
-    if (std::strlen(command) < 4) return;  // letters, index, end byte
-    const int32_t index = static_cast<unsigned char>(command[2]) - 0x20;
+void NoteCountRequest(LinkSession& session, int32_t index) {
     if (index < 0 || index >= INDEX_BITS) return;
     const uint32_t tag = NodeTag(session.node);
     uint32_t requested = session.requestedCounts.load();

@@ -1,6 +1,4 @@
 #include <chrono>
-#include <cstdarg>
-#include <cstdio>
 
 #include "link/LinkInternals.h"
 #include "link/LinkTiming.h"
@@ -8,22 +6,9 @@
 
 namespace {
 
-constexpr size_t COMMAND_TEXT_SIZE = 4096;
-
-// The caller's command followed by the end byte; false when it does not fit.
-bool FormatCommand(char (&text)[COMMAND_TEXT_SIZE], const char* format, va_list args) {
-    const int length = std::vsnprintf(text, sizeof text - 1, format, args);
-    if (length < 0 || static_cast<size_t>(length) >= sizeof text - 2) return false;
-    text[length] = static_cast<char>(FRAME_END);
-    text[length + 1] = '\0';
-    return true;
-}
-
-// Formats and sends; 0 or the code of the failure, which is also the session's last error.
-int32_t FormatAndSend(LinkSession& session, const char* format, va_list args) {
-    char text[COMMAND_TEXT_SIZE];
-    const int32_t code =
-        FormatCommand(text, format, args) ? SendCommandText(text, session) : LINK_E_COMMAND;
+// Sends; 0 or the code of the failure, which is also the session's last error.
+int32_t Send(LinkSession& session, const UnitCommand& command) {
+    const int32_t code = SendUnitCommand(command, session);
     session.lastError.store(code);
     return code;
 }
@@ -64,13 +49,10 @@ int32_t AwaitReply(LinkSession& session, ExchangeHost& host) {
 
 }  // namespace
 
-int SendCommand(LinkSession& session, ExchangeHost& host, const char* format, ...) {
+int SendCommand(LinkSession& session, ExchangeHost& host, const UnitCommand& command) {
     while (host.CountBusy().load() != 0)
         SleepMs(session.timing.countBusyPollMs.load());
-    va_list args;
-    va_start(args, format);
-    const int32_t sent = FormatAndSend(session, format, args);
-    va_end(args);
+    const int32_t sent = Send(session, command);
     if (sent != 0) {
         host.ResetProgress();  // a frame that never left ends the busy display
         return sent;
@@ -78,12 +60,9 @@ int SendCommand(LinkSession& session, ExchangeHost& host, const char* format, ..
     return AwaitReply(session, host);
 }
 
-int PostCommand(LinkSession& session, ExchangeHost& host, const char* format, ...) {
+int PostCommand(LinkSession& session, ExchangeHost& host, const UnitCommand& command) {
     host.CountBusy().store(1);
-    va_list args;
-    va_start(args, format);
-    const int32_t sent = FormatAndSend(session, format, args);
-    va_end(args);
+    const int32_t sent = Send(session, command);
     host.CountBusy().store(0);
     if (sent != 0) host.ResetProgress();
     return sent;

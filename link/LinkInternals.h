@@ -8,10 +8,6 @@
 
 #include "link/LinkSession.h"
 
-// A command frame is at most 127 bytes: two node digits and at most 125 bytes of command text
-// (letters, parameters and the end byte).
-constexpr size_t MAX_COMMAND_TEXT = 125;
-
 // One transport's operations, chosen once per session so that the receive loop and the frame
 // writer are written once for both routes. Each returns 0 or the error number of its failure.
 struct Transport {
@@ -54,24 +50,23 @@ int ReadByte(LinkSession& session, unsigned char& byte);
 // drop an over-long frame (LINK_E_OVERFLOW in lastError), dispatch a frame at its end byte.
 void ReceiveByte(LinkSession& session, unsigned char byte);
 
-// Sends one command (zero-terminated: letters, parameters, end byte) behind the node digits;
-// 0, or negative with the reason in lastError.
-int SendFrame(const char* command, LinkSession& session);
-// Writes a complete zero-terminated frame to the transport; results as SendFrame.
+// Sends one command in its frame behind the session's node: 0, or the code of the failure.
+// lastError is shared by every thread, so a caller reports the reason of its own failure from
+// here.
+int32_t SendUnitCommand(const UnitCommand& command, LinkSession& session);
+// Writes bytes to the transport as they are (a test's malformed frames); 0, or negative with the
+// reason in lastError.
 int WriteRaw(const char* frame, LinkSession& session);
-// SendFrame's work, returning the code itself: lastError is shared by every thread, so a caller
-// that reports the reason of its own failure takes it from here.
-int32_t SendCommandText(const char* command, LinkSession& session);
 // Consumes the frame in rxBuffer (called by the receive thread after an end byte).
 void DispatchFrame(LinkSession& session);
 
 // Replies tied to their commands. A sent command that awaits a reply opens an exchange; only a
 // reply with its letters in lower case (and, for a session that checks nodes, its node) answers
 // it. Returns the exchange's ticket for WithdrawExchange.
-uint64_t OpenExchange(LinkSession& session, const char* command);
+uint64_t OpenExchange(LinkSession& session, const CommandSpec& command);
 // A count request: its reply is taken (in a session that checks nodes) only for this node and
 // input index.
-void NoteCountRequest(LinkSession& session, const char* command);
+void NoteCountRequest(LinkSession& session, int32_t index);
 // The exchange of a frame that never left, or of a wait that gave up, awaits nothing any more.
 void WithdrawExchange(LinkSession& session, uint64_t ticket);
 void EndExchange(LinkSession& session);

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "LinkDescriptor.h"
+#include "device/UnitCommand.h"
 #include "link/LinkTiming.h"
 
 // Route of a link; any non-zero kind is treated as TCP.
@@ -23,9 +24,6 @@ enum LinkState : int32_t { Idle = 0, Starting = 1, Running = 2, Stopping = 3 };
 // Address families a TCP route resolves its host to: the window's gateway is an IPv4 address;
 // the command line takes whatever the name resolves to, trying each address in turn.
 enum class AddressFamily : int32_t { Ipv4 = 0, Any = 1 };
-
-// End byte of every command and reply frame.
-constexpr unsigned char FRAME_END = 0xC8;
 
 // One frame, sent or received: at most 127 bytes, end byte included, and one byte more (the
 // terminating zero of a command, the overflow byte of a reply without an end byte).
@@ -155,16 +153,13 @@ protected:
     ~ExchangeHost() = default;
 };
 
-// Formats a command (printf style; parameters as "%c" with the 0x20 offset included), sends it and
-// waits for its reply: 0, LINK_E_ABORTED, LINK_E_TIMEOUT or the error of the failed send, which is
-// also stored in lastError.
-int SendCommand(LinkSession& session, ExchangeHost& host, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+// Sends a command and waits for its reply: 0, LINK_E_ABORTED, LINK_E_TIMEOUT or the error of the
+// failed send, which is also stored in lastError.
+int SendCommand(LinkSession& session, ExchangeHost& host, const UnitCommand& command);
 
-// Formats and sends a count request without waiting: 0 or the error of the failed send, which is
-// also stored in lastError.
-int PostCommand(LinkSession& session, ExchangeHost& host, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+// Sends a count request without waiting: 0 or the error of the failed send, which is also stored
+// in lastError.
+int PostCommand(LinkSession& session, ExchangeHost& host, const UnitCommand& command);
 
 // Operator text of a result code: "通信エラー : <code>", followed for link codes by their short
 // text. -1 stands for the session's last error. The text lives in a buffer of the calling thread

@@ -1,5 +1,6 @@
 #include "device/CommandEncoding.h"
 #include "device/CommandTable.h"
+#include "device/UnitCommand.h"
 
 #include <gtest/gtest.h>
 
@@ -76,18 +77,26 @@ TEST(DecodeFlags, ReadsBackWhatModeCharacterWrote) {
     }
 }
 
-// Only the count request goes unanswered by a wait, and only its reply is announced: the letters
-// decide, whatever follows them; letters the units do not use are waited for.
-TEST(CountTraffic, RecognisedByItsLettersAlone) {
+// Every command's frame as the wire carries it, built from typed values; only the count request
+// goes unanswered by a wait, and only its reply is announced.
+TEST(CommandFrames, BuiltFromTypedValues) {
     const struct {
-        const char* command;
+        UnitCommand command;
+        std::string frame;
         bool awaited;
     } commands[] = {
-        {"PG ", false}, {"PG$", false}, {"PG", false}, {"PY", true},  {"PP", true},
-        {"MD", true},   {"pg ", true},  {"GP ", true}, {"PH ", true},
+        {ReadSettingsCommand(), "1FPY\xC8", true},
+        {ReadCountCommand(0), "1FPG \xC8", false},
+        {SetEdgeCommand(2, 0x22), "1FPC\"\"\xC8", true},
+        {SetSettingsCommand(0x21, 0x40, 0x1F), "1FPU!@\x1F\xC8", true},
+        {StartStopCommand(true), "1FPS(\xC8", true},
+        {StartStopCommand(false), "1FPS \xC8", true},
     };
-    for (const auto& c : commands)
-        EXPECT_EQ(AwaitsReply(c.command), c.awaited) << c.command;
+    for (const auto& c : commands) {
+        const CommandFrame frame = FrameOf(0x1F, c.command);
+        EXPECT_EQ(std::string(frame.bytes.begin(), frame.bytes.begin() + frame.length), c.frame);
+        EXPECT_EQ(c.command.Spec().awaitsReply, c.awaited) << c.frame;
+    }
     for (const char* reply : {"pg", "PG", "py", "pp", "md", "gp"}) {
         const CommandSpec* spec = CommandOfReply(reply[0], reply[1]);
         EXPECT_EQ(spec != nullptr && !spec->awaitsReply, reply == std::string("pg")) << reply;

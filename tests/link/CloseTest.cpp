@@ -60,7 +60,7 @@ TEST_F(TcpLinkTest, CloseWaitsForASendThatFoundTheSessionRunning) {
     sendHeld = false;
     sendReleased = false;
     TheLinkSeams().hook = HoldSend;
-    std::thread sender([this] { SendFrame("PP", session); });
+    std::thread sender([this] { SendUnitCommand(ReadStateCommand(), session); });
     ASSERT_TRUE(WaitFor([] { return sendHeld.load(); }));
     TheLinkSeams().hook = nullptr;
     const int heldSocket = session.tcpSocket.load();
@@ -147,7 +147,7 @@ TEST_F(HeldReceiveThread, CloseReturnsInTimeAndLeavesTheSessionUnusableUntilTheH
     EXPECT_EQ(session.state.load(), Stopping);
     EXPECT_LT(OpenLink(session), 0);
     EXPECT_EQ(session.lastError.load(), LINK_E_ALREADY_OPEN);
-    EXPECT_EQ(PostCommand(session, host, "PG%c", 0x20), LINK_E_NOT_RUNNING);
+    EXPECT_EQ(PostCommand(session, host, ReadCountCommand(0)), LINK_E_NOT_RUNNING);
 
     blocking.released = true;
     ASSERT_TRUE(WaitFor([this] { return session.state.load() == Idle; }));
@@ -255,7 +255,7 @@ TEST(CloseWhileSending, NoFrameEverReachesAnotherSessionsConnection) {
     auto sendInALoop = [&] {
         TestHost host;
         while (!stop) {
-            if (PostCommand(sending, host, "PG%c", 0x21) == 0) ++sent;
+            if (PostCommand(sending, host, ReadCountCommand(1)) == 0) ++sent;
         }
     };
     std::thread one(sendInALoop);
@@ -267,7 +267,7 @@ TEST(CloseWhileSending, NoFrameEverReachesAnotherSessionsConnection) {
         Address(other, second, 2);
         ASSERT_EQ(OpenLink(other), 0) << other.lastError.load();
         TestHost host;
-        EXPECT_EQ(PostCommand(other, host, "PG%c", 0x22), 0);
+        EXPECT_EQ(PostCommand(other, host, ReadCountCommand(2)), 0);
         CloseLink(other);
         ASSERT_EQ(OpenLink(sending), 0) << sending.lastError.load();
     }

@@ -153,51 +153,12 @@ TEST_F(TcpLinkTest, PeerThatClosedNeverKillsTheProgram) {
     peer.CloseConnection();
     int result = 0;
     for (int attempt = 0; attempt < 100 && result == 0; ++attempt) {
-        result = PostCommand(session, host, "PG%c", 0x20);
+        result = PostCommand(session, host, ReadCountCommand(0));
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_TRUE(result == EPIPE || result == ECONNRESET) << result;
     EXPECT_EQ(session.state.load(), Running);
     sigaction(SIGPIPE, &previous, nullptr);
-}
-
-struct LongCommand {
-    const char* name;
-    size_t letters;  // bytes before the end byte
-};
-
-class CommandTooLong : public TcpLinkTest, public ::testing::WithParamInterface<LongCommand> {};
-
-TEST_P(CommandTooLong, IsNotSentAndLeavesTheCounter) {
-    Open();
-    const std::string text(GetParam().letters, 'A');
-    session.lastError = 0;
-    EXPECT_EQ(SendCommand(session, host, "%s", text.c_str()), LINK_E_COMMAND);
-    EXPECT_EQ(session.lastError.load(), LINK_E_COMMAND) << "stored like every failed send";
-    EXPECT_EQ(host.progressResets.load(), 1);
-    EXPECT_EQ(session.pendingReplies.load(), 0);
-    ASSERT_EQ(PostCommand(session, host, "PG%c", 0x20), 0);
-    EXPECT_EQ(peer.ReadFrame(), Frame("01PG ")) << "nothing was sent before it";
-}
-
-INSTANTIATE_TEST_SUITE_P(Lengths, CommandTooLong,
-                         ::testing::Values(LongCommand{"OneOverTheFrame", MAX_COMMAND_TEXT},
-                                           LongCommand{"FillsTheFormatText", 4093},
-                                           LongCommand{"OverTheFormatText", 4094},
-                                           LongCommand{"FarOver", 10000}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(TcpLinkTest, UnterminatedCommandIsNotReadPastTheFrameLimit) {
-    Open();
-    // Exactly one byte more than a command may have, with no terminating zero behind it.
-    const size_t size = MAX_COMMAND_TEXT + 1;
-    std::unique_ptr<char[]> text(new char[size]);
-    std::fill(text.get(), text.get() + size, 'A');
-    EXPECT_LT(SendFrame(text.get(), session), 0);
-    EXPECT_EQ(session.lastError.load(), LINK_E_COMMAND);
-    EXPECT_EQ(session.pendingReplies.load(), 0);
-    ASSERT_EQ(PostCommand(session, host, "PG%c", 0x20), 0);
-    EXPECT_EQ(peer.ReadFrame(), Frame("01PG ")) << "nothing was sent before it";
 }
 
 }  // namespace

@@ -15,15 +15,12 @@ struct CounterStep {
 
 class AwaitedReplyCounter : public TcpLinkTest {
 protected:
-    void Send(const std::string& command) {
-        const std::string text = command + static_cast<char>(FRAME_END);
-        ASSERT_EQ(SendFrame(text.c_str(), session), 0);
-    }
+    void Send(const UnitCommand& command) { ASSERT_EQ(SendUnitCommand(command, session), 0); }
     void Receive(const std::string& frame) {
         peer.Write(Frame(frame));
         Sync(++syncs);
     }
-    std::function<void()> Sends(const char* command) {
+    std::function<void()> Sends(const UnitCommand& command) {
         return [this, command] { Send(command); };
     }
     std::function<void()> Receives(const char* frame) {
@@ -42,9 +39,9 @@ protected:
 TEST_F(AwaitedReplyCounter, FollowsTheAwaitedCommandAndItsReply) {
     Open();
     Run({
-        {"a command raises it", Sends("PY"), 1},
-        {"a second command awaits instead of the first", Sends("PP"), 1},
-        {"a count request never raises it", Sends("PG "), 1},
+        {"a command raises it", Sends(ReadSettingsCommand()), 1},
+        {"a second command awaits instead of the first", Sends(ReadStateCommand()), 1},
+        {"a count request never raises it", Sends(ReadCountCommand(0)), 1},
         {"a count reply never lowers it", Receives("01pg 0000000A"), 1},
         {"a rejected reply leaves it", Receives("01PP"), 1},
         {"the first command's late reply leaves it", Receives("01py!  "), 1},
@@ -56,7 +53,7 @@ TEST_F(AwaitedReplyCounter, FollowsTheAwaitedCommandAndItsReply) {
 
 TEST_F(AwaitedReplyCounter, FrameWithoutHandlerAndGatewayNoticeLeaveIt) {
     Open();
-    Send("MD");
+    Send(IdentifyCommand());
     session.userData = nullptr;
     Receive("01md/\"");
     EXPECT_EQ(session.pendingReplies.load(), 1);
@@ -70,12 +67,12 @@ TEST_F(AwaitedReplyCounter, FrameWithoutHandlerAndGatewayNoticeLeaveIt) {
 TEST_F(AwaitedReplyCounter, TimeOutAndOpenResetIt) {
     ReplyWait(session, 5, 4);
     Open();
-    Send("PY");
+    Send(ReadSettingsCommand());
     ASSERT_EQ(session.pendingReplies.load(), 1);
-    EXPECT_EQ(SendCommand(session, host, "MD"), LINK_E_TIMEOUT);
+    EXPECT_EQ(SendCommand(session, host, IdentifyCommand()), LINK_E_TIMEOUT);
     EXPECT_EQ(session.pendingReplies.load(), 0);
 
-    Send("PY");
+    Send(ReadSettingsCommand());
     CloseLink(session);
     ASSERT_EQ(session.pendingReplies.load(), 1);
     ASSERT_EQ(OpenLink(session), 0);

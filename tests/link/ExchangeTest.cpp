@@ -18,7 +18,7 @@ std::thread AnswerNext(LoopbackPeer& peer, const std::string& reply, int delayMs
 TEST_F(TcpLinkTest, ReplyEndsTheWaitWithTheHandlersStoresVisible) {
     Open();
     std::thread unit = AnswerNext(peer, "01py!\"$", 150);
-    EXPECT_EQ(SendCommand(session, host, "PY"), 0);
+    EXPECT_EQ(SendCommand(session, host, ReadSettingsCommand()), 0);
     unit.join();
     // Read without a lock: the counter's release and acquire must have published it.
     EXPECT_EQ(handler.storedByLastReply, 6);
@@ -29,7 +29,7 @@ TEST_F(TcpLinkTest, RejectedReplyDoesNotEndTheWait) {
     ReplyWait(session, 10, 30);
     Open();
     std::thread unit = AnswerNext(peer, "01MD");
-    EXPECT_EQ(SendCommand(session, host, "MD"), LINK_E_TIMEOUT);
+    EXPECT_EQ(SendCommand(session, host, IdentifyCommand()), LINK_E_TIMEOUT);
     unit.join();
     EXPECT_EQ(handler.Count(), 0u) << "letters other than the awaited reach no handler";
 }
@@ -43,7 +43,8 @@ TEST_F(TcpLinkTest, ReplyThatNoCommandAwaitsDoesNotAnswerTheNextOne) {
     Sync(1);
     EXPECT_EQ(handler.Count(), 0u);
     EXPECT_EQ(session.pendingReplies.load(), 0);
-    EXPECT_EQ(SendCommand(session, host, "MD"), LINK_E_TIMEOUT) << "the stale reply answered it";
+    EXPECT_EQ(SendCommand(session, host, IdentifyCommand()), LINK_E_TIMEOUT)
+        << "the stale reply answered it";
 }
 
 TEST_F(TcpLinkTest, AbortEndsTheWaitWithinOnePollAndLeavesTheCounter) {
@@ -53,7 +54,7 @@ TEST_F(TcpLinkTest, AbortEndsTheWaitWithinOnePollAndLeavesTheCounter) {
         host.abortRequested = 1;
     });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(SendCommand(session, host, "MD"), LINK_E_ABORTED);
+    EXPECT_EQ(SendCommand(session, host, IdentifyCommand()), LINK_E_ABORTED);
     const double elapsed = MillisecondsSince(start);
     operatorClick.join();
     EXPECT_GE(elapsed, 300.0);
@@ -68,7 +69,7 @@ TEST_F(TcpLinkTest, AbortPressedWhileNothingWaitsEndsTheNextWaitAtOnceAfterSendi
     Open();
     host.abortRequested = 1;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(SendCommand(session, host, "PP"), LINK_E_ABORTED);
+    EXPECT_EQ(SendCommand(session, host, ReadStateCommand()), LINK_E_ABORTED);
     EXPECT_LT(MillisecondsSince(start), 30000.0);
     EXPECT_EQ(peer.ReadFrame(), Frame("01PP")) << "the frame goes out before the first look";
 }
@@ -76,7 +77,7 @@ TEST_F(TcpLinkTest, AbortPressedWhileNothingWaitsEndsTheNextWaitAtOnceAfterSendi
 TEST_F(TcpLinkTest, NoReplyTimesOutAfterTenSeconds) {
     Open();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(SendCommand(session, host, "MD"), LINK_E_TIMEOUT);
+    EXPECT_EQ(SendCommand(session, host, IdentifyCommand()), LINK_E_TIMEOUT);
     const double elapsed = MillisecondsSince(start);
     EXPECT_GE(elapsed, 10000.0);
     EXPECT_LT(elapsed, 11500.0);
@@ -87,7 +88,7 @@ TEST_F(TcpLinkTest, CountRequestInProgressHoldsACommandBack) {
     Open();
     host.countBusy = 1;
     std::atomic<int> result{-1};
-    std::thread worker([&] { result = SendCommand(session, host, "PS%c", 0x28); });
+    std::thread worker([&] { result = SendCommand(session, host, StartStopCommand(true)); });
     EXPECT_TRUE(peer.Drain(200).empty()) << "nothing is sent while a count request is written";
     host.countBusy = 0;
     EXPECT_EQ(peer.ReadFrame(), Frame("01PS("));
@@ -100,7 +101,7 @@ TEST_F(TcpLinkTest, PostCommandNeitherWaitsNorCounts) {
     ReplyWait(session, 60000, 1);  // a wait, if there were one, would last a minute
     Open();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(PostCommand(session, host, "PG%c", 0x24), 0);
+    EXPECT_EQ(PostCommand(session, host, ReadCountCommand(4)), 0);
     EXPECT_LT(MillisecondsSince(start), 30000.0);
     EXPECT_EQ(session.pendingReplies.load(), 0);
     EXPECT_EQ(host.countBusy.load(), 0);
@@ -118,13 +119,13 @@ TEST_F(TcpLinkTest, FailedSendDoesNotSpoilTheNextExchange) {
     Transport broken = TcpTransport;
     broken.writeAll = FailingWrite;
     session.transport = &broken;
-    EXPECT_EQ(SendCommand(session, host, "PY"), EIO);
+    EXPECT_EQ(SendCommand(session, host, ReadSettingsCommand()), EIO);
     EXPECT_EQ(host.progressResets.load(), 1);
     EXPECT_EQ(session.pendingReplies.load(), 0);
 
     session.transport = &TcpTransport;
     std::thread unit = AnswerNext(peer, "01pp(");
-    EXPECT_EQ(SendCommand(session, host, "PP"), 0) << "its own reply ends the wait";
+    EXPECT_EQ(SendCommand(session, host, ReadStateCommand()), 0) << "its own reply ends the wait";
     unit.join();
 }
 

@@ -58,8 +58,8 @@ TEST(ErrorTextOfSession, EachThreadKeepsItsOwnText) {
 TEST(IdleSession, SendingFailsAsNotRunningAndEndsTheBusyDisplay) {
     LinkSession session;
     TestHost host;
-    EXPECT_EQ(SendCommand(session, host, "MD"), LINK_E_NOT_RUNNING);
-    EXPECT_EQ(PostCommand(session, host, "PG%c", 0x20), LINK_E_NOT_RUNNING);
+    EXPECT_EQ(SendCommand(session, host, IdentifyCommand()), LINK_E_NOT_RUNNING);
+    EXPECT_EQ(PostCommand(session, host, ReadCountCommand(0)), LINK_E_NOT_RUNNING);
     EXPECT_EQ(host.progressResets.load(), 2);
     EXPECT_EQ(host.countBusy.load(), 0);
     EXPECT_EQ(session.pendingReplies.load(), 0);

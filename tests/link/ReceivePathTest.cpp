@@ -65,8 +65,7 @@ TEST_F(Framing, NothingIsWrittenPastTheBufferWhateverTheRunLength) {
 
 // Frames too short to carry reply letters answer no command, whatever waits.
 TEST_F(Framing, ShortFramesReachNoHandler) {
-    const char command[] = {'M', 'D', static_cast<char>(FRAME_END), 0};
-    OpenExchange(session, command);
+    OpenExchange(session, SpecOf(CommandId::Identify));
     Feed(Frame(""));     // a lone end byte
     Feed(Frame("0"));    // one node digit
     Feed(Frame("01"));   // node digits only

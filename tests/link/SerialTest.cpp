@@ -80,7 +80,7 @@ TEST_F(PtyLinkTest, CommandExchangeOverTheSerialLine) {
         const std::vector<unsigned char> command = ReadMaster(5);
         if (command == Frame("01PP")) WriteMaster(Frame("01pp("));
     });
-    EXPECT_EQ(SendCommand(session, host, "PP"), 0);
+    EXPECT_EQ(SendCommand(session, host, ReadStateCommand()), 0);
     unit.join();
     EXPECT_EQ(handler.storedByLastReply, 4);
 }
@@ -131,7 +131,7 @@ TEST_F(PtyLinkTest, VanishedDeviceGivesItsErrorNumberOnTheNextWrite) {
     close(master);
     master = open("/dev/null", O_RDONLY);  // keeps TearDown's close harmless
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    const int result = SendCommand(session, host, "MD");
+    const int result = SendCommand(session, host, IdentifyCommand());
     EXPECT_EQ(result, EIO);
     EXPECT_EQ(session.state.load(), Running);
     EXPECT_EQ(session.pendingReplies.load(), 0);

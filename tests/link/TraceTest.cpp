@@ -87,14 +87,6 @@ TEST_F(Trace, FailuresCarryTheOperatorTextAndTheSystemsReason) {
     EXPECT_EQ(sink.records[1].kind, TraceKind::ReplyTimeout);
 }
 
-TEST_F(Trace, ACommandTooLongForAFrameIsTracedAsAnErrorAndNotSent) {
-    EXPECT_EQ(SendCommandText(std::string(MAX_COMMAND_TEXT + 1, 'A').c_str(), session),
-              LINK_E_COMMAND);
-    ASSERT_EQ(sink.records.size(), 1u);
-    EXPECT_EQ(sink.records[0].kind, TraceKind::LinkError);
-    EXPECT_EQ(sink.records[0].text, "通信エラー : 20005(COMMAND ERROR)");
-}
-
 // The device raw, as a driver set up before would leave it, with bytes queued on it.
 class PtyTrace : public PtyLinkFixture {
 protected:

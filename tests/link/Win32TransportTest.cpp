@@ -55,8 +55,8 @@ protected:
 // the model character 2 + 0x20.
 TEST_P(SimulatorRoute, IdentificationAndCountRequestReachTheUnitAndBack) {
     ASSERT_EQ(OpenLink(session), 0) << LinkErrorText(-1, session);
-    ASSERT_EQ(SendCommand(session, host, "MD"), 0);
-    ASSERT_EQ(PostCommand(session, host, "PG%c", 0x20), 0);
+    ASSERT_EQ(SendCommand(session, host, IdentifyCommand()), 0);
+    ASSERT_EQ(PostCommand(session, host, ReadCountCommand(0)), 0);
     ASSERT_TRUE(handler.AwaitCount(2));
     const auto replies = handler.Replies();
     EXPECT_EQ(replies[0].letters, std::string("md") + char(46) + char(0x22));
@@ -67,7 +67,7 @@ TEST_P(SimulatorRoute, IdentificationAndCountRequestReachTheUnitAndBack) {
 TEST_P(SimulatorRoute, LinkOpensAgainAfterItWasClosed) {
     for (int round = 0; round < 2; ++round) {
         ASSERT_EQ(OpenLink(session), 0) << "round " << round << ": " << LinkErrorText(-1, session);
-        EXPECT_EQ(SendCommand(session, host, "MD"), 0) << "round " << round;
+        EXPECT_EQ(SendCommand(session, host, IdentifyCommand()), 0) << "round " << round;
         CloseLink(session);
         EXPECT_EQ(session.state.load(), Idle);
     }

@@ -99,15 +99,16 @@ inline void ExpectWaitEndsAndSendsFail(LinkSession& session, TestHost& host,
                                        const std::function<void()>& endLine, int32_t code) {
     EXPECT_EQ(session.lastError.load(), 0) << "the idle line leaves no code behind";
     ReplyWait(session, 60000, 1);
-    auto waiting = std::async(std::launch::async, [&] { return SendCommand(session, host, "MD"); });
+    auto waiting = std::async(std::launch::async,
+                              [&] { return SendCommand(session, host, IdentifyCommand()); });
     ASSERT_EQ(waiting.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
     const auto start = std::chrono::steady_clock::now();
     endLine();
     ASSERT_EQ(waiting.wait_for(std::chrono::seconds(20)), std::future_status::ready);
     EXPECT_EQ(waiting.get(), code);
     EXPECT_LT(MillisecondsSince(start), 5000.0);
-    EXPECT_EQ(SendCommand(session, host, "PY"), code);
-    EXPECT_EQ(PostCommand(session, host, "PG%c", 0x20), code);
+    EXPECT_EQ(SendCommand(session, host, ReadSettingsCommand()), code);
+    EXPECT_EQ(PostCommand(session, host, ReadCountCommand(0)), code);
     EXPECT_EQ(session.lastError.load(), code);
     CloseLink(session);
     EXPECT_EQ(session.state.load(), Idle);

@@ -59,14 +59,13 @@ protected:
     }
 
     // Sends a command and lets the peer answer it with `replies` once it has arrived.
-    int Exchange(const std::string& replies, const char* format, int parameter = -1) {
+    int Exchange(const std::string& replies, const UnitCommand& sent) {
         std::string command;
         std::thread unit([&] {
             command = ReadCommand();
             WriteFrames(replies);
         });
-        const int result = parameter < 0 ? SendCommand(target_.session, host_, format, 0)
-                                         : SendCommand(target_.session, host_, format, parameter);
+        const int result = SendCommand(target_.session, host_, sent);
         unit.join();
         lastCommand_ = command;
         return result;
@@ -80,40 +79,39 @@ protected:
 
 struct ExchangeCase {
     const char* name;
-    const char* format;
-    int parameter;  // -1: none
+    UnitCommand command;
     std::string frames;
     Changes changes;
 };
 
 // clang-format off
 const ExchangeCase ANSWERED[] = {
-    {"md 5",             "MD",   -1,   Frame(Reply("md\x2E\x22")),     {{UNIT_ID, 1}, {MODEL_CODE, 2}, {SUB_CODE, 0}}},
-    {"md 6 extension",   "MD",   -1,   Frame(Reply("md\x2F\x2F\x21")), {{UNIT_ID, 0}, {MODEL_CODE, 15}, {SUB_CODE, 1}}},
-    {"md 6 other model", "MD",   -1,   Frame(Reply("md\x2F\x22\x21")), {{UNIT_ID, 0}, {MODEL_CODE, 2}, {SUB_CODE, 0}}},
-    {"md 5 extension",   "MD",   -1,   Frame(Reply("md\x2F\x2F")),     {{UNIT_ID, 0}, {MODEL_CODE, 15}, {SUB_CODE, 0}}},
-    {"md ID 0x30",       "MD",   -1,   Frame(Reply("md\x30\x22")),     {{UNIT_ID, -1}, {MODEL_CODE, 2}, {SUB_CODE, 0}}},
-    {"md 4",             "MD",   -1,   Frame(Reply("md\x2E")),         {}},
-    {"md 7",             "MD",   -1,   Frame(Reply("md\x2E\x22\x21\x21")), {}},
-    {"pp counting",      "PP",   -1,   Frame(Reply("pp\x28")),         {{COUNTING_ON, 8}}},
-    {"pp stopped",       "PP",   -1,   Frame(Reply("pp\x20")),         {{COUNTING_ON, 0}}},
-    {"ph DI5",           "PH%c", 0x24, Frame(Reply("ph\x24\x22")),     {{EDGE4, 2}}},
-    {"ph index 5",       "PH%c", 0x25, Frame(Reply("ph\x25\x22")),     {}},
-    {"ph index -1",      "PH%c", 0x1F, Frame(Reply("ph\x1F\x22")),     {}},
-    {"ph 6",             "PH%c", 0x24, Frame(Reply("ph\x24\x22\x20")), {}},
-    {"py",               "PY",   -1,   Frame(Reply("py\x2F\x24\x2A")), {{MODE, 3}, {CLEAR_SIGNAL, 1}, {PERIOD, 4}, {DEBOUNCE, 10}}},
-    {"py 5",             "PY",   -1,   Frame(Reply("py\x2F\x24")),     {}},
-    {"pc",               "PC%c", 0x24, Frame(Reply("pc")),              {}},
+    {"md 5",             IdentifyCommand(), Frame(Reply("md\x2E\x22")),     {{UNIT_ID, 1}, {MODEL_CODE, 2}, {SUB_CODE, 0}}},
+    {"md 6 extension",   IdentifyCommand(), Frame(Reply("md\x2F\x2F\x21")), {{UNIT_ID, 0}, {MODEL_CODE, 15}, {SUB_CODE, 1}}},
+    {"md 6 other model", IdentifyCommand(), Frame(Reply("md\x2F\x22\x21")), {{UNIT_ID, 0}, {MODEL_CODE, 2}, {SUB_CODE, 0}}},
+    {"md 5 extension",   IdentifyCommand(), Frame(Reply("md\x2F\x2F")),     {{UNIT_ID, 0}, {MODEL_CODE, 15}, {SUB_CODE, 0}}},
+    {"md ID 0x30",       IdentifyCommand(), Frame(Reply("md\x30\x22")),     {{UNIT_ID, -1}, {MODEL_CODE, 2}, {SUB_CODE, 0}}},
+    {"md 4",             IdentifyCommand(), Frame(Reply("md\x2E")),         {}},
+    {"md 7",             IdentifyCommand(), Frame(Reply("md\x2E\x22\x21\x21")), {}},
+    {"pp counting",      ReadStateCommand(), Frame(Reply("pp\x28")),         {{COUNTING_ON, 8}}},
+    {"pp stopped",       ReadStateCommand(), Frame(Reply("pp\x20")),         {{COUNTING_ON, 0}}},
+    {"ph DI5",           ReadEdgeCommand(4), Frame(Reply("ph\x24\x22")),     {{EDGE4, 2}}},
+    {"ph index 5",       ReadEdgeCommand(5), Frame(Reply("ph\x25\x22")),     {}},
+    {"ph index -1",      ReadEdgeCommand(-1), Frame(Reply("ph\x1F\x22")),     {}},
+    {"ph 6",             ReadEdgeCommand(4), Frame(Reply("ph\x24\x22\x20")), {}},
+    {"py",               ReadSettingsCommand(), Frame(Reply("py\x2F\x24\x2A")), {{MODE, 3}, {CLEAR_SIGNAL, 1}, {PERIOD, 4}, {DEBOUNCE, 10}}},
+    {"py 5",             ReadSettingsCommand(), Frame(Reply("py\x2F\x24")),     {}},
+    {"pc",               SetEdgeCommand(4, 0x21), Frame(Reply("pc")),              {}},
     // A reply is taken whatever node digits the unit put in front.
-    {"pu from node FE",  "PU%c", 0x2F, "FE" + Reply("pu"),              {}},
-    {"ps with data",     "PS%c", 0x28, Frame(Reply("ps\x28")),         {}},
+    {"pu from node FE",  SetSettingsCommand(0x2F, 0x20, 0x20), "FE" + Reply("pu"),              {}},
+    {"ps with data",     StartStopCommand(true), Frame(Reply("ps\x28")),         {}},
 };
 // clang-format on
 
 TEST_F(ReceivePath, AnsweredCommandsShowTheirValuesWhenTheWaitEnds) {
     for (const ExchangeCase& c : ANSWERED) {
         Mark(target_);
-        EXPECT_EQ(Exchange(c.frames, c.format, c.parameter), 0) << c.name;
+        EXPECT_EQ(Exchange(c.frames, c.command), 0) << c.name;
         EXPECT_EQ(ObservedOf(target_), MarkedWith(c.changes)) << c.name;
         EXPECT_TRUE(target_.Posts().empty()) << c.name;
     }
@@ -139,7 +137,7 @@ TEST_F(ReceivePath, OtherFramesLeaveTheWaitRunning) {
     ShortenReplyWait();
     for (const UnansweredCase& c : UNANSWERED) {
         Mark(target_);
-        EXPECT_EQ(Exchange(c.frames, "MD"), LINK_E_TIMEOUT) << c.name;
+        EXPECT_EQ(Exchange(c.frames, IdentifyCommand()), LINK_E_TIMEOUT) << c.name;
         EXPECT_EQ(ObservedOf(target_), MarkedWith({})) << c.name;
     }
 }
@@ -161,7 +159,7 @@ TEST_F(ReceivePath, CountRepliesStoreAndNotify) {
         lastCommand_ = ReadCommand();
         WriteFrames(frames);
     });
-    EXPECT_EQ(PostCommand(target_.session, host_, "PG%c", 0x20), 0);
+    EXPECT_EQ(PostCommand(target_.session, host_, ReadCountCommand(0)), 0);
     unit.join();
     ASSERT_TRUE(target_.WaitForPosts(4, POST_LIMIT));
     EXPECT_EQ(target_.Posts(), (std::vector<int32_t>{0, 1, 2, 4}));
@@ -172,7 +170,7 @@ TEST_F(ReceivePath, CountRepliesStoreAndNotify) {
 
 TEST_F(ReceivePath, CountRepliesDoNotEndAWait) {
     ShortenReplyWait();
-    EXPECT_EQ(Exchange(Frame(CountReply(0x20, "0000000A")), "PP"), LINK_E_TIMEOUT);
+    EXPECT_EQ(Exchange(Frame(CountReply(0x20, "0000000A")), ReadStateCommand()), LINK_E_TIMEOUT);
     ASSERT_TRUE(target_.WaitForPosts(1, POST_LIMIT));
     EXPECT_EQ(ObservedOf(target_), MarkedWith({{COUNT0, 10}}));
 }
@@ -183,7 +181,7 @@ struct TiedCase {
     const char* name;
     bool nodeChecked;
     int32_t node;
-    const char* command;
+    UnitCommand command;
     std::string frames;
     int32_t result;
     Changes changes;
@@ -194,16 +192,23 @@ const std::vector<TiedCase> TIED = {
     {"late identification, then the settings",
      false,
      1,
-     "PY",
+     ReadSettingsCommand(),
      Frame(Reply("md.\"")) + Frame(Reply("py/\x22\x24")),
      0,
      {{MODE, 3}, {CLEAR_SIGNAL, 1}, {PERIOD, 2}, {DEBOUNCE, 4}},
      true},
-    {"late state reply alone", false, 1, "MD", Frame(Reply("pp(")), LINK_E_TIMEOUT, {}, false},
+    {"late state reply alone",
+     false,
+     1,
+     IdentifyCommand(),
+     Frame(Reply("pp(")),
+     LINK_E_TIMEOUT,
+     {},
+     false},
     {"another node's digits, window",
      false,
      1,
-     "MD",
+     IdentifyCommand(),
      "03" + Reply("md.\""),
      0,
      {{UNIT_ID, 1}, {MODEL_CODE, 2}, {SUB_CODE, 0}},
@@ -211,7 +216,7 @@ const std::vector<TiedCase> TIED = {
     {"another node alone, node checked",
      true,
      1,
-     "MD",
+     IdentifyCommand(),
      "03" + Reply("md.\""),
      LINK_E_TIMEOUT,
      {},
@@ -219,7 +224,7 @@ const std::vector<TiedCase> TIED = {
     {"another node, then its own",
      true,
      1,
-     "MD",
+     IdentifyCommand(),
      "03" + Reply("md-\"") + "01" + Reply("md.\""),
      0,
      {{UNIT_ID, 1}, {MODEL_CODE, 2}, {SUB_CODE, 0}},
@@ -227,12 +232,19 @@ const std::vector<TiedCase> TIED = {
     {"own node in lower-case digits",
      true,
      0x1A,
-     "MD",
+     IdentifyCommand(),
      "1a" + Reply("md.\""),
      0,
      {{UNIT_ID, 1}, {MODEL_CODE, 2}, {SUB_CODE, 0}},
      true},
-    {"known letters, wrong length", true, 1, "PY", Frame(Reply("py!")), 0, {}, false},
+    {"known letters, wrong length",
+     true,
+     1,
+     ReadSettingsCommand(),
+     Frame(Reply("py!")),
+     0,
+     {},
+     false},
 };
 
 TEST_F(ReceivePath, RepliesAnswerOnlyTheCommandThatAwaitsThem) {
@@ -260,14 +272,14 @@ TEST_F(ReceivePath, NodeCheckedCountRepliesNeedTheirNodeAndRequestedInput) {
                     Frame(CountReply(0x21, "0000000C")) + Frame(CountReply(0x21, "0000000D")) +
                     Frame(CountReply(0x24, "00000005")) + "00gq!" + Reply(""));
     });
-    EXPECT_EQ(PostCommand(target_.session, host_, "PG%c", 0x21), 0);
+    EXPECT_EQ(PostCommand(target_.session, host_, ReadCountCommand(1)), 0);
     unit.join();
     // The gateway notice behind the replies marks that every one of them has been handled.
     const auto start = std::chrono::steady_clock::now();
     while (target_.session.gatewayStatus.load() != 1 &&
            std::chrono::steady_clock::now() - start < POST_LIMIT)
         std::this_thread::sleep_for(2ms);
-    EXPECT_EQ(PostCommand(target_.session, host_, "PG%c", 0x24), 0);
+    EXPECT_EQ(PostCommand(target_.session, host_, ReadCountCommand(4)), 0);
     WriteFrames(Frame(CountReply(0x24, "00000006")));
     ASSERT_TRUE(target_.WaitForPosts(2, POST_LIMIT));
     // Index 1 once (the second reply to one request is not taken), then the requested index 4.
