@@ -1,6 +1,8 @@
 #include "cli/UnitClient.h"
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "cli/Interrupt.h"
@@ -27,6 +29,8 @@ UnitClient::UnitClient(const Route& route, int32_t replyWaitMs) : replyWaitMs_(r
     NameSerialPort(session_, route.device);
     session_.timing.replyPollMs = REPLY_POLL_MS;
     session_.timing.replyPolls = (replyWaitMs + REPLY_POLL_MS - 1) / REPLY_POLL_MS;
+    // A script waits for nothing but the unit: each exchange ends when its reply has come.
+    session_.timing.wakeAtOnce = true;
     // A name may stand for IPv6 addresses too; and over one connection several units answer, so
     // a reply counts only from the node addressed (a count only for an input requested there).
     session_.family = AddressFamily::Any;
@@ -40,15 +44,24 @@ UnitClient::~UnitClient() {
 bool UnitClient::Open() {
     session_.userData = static_cast<ReplyTarget*>(this);
     session_.handler = &UnitClient::Handle;
-    // Ctrl-C also ends an opening: a name being resolved or a connection being waited for.
-    std::atomic<bool> opening{true};
-    std::thread watch([this, &opening] {
-        while (opening.load() && !Interrupted())
-            std::this_thread::sleep_for(std::chrono::milliseconds(REPLY_POLL_MS));
-        if (opening.load()) CancelOpening(session_);
+    // Ctrl-C also ends an opening: a name being resolved or a connection being waited for. The
+    // signal handler can wake nobody, so the watch looks at it once a poll; the end of the
+    // opening wakes the watch at once.
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool opening = true;
+    std::thread watch([&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        while (opening && !Interrupted())
+            ended.wait_for(lock, std::chrono::milliseconds(REPLY_POLL_MS));
+        if (opening) CancelOpening(session_);
     });
     const int result = OpenLink(session_);
-    opening.store(false);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        opening = false;
+    }
+    ended.notify_one();
     watch.join();
     return result == 0;
 }

@@ -110,6 +110,13 @@ bool AnswerExchange(LinkSession& session, uint64_t ticket, bool decoded) {
     return true;
 }
 
+// The lock between the change and the wake-up: a waiter that found nothing changed is asleep by
+// the time it is woken, so no wake-up is lost.
+void WakeWaiters(LinkSession& session) {
+    { std::lock_guard<std::mutex> lock(session.waitMutex); }
+    session.waitWake.notify_all();
+}
+
 void FailLine(LinkSession& session, int32_t code) {
     session.lastError.store(code);
     TraceFailure(session, NO_TRACE_NODE, TraceKind::LinkError, code);

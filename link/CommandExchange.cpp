@@ -1,6 +1,9 @@
 #include <chrono>
 
+#include <thread>
+
 #include "link/LinkInternals.h"
+#include "link/LinkSeams.h"
 #include "link/LinkTiming.h"
 #include "link/TraceHooks.h"
 
@@ -13,11 +16,37 @@ int32_t Send(LinkSession& session, const UnitCommand& command) {
     return code;
 }
 
-// One pass of the reply wait: a sleep that only the end of the line cuts short.
+// One pass of the reply wait: a sleep that the end of the line or of the session cuts short, and
+// the reply too where the session wakes at once.
 void ReplyPass(LinkSession& session) {
+    const bool wakeAtOnce = session.timing.wakeAtOnce.load();
     std::unique_lock<std::mutex> lock(session.waitMutex);
-    session.waitWake.wait_for(lock, std::chrono::milliseconds(session.timing.replyPollMs.load()),
-                              [&] { return session.lineFailure.load() != 0; });
+    session.waitWake.wait_for(
+        lock, std::chrono::milliseconds(session.timing.replyPollMs.load()), [&] {
+            return session.lineFailure.load() != 0 || session.state.load() != Running ||
+                   (wakeAtOnce && session.pendingReplies.load() < 1);
+        });
+}
+
+// The session closed under the wait: nothing can answer it any more.
+int32_t SessionClosed(LinkSession& session) {
+    if (session.state.load() == Running) return 0;
+    EndExchange(session);
+    session.lastError.store(LINK_E_NOT_RUNNING);
+    return LINK_E_NOT_RUNNING;
+}
+
+// At the deadline the wait takes its exchange back, unless the reply took it first: then the
+// reply answered in time, and what it stored is seen once the counter has fallen.
+bool AnsweredAtTheDeadline(LinkSession& session) {
+    uint64_t ticket = session.awaitedReply.load();
+    if (ticket != 0 && session.awaitedReply.compare_exchange_strong(ticket, 0)) {
+        session.pendingReplies.store(0);
+        return false;
+    }
+    while (session.pendingReplies.load(std::memory_order_acquire) > 0)
+        std::this_thread::yield();
+    return true;
 }
 
 // The code of a line that ended under the wait, which then awaits nothing more; 0 otherwise.
@@ -39,10 +68,12 @@ int32_t AwaitReply(LinkSession& session, ExchangeHost& host) {
         // Acquire: pairs with the release of the receive thread, so the reply's stores are seen.
         if (session.pendingReplies.load(std::memory_order_acquire) < 1) return 0;
         if (const int32_t failure = LineEnded(session)) return failure;
+        if (const int32_t closed = SessionClosed(session)) return closed;
         ReplyPass(session);
     }
     if (const int32_t failure = LineEnded(session)) return failure;
-    EndExchange(session);
+    AtStep(LinkStep::ReplyDeadline);
+    if (AnsweredAtTheDeadline(session)) return 0;
     TraceFailure(session, session.node, TraceKind::ReplyTimeout, LINK_E_TIMEOUT);
     return LINK_E_TIMEOUT;
 }

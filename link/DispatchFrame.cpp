@@ -64,4 +64,6 @@ void DispatchFrame(LinkSession& session) {
         TakeReply(session);
     }
     session.rxCount = 0;
+    // A count reply ends no exchange, but a front end may wait for it.
+    WakeWaiters(session);
 }

@@ -77,3 +77,6 @@ ReplyFit FitOfReply(LinkSession& session, uint64_t& ticket);
 bool AnswerExchange(LinkSession& session, uint64_t ticket, bool decoded);
 // The line has ended: every wait ends with `code`, and every later send fails with it.
 void FailLine(LinkSession& session, int32_t code);
+// Wakes every thread that waits on the session, to look again at what it waits for: a reply
+// taken, the line quiet at open, the receive thread ended, the session closed.
+void WakeWaiters(LinkSession& session);

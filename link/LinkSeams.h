@@ -14,6 +14,7 @@ enum class LinkStep : int32_t {
     ReceiveThreadStart,    // the transport is open; the receive thread is about to start
     CloserWaiting,         // a CloseLink waits for the close that another one does
     SendPassedStateCheck,  // a send found the session running and is about to write
+    ReplyDeadline,         // a reply wait reached its last pass and is about to give up
 };
 
 // Name resolution as getaddrinfo does it.

@@ -1,5 +1,6 @@
 #include "link/LinkSession.h"
 
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
@@ -18,15 +19,12 @@ constexpr int32_t RECEIVER_RUNNING = 0;
 constexpr int32_t RECEIVER_ENDED = 1;
 constexpr int32_t RECEIVER_ORPHANED = 2;
 
-// Polls every state poll until `done` holds or `limitMs` has passed; whether it holds.
+// Sleeps until `done` holds or `limitMs` has passed; whether it holds. Whoever makes it hold
+// wakes the session's waiters.
 template <typename Condition>
-bool WaitUntil(const LinkSession& session, Condition done, int32_t limitMs) {
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= limit) return false;
-        SleepMs(session.timing.statePollMs.load());
-    }
-    return true;
+bool WaitUntil(LinkSession& session, Condition done, int32_t limitMs) {
+    std::unique_lock<std::mutex> lock(session.waitMutex);
+    return session.waitWake.wait_for(lock, std::chrono::milliseconds(limitMs), done);
 }
 
 // Once the receive thread has ended: waits out the sends under way (the transport was shut down,
@@ -37,6 +35,7 @@ void ReleaseTransport(LinkSession& session) {
     session.transport.load()->close(session);
     CloseWakeSignal(session);
     session.state.store(Idle);
+    WakeWaiters(session);
 }
 
 void ReceiveThreadMain(LinkSession* session) {
@@ -49,7 +48,9 @@ void ReceiveThreadMain(LinkSession* session) {
     int32_t running = RECEIVER_RUNNING;
     if (!session->receiverEnd.compare_exchange_strong(running, RECEIVER_ENDED)) {
         ReleaseTransport(*session);  // the closer stopped waiting for this thread
+        return;
     }
+    WakeWaiters(*session);
 }
 
 int32_t StartReceiveThread(LinkSession& session) {
@@ -81,10 +82,14 @@ bool StopSession(LinkSession& session) {
     return true;
 }
 
-// Waits until the line went quiet once, so that whatever was queued before the open is gone.
+// Waits until the line went quiet once, so that whatever was queued before the open is gone. The
+// receive thread wakes it then; a cancel is looked at once a state poll.
 int32_t AwaitRunning(LinkSession& session) {
     const auto limit = std::chrono::steady_clock::now() +
                        std::chrono::milliseconds(session.timing.stateWaitLimitMs.load());
+    const auto ended = [&] {
+        return session.state.load() == Running || session.lineFailure.load() != 0;
+    };
     while (session.state.load() != Running) {
         int32_t code = 0;
         if (session.openingCancelled.load()) {
@@ -100,7 +105,7 @@ int32_t AwaitRunning(LinkSession& session) {
             StopSession(session);
             return code;
         }
-        SleepMs(session.timing.statePollMs.load());
+        WaitUntil(session, ended, session.timing.statePollMs.load());
     }
     return 0;
 }
@@ -173,6 +178,7 @@ int OpenLink(LinkSession& session) {
 void CloseLink(LinkSession& session) {
     int32_t running = Running;
     if (session.state.compare_exchange_strong(running, Stopping)) {
+        WakeWaiters(session);  // a reply wait ends: nothing can answer it any more
         if (!StopSession(session)) session.lastError.store(LINK_E_TIMEOUT);
         return;
     }
@@ -185,8 +191,21 @@ void CloseLink(LinkSession& session) {
 
 void CancelOpening(LinkSession& session) {
     session.openingCancelled.store(true);
+    WakeWaiters(session);
 }
 
 void ResumeOpening(LinkSession& session) {
     session.openingCancelled.store(false);
+}
+
+bool AwaitOnLink(LinkSession& session, std::chrono::steady_clock::time_point deadline,
+                 const std::function<bool()>& done) {
+    const auto step = std::chrono::milliseconds(session.timing.replyPollMs.load());
+    std::unique_lock<std::mutex> lock(session.waitMutex);
+    for (;;) {
+        if (done()) return true;
+        const auto now = std::chrono::steady_clock::now();
+        if (session.lineFailure.load() != 0 || now >= deadline) return false;
+        session.waitWake.wait_until(lock, std::min(deadline, now + step));
+    }
 }

@@ -4,9 +4,11 @@
 // the error texts. Transports, the receive loop and the frame functions are in LinkInternals.h.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -160,6 +162,11 @@ int SendCommand(LinkSession& session, ExchangeHost& host, const UnitCommand& com
 // Sends a count request without waiting: 0 or the error of the failed send, which is also stored
 // in lastError.
 int PostCommand(LinkSession& session, ExchangeHost& host, const UnitCommand& command);
+
+// Waits until `done` holds, the line fails or `deadline` passes, looking again whenever the receive
+// thread has taken a frame and at least once a reply-wait pass; whether `done` holds.
+bool AwaitOnLink(LinkSession& session, std::chrono::steady_clock::time_point deadline,
+                 const std::function<bool()>& done);
 
 // Operator text of a result code: "通信エラー : <code>", followed for link codes by their short
 // text. -1 stands for the session's last error. The text lives in a buffer of the calling thread

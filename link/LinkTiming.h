@@ -13,6 +13,9 @@ struct LinkTiming {
     std::atomic<int32_t> connectTimeoutMs{3000};  // TCP connection attempt
     std::atomic<int32_t> stateWaitLimitMs{5000};  // OpenLink waiting for the line to go quiet
     std::atomic<int32_t> closeWaitLimitMs{500};   // CloseLink waiting for the receive thread
+    // Whether a reply wait ends as soon as its reply has come (velkorctl), or only at the end of
+    // its pass (the window, whose units have always been asked at that pace).
+    std::atomic<bool> wakeAtOnce{false};
 };
 
 // The one way the link waits: a sleep of `ms` milliseconds.

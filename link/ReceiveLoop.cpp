@@ -50,7 +50,7 @@ struct DrainedBytes {
 void PromoteWhenQuiet(LinkSession& session, DrainedBytes& drained) {
     drained.Flush();
     int32_t starting = Starting;
-    session.state.compare_exchange_strong(starting, Running);
+    if (session.state.compare_exchange_strong(starting, Running)) WakeWaiters(session);
 }
 
 // Bytes read while running go into frames; while starting they were queued before the open.

@@ -3,7 +3,6 @@
 #include <chrono>
 
 #include "device/ModelCatalogue.h"
-#include "link/LinkTiming.h"
 
 Result<Done> UnitProtocol::Exchange(const UnitCommand& command) {
     const int32_t code = SendCommand(session_, host_, command);
@@ -75,16 +74,16 @@ Result<std::array<int32_t, MAX_INPUTS>> UnitProtocol::ReadCounts(uint32_t indexe
         if (auto done = RequestCount(i); !done) return done.Failure();
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    while (!arrivals.AllArrived()) {
+    const bool arrived = AwaitOnLink(session_, deadline, [&] {
+        return arrivals.AllArrived() || host_.AbortRequested().load() != 0;
+    });
+    if (!arrived) {
         // A connection that closed (a port that hung up) ends the wait at once, as it ends a
         // command's.
-        if (const int32_t failure = session_.lineFailure.load(); failure != 0)
-            return FailureOfCode(failure, session_);
-        if (std::chrono::steady_clock::now() >= deadline)
-            return FailureOfCode(LINK_E_TIMEOUT, session_);
-        if (host_.AbortRequested().load() != 0) return FailureOfCode(LINK_E_ABORTED, session_);
-        SleepMs(1);
+        const int32_t failure = session_.lineFailure.load();
+        return FailureOfCode(failure != 0 ? failure : LINK_E_TIMEOUT, session_);
     }
+    if (!arrivals.AllArrived()) return FailureOfCode(LINK_E_ABORTED, session_);
     if (arrivals.AnyUndecoded()) return MalformedReplyFailure();
     return arrivals.Counts();
 }

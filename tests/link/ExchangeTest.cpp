@@ -3,6 +3,7 @@
 
 #include "TcpLinkFixture.h"
 #include "link/LinkInternals.h"
+#include "link/LinkSeams.h"
 
 namespace {
 
@@ -46,6 +47,56 @@ TEST_F(TcpLinkTest, ReplyThatNoCommandAwaitsDoesNotAnswerTheNextOne) {
     EXPECT_EQ(SendCommand(session, host, IdentifyCommand()), LINK_E_TIMEOUT)
         << "the stale reply answered it";
 }
+
+// The peer's answer and the receive thread's taking of it, while the wait is held at its
+// deadline: the reply came in time, and the wait must not call it a time-out.
+std::atomic<LoopbackPeer*> deadlinePeer{nullptr};
+std::atomic<LinkSession*> deadlineSession{nullptr};
+
+int32_t AnswerAtTheDeadline(LinkStep step) {
+    if (step != LinkStep::ReplyDeadline) return 0;
+    deadlinePeer.load()->Write(Frame("01md.\""));
+    WaitFor([] { return deadlineSession.load()->awaitedReply.load() == 0; });
+    return 0;
+}
+
+// Both ways a session waits: to the end of each pass (the window), or woken by the reply.
+class WaitModes : public TcpLinkTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        TcpLinkTest::SetUp();
+        session.timing.wakeAtOnce = GetParam();
+    }
+};
+
+TEST_P(WaitModes, ReplyTakenAtTheDeadlineAnswersTheWait) {
+    ReplyWait(session, 5, 4);
+    Open();
+    deadlinePeer = &peer;
+    deadlineSession = &session;
+    TheLinkSeams().hook = AnswerAtTheDeadline;
+    EXPECT_EQ(SendCommand(session, host, IdentifyCommand()), 0);
+    TheLinkSeams().hook = nullptr;
+    EXPECT_EQ(handler.Count(), 1u);
+    EXPECT_EQ(session.pendingReplies.load(), 0);
+}
+
+// A close under a reply wait ends it at once.
+TEST_P(WaitModes, CloseUnderAReplyWaitEndsIt) {
+    Open();
+    int result = 0;
+    std::thread waiter([&] { result = SendCommand(session, host, IdentifyCommand()); });
+    ASSERT_FALSE(peer.ReadFrame().empty());  // the command is out: its wait has begun
+    const auto start = std::chrono::steady_clock::now();
+    CloseLink(session);
+    waiter.join();
+    EXPECT_EQ(result, LINK_E_NOT_RUNNING);
+    EXPECT_LT(MillisecondsSince(start), 5000.0) << "not the 10 s of the reply wait";
+    EXPECT_EQ(session.pendingReplies.load(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, WaitModes, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "WakeAtOnce" : "EachPass"; });
 
 TEST_F(TcpLinkTest, AbortEndsTheWaitWithinOnePollAndLeavesTheCounter) {
     Open();
