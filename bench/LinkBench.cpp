@@ -69,13 +69,12 @@ struct Host : ExchangeHost {
 };
 
 bool Open(LinkSession& session, Peer& peer, Counter& counter) {
-    session.kind = Tcp;
-    session.host = "127.0.0.1";
-    session.service = peer.port;
-    session.node = 1;
-    session.handler = &Counter::Handle;
-    session.userData = &counter;
-    if (OpenLink(session) != 0) return false;
+    LinkRoute route;
+    route.kind = Tcp;
+    route.host = "127.0.0.1";
+    route.service = peer.port;
+    if (OpenLink(session, route, &Counter::Handle, &counter) != 0) return false;
+    SelectNode(session, 1);
     peer.Accept();
     return true;
 }
@@ -106,7 +105,7 @@ void MeasureReceivePath(int64_t frames) {
         "receive path: %lld \"pg\" frames (%zu bytes each) in %.3f s: %.0f frames/s, %.2f MB/s\n",
         static_cast<long long>(frames), reply.size(), seconds, frames / seconds,
         frames * reply.size() / seconds / 1e6);
-    session.userData = nullptr;
+    DetachReplyTarget(session, &counter);
     CloseLink(session);
 }
 
@@ -143,7 +142,7 @@ void MeasureRoundTrip(int trips) {
         "(the reply wait looks every 100 ms)\n",
         trips, sum / trips, worst);
     done = true;
-    session.userData = nullptr;
+    DetachReplyTarget(session, &counter);
     CloseLink(session);
     unit.join();
 }
@@ -200,7 +199,7 @@ void MeasureClosedConnection(int closes) {
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
         times.push_back(ms - 50.0);
         unit.join();
-        session.userData = nullptr;
+        DetachReplyTarget(session, &counter);
         CloseLink(session);
     }
     double sum = 0, worst = 0;
@@ -253,7 +252,7 @@ void MeasureConnectedIdle(int seconds) {
     std::printf(
         "connected idle over %d s: CPU %.4f %% of a core, %.2f wake-ups/s (goal 0.05 %%, 2/s)\n",
         seconds, used / seconds * 100.0, static_cast<double>(woke) / seconds);
-    session.userData = nullptr;
+    DetachReplyTarget(session, &counter);
     CloseLink(session);
 }
 

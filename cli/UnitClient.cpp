@@ -23,18 +23,19 @@ constexpr int32_t PY_FLAGS_AT = 2;
 }  // namespace
 
 UnitClient::UnitClient(const Route& route, int32_t replyWaitMs) : replyWaitMs_(replyWaitMs) {
-    session_.kind = route.kind;
-    session_.host = route.host;
-    session_.service = route.service;
-    NameSerialPort(session_, route.device);
-    session_.timing.replyPollMs = REPLY_POLL_MS;
-    session_.timing.replyPolls = (replyWaitMs + REPLY_POLL_MS - 1) / REPLY_POLL_MS;
+    route_.kind = route.kind;
+    route_.host = route.host;
+    route_.service = route.service;
+    NameSerialPort(route_, route.device);
+    LinkTiming& timing = session_.Timing();
+    timing.replyPollMs = REPLY_POLL_MS;
+    timing.replyPolls = (replyWaitMs + REPLY_POLL_MS - 1) / REPLY_POLL_MS;
     // A script waits for nothing but the unit: each exchange ends when its reply has come.
-    session_.timing.wakeAtOnce = true;
+    timing.wakeAtOnce = true;
     // A name may stand for IPv6 addresses too; and over one connection several units answer, so
     // a reply counts only from the node addressed (a count only for an input requested there).
-    session_.family = AddressFamily::Any;
-    session_.checkReplyNode = true;
+    route_.family = AddressFamily::Any;
+    CheckReplyNodes(session_, true);
 }
 
 UnitClient::~UnitClient() {
@@ -42,8 +43,6 @@ UnitClient::~UnitClient() {
 }
 
 bool UnitClient::Open() {
-    session_.userData = static_cast<ReplyTarget*>(this);
-    session_.handler = &UnitClient::Handle;
     // Ctrl-C also ends an opening: a name being resolved or a connection being waited for. The
     // signal handler can wake nobody, so the watch looks at it once a poll; the end of the
     // opening wakes the watch at once.
@@ -56,7 +55,8 @@ bool UnitClient::Open() {
             ended.wait_for(lock, std::chrono::milliseconds(REPLY_POLL_MS));
         if (opening) CancelOpening(session_);
     });
-    const int result = OpenLink(session_);
+    const int result =
+        OpenLink(session_, route_, &UnitClient::Handle, static_cast<ReplyTarget*>(this));
     {
         std::lock_guard<std::mutex> lock(mutex);
         opening = false;
@@ -71,10 +71,7 @@ void UnitClient::Close() {
 }
 
 void UnitClient::SelectNode(int32_t node) {
-    session_.node = node;
-    session_.unitId = 0;
-    session_.modelCode = 0;
-    session_.subCode = 0;
+    ::SelectNode(session_, node);
     held_ = PulseConfig{};
     flags_ = 0;
 }

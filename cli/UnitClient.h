@@ -55,6 +55,7 @@ public:
 private:
     static int Handle(void* userData, const unsigned char* reply, int32_t length);
 
+    LinkRoute route_;
     LinkSession session_;
     int32_t replyWaitMs_;
     UnitProtocol protocol_{session_, *this, MalformedReplies::Fail};

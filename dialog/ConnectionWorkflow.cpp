@@ -23,42 +23,41 @@ void DialogCore::OnConnectButton() {
         return;
     }
     if (!TakeRoute() || !TakeNode()) return;
-    session.userData = static_cast<ReplyTarget*>(this);
-    session.handler = &HandleReply;
     connState.store(Connecting);
     BeginProgress();
     const int32_t node = nodeNumber;
-    StartWorker(Operation::Connecting,
-                [this, node](int32_t attempt) { ConnectWorker(attempt, node); });
+    StartWorker(Operation::Connecting, [this, node, route = route](int32_t attempt) {
+        ConnectWorker(attempt, route, node);
+    });
     UpdateControls();
 }
 
-// The route of the link from the route controls; the fields are written as each check passes.
+// The route of the link from the route controls, as each check passes.
 bool DialogCore::TakeRoute() {
     if (view.IsChecked(IDC_LAN_RADIO)) {
-        session.kind = Tcp;
+        route.kind = Tcp;
         const std::string address = TrimmedAscii(view.ControlText(IDC_ADDRESS_EDIT));
         if (address.empty()) {
             ShowMessage(ADDRESS_MISSING_MESSAGE);
             return false;
         }
-        session.host = address;
+        route.host = address;
         const std::string port = TrimmedAscii(view.ControlText(IDC_TCP_PORT_EDIT));
         if (port.empty()) {
             ShowMessage(PORT_MISSING_MESSAGE);
             return false;
         }
-        session.service = port;
+        route.service = port;
     }
     if (view.IsChecked(IDC_USB_RADIO)) {
-        session.kind = Serial;
+        route.kind = Serial;
         const PortEntry* port = ports.At(view.Selection(IDC_PORT_COMBO));
         if (port == nullptr) {
             ShowMessage(SERIAL_PORT_MISSING_MESSAGE);
             return false;
         }
-        session.comPort = port->ComNumber;
-        session.portPath = port->DevicePath;
+        route.comPort = port->ComNumber;
+        route.portPath = port->DevicePath;
     }
     return true;
 }
@@ -76,7 +75,7 @@ bool DialogCore::TakeNode() {
 }
 
 void DialogCore::Disconnect() {
-    session.userData = nullptr;  // no reply reaches the dialog from here on
+    DetachReplyTarget(session, static_cast<ReplyTarget*>(this));  // no reply reaches it now
     CloseLink(session);
     if (autoUpdateSeconds != 0) {
         view.SetChecked(IDC_AUTO_UPDATE_CHECK, false);
@@ -89,22 +88,22 @@ void DialogCore::Disconnect() {
 
 // ----- The worker: it only exchanges and posts ---------------------------------------------------
 
-void DialogCore::ConnectWorker(int32_t attempt, int32_t node) {
+void DialogCore::ConnectWorker(int32_t attempt, const LinkRoute& route, int32_t node) {
     workers.Reach(WorkerStep::ConnectStart);
-    const int result = ConnectUnit(attempt, node);
+    const int result = ConnectUnit(attempt, route, node);
     workers.Reach(WorkerStep::WorkerEnd);
     Post(attempt, WorkerResult(WorkerResult::Kind::Finished, result == 0));
 }
 
 // Opens the link, identifies the unit and reads its settings; a failure has been posted, and the
 // link closed, when it returns negative. The counts are requested on the user-interface thread.
-int DialogCore::ConnectUnit(int32_t attempt, int32_t node) {
+int DialogCore::ConnectUnit(int32_t attempt, const LinkRoute& route, int32_t node) {
     using Kind = WorkerResult::Kind;
-    if (OpenLink(session) < 0) {
+    if (OpenLink(session, route, &HandleReply, static_cast<ReplyTarget*>(this)) < 0) {
         Post(attempt, WorkerResult::FailedWith(FailureOfCode(-1, session), false));
         return -1;
     }
-    session.node = node;
+    SelectNode(session, node);
     Post(attempt, WorkerResult(Kind::LinkOpened));
     const Result<UnitIdentity> unitIdentity = unit.Identify();
     if (!unitIdentity) {
@@ -133,7 +132,7 @@ int DialogCore::ConnectUnit(int32_t attempt, int32_t node) {
 
 // Ends a failed connection: no reply reaches the dialog any more and the link is closed.
 void DialogCore::DropLink() {
-    session.userData = nullptr;
+    DetachReplyTarget(session, static_cast<ReplyTarget*>(this));
     CloseLink(session);
 }
 

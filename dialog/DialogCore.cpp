@@ -160,8 +160,7 @@ void DialogCore::Apply(int32_t attempt, const WorkerResult& result) {
 void DialogCore::ShutDown() {
     if (closing) return;
     closing = true;
-    void* self = static_cast<ReplyTarget*>(this);
-    session.userData.compare_exchange_strong(self, nullptr);
+    DetachReplyTarget(session, static_cast<ReplyTarget*>(this));
     view.KillTimer();
     autoUpdateSeconds = 0;
     // An opening link does not heed the operator's abort, but it must not hold up the program's

@@ -118,8 +118,8 @@ private:
     bool TakeRoute();
     bool TakeNode();
     void Disconnect();
-    void ConnectWorker(int32_t attempt, int32_t node);
-    int ConnectUnit(int32_t attempt, int32_t node);
+    void ConnectWorker(int32_t attempt, const LinkRoute& route, int32_t node);
+    int ConnectUnit(int32_t attempt, const LinkRoute& route, int32_t node);
     void DropLink();
     void ApplyConnectResult(const WorkerResult& result);
     void FinishConnecting(bool succeeded);
@@ -157,6 +157,7 @@ private:
     Operation operation = Operation::None;
     int32_t inputCount = 0;
     int32_t nodeNumber = 0;
+    LinkRoute route;  // as the route controls gave it at the last connect
     PulseConfig pulseConfig;
     int32_t autoUpdateSeconds = 0;
     std::atomic<int32_t> countBusy{0};

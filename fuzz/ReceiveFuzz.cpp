@@ -72,9 +72,9 @@ public:
 
     Values Snapshot() const {
         Values values{};
-        values[UNIT_ID] = session_.unitId;
-        values[MODEL_CODE] = session_.modelCode;
-        values[SUB_CODE] = session_.subCode;
+        values[UNIT_ID] = Internals(session_).unitId;
+        values[MODEL_CODE] = Internals(session_).modelCode;
+        values[SUB_CODE] = Internals(session_).subCode;
         values[MODE] = config_.mode;
         values[CLEAR_SIGNAL] = config_.clearSignal;
         for (int i = 0; i < MAX_INPUTS; ++i) {
@@ -145,20 +145,22 @@ void FeedByte(GuardedSession& guarded, GuardedTarget& target, unsigned char byte
     // The frame this byte would complete, as far as the session holds it.
     std::array<unsigned char, FRAME_BUFFER_SIZE + 1> frame{};
     int frameLength = 0;
-    if (byte == FRAME_END && session.rxCount < FRAME_BUFFER_SIZE) {
-        std::memcpy(frame.data(), session.rxBuffer, session.rxCount);
-        frame[session.rxCount] = byte;
-        frameLength = session.rxCount + 1;
+    if (byte == FRAME_END && Internals(session).rxCount < FRAME_BUFFER_SIZE) {
+        std::memcpy(frame.data(), Internals(session).rxBuffer, Internals(session).rxCount);
+        frame[Internals(session).rxCount] = byte;
+        frameLength = Internals(session).rxCount + 1;
     }
     int postable = -1;
     const FieldSet allowed = MayChange(frame.data(), frameLength, postable);
     const Values before = target.Snapshot();
 
-    ReceiveByte(session, byte);
+    ReceiveByte(Internals(session), byte);
 
-    Require(session.rxCount >= 0 && session.rxCount <= FRAME_BUFFER_SIZE, "rxCount out of bounds");
-    Require(session.userData.load() == static_cast<ReplyTarget*>(&target), "userData overwritten");
-    Require(session.handler.load() == &HandleReply, "handler overwritten");
+    Require(Internals(session).rxCount >= 0 && Internals(session).rxCount <= FRAME_BUFFER_SIZE,
+            "rxCount out of bounds");
+    Require(Internals(session).userData.load() == static_cast<ReplyTarget*>(&target),
+            "userData overwritten");
+    Require(Internals(session).handler.load() == &HandleReply, "handler overwritten");
     Require(target.GuardsIntact(), "write next to the held record");
     const Values after = target.Snapshot();
     for (int field = 0; field < FIELD_COUNT; ++field) {
@@ -177,8 +179,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     guarded.before.fill(GUARD_BYTE);
     guarded.after.fill(GUARD_BYTE);
     GuardedTarget target(guarded.session);
-    guarded.session.handler = HandleReply;
-    guarded.session.userData = static_cast<ReplyTarget*>(&target);
+    Internals(guarded.session).handler = HandleReply;
+    Internals(guarded.session).userData = static_cast<ReplyTarget*>(&target);
 
     for (size_t i = 0; i < size; ++i) {
         FeedByte(guarded, target, data[i]);

@@ -22,7 +22,7 @@ struct Resolution {
 // The resolver runs on a thread of its own, so that closing the program need not wait for a name
 // server that does not answer: the opener stops waiting when the opening is cancelled, and the
 // thread frees its result whenever the resolver returns.
-int32_t ResolveGateway(const LinkSession& session, AddressList& addresses) {
+int32_t ResolveGateway(const LinkSessionState& session, AddressList& addresses) {
     std::promise<Resolution> promise;
     std::future<Resolution> future = promise.get_future();
     try {

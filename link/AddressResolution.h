@@ -5,7 +5,7 @@
 
 #include "SystemSockets.h"
 
-struct LinkSession;
+struct LinkSessionState;
 
 struct FreeAddresses {
     void operator()(addrinfo* list) const { freeaddrinfo(list); }
@@ -16,4 +16,4 @@ using AddressList = std::unique_ptr<addrinfo, FreeAddresses>;
 // session's host and service, through the resolver of the link's seams: 0 with the addresses, the
 // resolver's code, LINK_E_ABORTED when the opening is cancelled meanwhile, or the error of a thread
 // that could not start.
-int32_t ResolveGateway(const LinkSession& session, AddressList& addresses);
+int32_t ResolveGateway(const LinkSessionState& session, AddressList& addresses);

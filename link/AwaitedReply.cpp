@@ -39,7 +39,7 @@ uint32_t NodeTag(int32_t node) {
 }
 
 // A count reply of a session that checks nodes: the node and an input index requested there.
-bool TakeRequestedCount(LinkSession& session, int32_t node, int32_t index) {
+bool TakeRequestedCount(LinkSessionState& session, int32_t node, int32_t index) {
     if (index < 0 || index >= INDEX_BITS) return false;
     const uint32_t bit = 1u << index;
     uint32_t requested = session.requestedCounts.load();
@@ -51,7 +51,7 @@ bool TakeRequestedCount(LinkSession& session, int32_t node, int32_t index) {
 
 }  // namespace
 
-uint64_t OpenExchange(LinkSession& session, const CommandSpec& command) {
+uint64_t OpenExchange(LinkSessionState& session, const CommandSpec& command) {
     const uint64_t number = session.exchangeNumber.fetch_add(1) + 1u;
     const uint64_t ticket = number << 32 |
                             (static_cast<uint64_t>(session.node) & NODE_MASK) << LETTER_BITS |
@@ -61,7 +61,7 @@ uint64_t OpenExchange(LinkSession& session, const CommandSpec& command) {
     return ticket;
 }
 
-void NoteCountRequest(LinkSession& session, int32_t index) {
+void NoteCountRequest(LinkSessionState& session, int32_t index) {
     if (index < 0 || index >= INDEX_BITS) return;
     const uint32_t tag = NodeTag(session.node);
     uint32_t requested = session.requestedCounts.load();
@@ -72,16 +72,16 @@ void NoteCountRequest(LinkSession& session, int32_t index) {
     } while (!session.requestedCounts.compare_exchange_weak(requested, next));
 }
 
-void WithdrawExchange(LinkSession& session, uint64_t ticket) {
+void WithdrawExchange(LinkSessionState& session, uint64_t ticket) {
     if (session.awaitedReply.compare_exchange_strong(ticket, 0)) session.pendingReplies.store(0);
 }
 
-void EndExchange(LinkSession& session) {
+void EndExchange(LinkSessionState& session) {
     session.awaitedReply.store(0);
     session.pendingReplies.store(0);
 }
 
-ReplyFit FitOfReply(LinkSession& session, uint64_t& ticket) {
+ReplyFit FitOfReply(LinkSessionState& session, uint64_t& ticket) {
     const unsigned char* frame = session.rxBuffer;
     if (session.rxCount < NODE_DIGITS + MIN_REPLY_LENGTH) return ReplyFit::Unawaited;
     const unsigned char* reply = frame + NODE_DIGITS;
@@ -103,7 +103,7 @@ ReplyFit FitOfReply(LinkSession& session, uint64_t& ticket) {
 
 // Release: whatever the handler stored, and whether it decoded, is visible to the thread that
 // sees the count fall.
-bool AnswerExchange(LinkSession& session, uint64_t ticket, bool decoded) {
+bool AnswerExchange(LinkSessionState& session, uint64_t ticket, bool decoded) {
     if (!session.awaitedReply.compare_exchange_strong(ticket, 0)) return false;
     session.replyDecoded.store(decoded, std::memory_order_relaxed);
     session.pendingReplies.store(0, std::memory_order_release);
@@ -112,12 +112,12 @@ bool AnswerExchange(LinkSession& session, uint64_t ticket, bool decoded) {
 
 // The lock between the change and the wake-up: a waiter that found nothing changed is asleep by
 // the time it is woken, so no wake-up is lost.
-void WakeWaiters(LinkSession& session) {
+void WakeWaiters(LinkSessionState& session) {
     { std::lock_guard<std::mutex> lock(session.waitMutex); }
     session.waitWake.notify_all();
 }
 
-void FailLine(LinkSession& session, int32_t code) {
+void FailLine(LinkSessionState& session, int32_t code) {
     session.lastError.store(code);
     TraceFailure(session, NO_TRACE_NODE, TraceKind::LinkError, code);
     {

@@ -10,7 +10,7 @@
 namespace {
 
 // Sends; 0 or the code of the failure, which is also the session's last error.
-int32_t Send(LinkSession& session, const UnitCommand& command) {
+int32_t Send(LinkSessionState& session, const UnitCommand& command) {
     const int32_t code = SendUnitCommand(command, session);
     session.lastError.store(code);
     return code;
@@ -18,7 +18,7 @@ int32_t Send(LinkSession& session, const UnitCommand& command) {
 
 // One pass of the reply wait: a sleep that the end of the line or of the session cuts short, and
 // the reply too where the session wakes at once.
-void ReplyPass(LinkSession& session) {
+void ReplyPass(LinkSessionState& session) {
     const bool wakeAtOnce = session.timing.wakeAtOnce.load();
     std::unique_lock<std::mutex> lock(session.waitMutex);
     session.waitWake.wait_for(
@@ -29,7 +29,7 @@ void ReplyPass(LinkSession& session) {
 }
 
 // The session closed under the wait: nothing can answer it any more.
-int32_t SessionClosed(LinkSession& session) {
+int32_t SessionClosed(LinkSessionState& session) {
     if (session.state.load() == Running) return 0;
     EndExchange(session);
     session.lastError.store(LINK_E_NOT_RUNNING);
@@ -38,7 +38,7 @@ int32_t SessionClosed(LinkSession& session) {
 
 // At the deadline the wait takes its exchange back, unless the reply took it first: then the
 // reply answered in time, and what it stored is seen once the counter has fallen.
-bool AnsweredAtTheDeadline(LinkSession& session) {
+bool AnsweredAtTheDeadline(LinkSessionState& session) {
     uint64_t ticket = session.awaitedReply.load();
     if (ticket != 0 && session.awaitedReply.compare_exchange_strong(ticket, 0)) {
         session.pendingReplies.store(0);
@@ -50,7 +50,7 @@ bool AnsweredAtTheDeadline(LinkSession& session) {
 }
 
 // The code of a line that ended under the wait, which then awaits nothing more; 0 otherwise.
-int32_t LineEnded(LinkSession& session) {
+int32_t LineEnded(LinkSessionState& session) {
     const int32_t failure = session.lineFailure.load();
     if (failure == 0) return 0;
     EndExchange(session);
@@ -61,7 +61,7 @@ int32_t LineEnded(LinkSession& session) {
 // Waits up to 100 passes of 100 ms for its reply. The abort is looked at before the counter, so
 // an abort wins over a reply that came in during the same sleep; a line that ended ends the wait
 // at once with its code.
-int32_t AwaitReply(LinkSession& session, ExchangeHost& host) {
+int32_t AwaitReply(LinkSessionState& session, ExchangeHost& host) {
     const int32_t passes = session.timing.replyPolls.load();
     for (int32_t pass = 0; pass < passes; ++pass) {
         if (host.AbortRequested().exchange(0) != 0) return LINK_E_ABORTED;
@@ -80,7 +80,8 @@ int32_t AwaitReply(LinkSession& session, ExchangeHost& host) {
 
 }  // namespace
 
-int SendCommand(LinkSession& session, ExchangeHost& host, const UnitCommand& command) {
+int SendCommand(LinkSession& link, ExchangeHost& host, const UnitCommand& command) {
+    LinkSessionState& session = Internals(link);
     while (host.CountBusy().load() != 0)
         SleepMs(session.timing.countBusyPollMs.load());
     const int32_t sent = Send(session, command);
@@ -91,7 +92,8 @@ int SendCommand(LinkSession& session, ExchangeHost& host, const UnitCommand& com
     return AwaitReply(session, host);
 }
 
-int PostCommand(LinkSession& session, ExchangeHost& host, const UnitCommand& command) {
+int PostCommand(LinkSession& link, ExchangeHost& host, const UnitCommand& command) {
+    LinkSessionState& session = Internals(link);
     host.CountBusy().store(1);
     const int32_t sent = Send(session, command);
     host.CountBusy().store(0);

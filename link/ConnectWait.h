@@ -15,7 +15,7 @@
 // and gives the attempt's result once it has one.
 // `limit` is when the attempts of one opening, one per address, have to give up.
 template <typename WaitSlice>
-int32_t AwaitConnection(const LinkSession& session, WaitSlice waitSlice,
+int32_t AwaitConnection(const LinkSessionState& session, WaitSlice waitSlice,
                         std::chrono::steady_clock::time_point limit) {
     using Clock = std::chrono::steady_clock;
     for (;;) {
@@ -30,7 +30,7 @@ int32_t AwaitConnection(const LinkSession& session, WaitSlice waitSlice,
 }
 
 // When the attempts of an opening starting now have to give up.
-inline std::chrono::steady_clock::time_point ConnectLimit(const LinkSession& session) {
+inline std::chrono::steady_clock::time_point ConnectLimit(const LinkSessionState& session) {
     return std::chrono::steady_clock::now() +
            std::chrono::milliseconds(session.timing.connectTimeoutMs.load());
 }
@@ -39,7 +39,7 @@ inline std::chrono::steady_clock::time_point ConnectLimit(const LinkSession& ses
 // resolves any family tries each address in turn, all within the one connection time limit, and
 // reports the last failure. `connectTo(address, limit)` makes one attempt.
 template <typename ConnectTo>
-int32_t ConnectToGateway(LinkSession& session, ConnectTo connectTo) {
+int32_t ConnectToGateway(LinkSessionState& session, ConnectTo connectTo) {
     AddressList addresses;
     if (const int32_t code = ResolveGateway(session, addresses); code != 0) return code;
     const auto limit = ConnectLimit(session);

@@ -5,20 +5,20 @@
 
 namespace {
 
-bool IsGatewayNotice(const LinkSession& session) {
+bool IsGatewayNotice(const LinkSessionState& session) {
     return ::IsGatewayNotice(session.rxBuffer, session.rxCount);
 }
 
 // The gateway reports its status on its own, as a parameter character; the notice answers no
 // command.
-void TakeGatewayNotice(LinkSession& session) {
+void TakeGatewayNotice(LinkSessionState& session) {
     session.rxBuffer[session.rxCount - 1] = 0;
     session.gatewayStatus.store(GatewayStatusOf(session.rxBuffer));
 }
 
 // Hands a reply to the installed handler; frames that arrive while no handler is installed are
 // dropped. Returns the handler's verdict.
-int OfferReply(LinkSession& session) {
+int OfferReply(LinkSessionState& session) {
     void* userData = session.userData.load();
     ResponseHandler handler = session.handler.load();
     int accepted = 0;
@@ -30,7 +30,7 @@ int OfferReply(LinkSession& session) {
 }
 
 // Whether a reply carries what its letters announce, for the caller of the exchange it answers.
-bool Decoded(const LinkSession& session) {
+bool Decoded(const LinkSessionState& session) {
     const unsigned char* reply = session.rxBuffer + NODE_DIGITS;
     const CommandSpec* command = CommandOfReply(reply[0], reply[1]);
     return command != nullptr && ReplyDecodes(*command, session.rxCount - NODE_DIGITS);
@@ -38,7 +38,7 @@ bool Decoded(const LinkSession& session) {
 
 // A reply that no exchange awaits (a late answer, another node's) is traced as such and
 // reaches no handler: it must not overwrite what the awaited reply stores.
-void TakeReply(LinkSession& session) {
+void TakeReply(LinkSessionState& session) {
     uint64_t ticket = 0;
     const ReplyFit fit = FitOfReply(session, ticket);
     const auto length = static_cast<size_t>(session.rxCount);
@@ -54,7 +54,7 @@ void TakeReply(LinkSession& session) {
 
 }  // namespace
 
-void DispatchFrame(LinkSession& session) {
+void DispatchFrame(LinkSessionState& session) {
     if (session.rxCount < 1) return;  // nothing stored, not even an end byte
     if (IsGatewayNotice(session)) {
         TraceBytes(NO_TRACE_NODE, TraceKind::Received, session.rxBuffer,

@@ -17,9 +17,9 @@ void TraceBytes(FrameTraceSink& sink, int32_t node, TraceKind kind, const unsign
     sink.Record({kind, node, bytes, length, 0, nullptr});
 }
 
-void TraceFailure(FrameTraceSink& sink, const LinkSession& session, int32_t node, TraceKind kind,
-                  int32_t code) {
-    std::string text = LinkErrorText(code, session);
+void TraceFailure(FrameTraceSink& sink, const LinkSessionState& session, int32_t node,
+                  TraceKind kind, int32_t code) {
+    std::string text = LinkErrorText(code == -1 ? session.lastError.load() : code);
     // The operator text gives a system error by its number only; the trace says what it means.
     // Negative codes are the resolver's.
     if (code < LINK_E_ABORTED && code != 0) text += " (" + SystemErrorReason(code) + ")";

@@ -4,7 +4,7 @@
 #include "device/CommandTable.h"
 #include "device/PulseConfig.h"
 #include "device/ReplyDecoding.h"
-#include "link/LinkSession.h"
+#include "link/LinkInternals.h"
 #include "link/ReplyTarget.h"
 
 namespace {
@@ -14,7 +14,7 @@ class TargetStore final : public ReplyStore {
 public:
     explicit TargetStore(ReplyTarget& target) : target_(target) {}
     void StoreIdentification(const Identification& unit) override {
-        LinkSession& link = target_.Link();
+        LinkSessionState& link = Internals(target_.Link());
         link.unitId.store(unit.unitId, std::memory_order_relaxed);
         link.modelCode.store(unit.modelCode, std::memory_order_relaxed);
         link.subCode.store(unit.subCode, std::memory_order_relaxed);

@@ -1,6 +1,5 @@
 #include <array>
 #include <cstdio>
-#include <cstring>
 
 #include "link/LinkSession.h"
 
@@ -22,16 +21,17 @@ constexpr size_t ERROR_TEXT_SIZE = 64;
 
 }  // namespace
 
-const char* LinkErrorText(int32_t code, const LinkSession& session) {
-    // Each thread formats into its own text, so a worker and the user-interface thread can report
-    // failures at the same moment.
-    thread_local char text[ERROR_TEXT_SIZE];
-    if (code == -1) code = session.lastError.load();
+std::string LinkErrorText(int32_t code) {
+    char text[ERROR_TEXT_SIZE];
     std::snprintf(text, sizeof text, "通信エラー : %d", code);
+    std::string shown = text;
     if (code >= LINK_E_ABORTED &&
         code - LINK_E_ABORTED < static_cast<int32_t>(LINK_ERROR_SUFFIXES.size())) {
-        const char* suffix = LINK_ERROR_SUFFIXES[static_cast<size_t>(code - LINK_E_ABORTED)];
-        std::strncat(text, suffix, sizeof text - std::strlen(text) - 1);
+        shown += LINK_ERROR_SUFFIXES[static_cast<size_t>(code - LINK_E_ABORTED)];
     }
-    return text;
+    return shown;
+}
+
+std::string LinkErrorText(int32_t code, const LinkSession& session) {
+    return LinkErrorText(code == -1 ? LastErrorOf(session) : code);
 }

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-struct LinkSession;
+struct LinkSessionState;
 
 // What the link asks of the operating system beyond the C++ library. Each system has its own
 // file (posix/Platform.cpp, win32/Platform.cpp); the receive loop, frames and exchange do not
@@ -22,8 +22,8 @@ std::string SystemErrorReason(int32_t code);
 
 // The receive thread's wake-up signal: opened with the session, signalled by CloseLink so that a
 // receive thread asleep in its wait for bytes ends at once. 0 or the system's error number.
-int32_t OpenWakeSignal(LinkSession& session);
-void SignalWake(LinkSession& session);
-void CloseWakeSignal(LinkSession& session);
+int32_t OpenWakeSignal(LinkSessionState& session);
+void SignalWake(LinkSessionState& session);
+void CloseWakeSignal(LinkSessionState& session);
 // Sleeps until the wake-up signal came (a receive thread whose line has ended).
-void AwaitWakeSignal(LinkSession& session);
+void AwaitWakeSignal(LinkSessionState& session);

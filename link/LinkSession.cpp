@@ -22,14 +22,14 @@ constexpr int32_t RECEIVER_ORPHANED = 2;
 // Sleeps until `done` holds or `limitMs` has passed; whether it holds. Whoever makes it hold
 // wakes the session's waiters.
 template <typename Condition>
-bool WaitUntil(LinkSession& session, Condition done, int32_t limitMs) {
+bool WaitUntil(LinkSessionState& session, Condition done, int32_t limitMs) {
     std::unique_lock<std::mutex> lock(session.waitMutex);
     return session.waitWake.wait_for(lock, std::chrono::milliseconds(limitMs), done);
 }
 
 // Once the receive thread has ended: waits out the sends under way (the transport was shut down,
 // so they end at once), closes the descriptor and makes the session Idle, in that order.
-void ReleaseTransport(LinkSession& session) {
+void ReleaseTransport(LinkSessionState& session) {
     while (session.sendsInFlight.load() != 0)
         SleepMs(1);
     session.transport.load()->close(session);
@@ -38,7 +38,7 @@ void ReleaseTransport(LinkSession& session) {
     WakeWaiters(session);
 }
 
-void ReceiveThreadMain(LinkSession* session) {
+void ReceiveThreadMain(LinkSessionState* session) {
     RaiseReceivePriority();
     // The opener makes the session Starting once it holds this thread, so that a close, which
     // joins the thread, never meets the opener still storing it.
@@ -53,7 +53,7 @@ void ReceiveThreadMain(LinkSession* session) {
     WakeWaiters(*session);
 }
 
-int32_t StartReceiveThread(LinkSession& session) {
+int32_t StartReceiveThread(LinkSessionState& session) {
     if (const int32_t injected = AtStep(LinkStep::ReceiveThreadStart); injected != 0) {
         return injected;
     }
@@ -67,7 +67,7 @@ int32_t StartReceiveThread(LinkSession& session) {
 
 // Closes a session that its caller has just set Stopping: false when the receive thread did not
 // end in time and was left to finish the close.
-bool StopSession(LinkSession& session) {
+bool StopSession(LinkSessionState& session) {
     SignalWake(session);
     session.transport.load()->shutDown(session);
     const bool ended = WaitUntil(
@@ -84,7 +84,7 @@ bool StopSession(LinkSession& session) {
 
 // Waits until the line went quiet once, so that whatever was queued before the open is gone. The
 // receive thread wakes it then; a cancel is looked at once a state poll.
-int32_t AwaitRunning(LinkSession& session) {
+int32_t AwaitRunning(LinkSessionState& session) {
     const auto limit = std::chrono::steady_clock::now() +
                        std::chrono::milliseconds(session.timing.stateWaitLimitMs.load());
     const auto ended = [&] {
@@ -110,7 +110,7 @@ int32_t AwaitRunning(LinkSession& session) {
     return 0;
 }
 
-int32_t OpenSession(LinkSession& session) {
+int32_t OpenSession(LinkSessionState& session) {
     if (session.openingCancelled.load()) return LINK_E_ABORTED;
     // The thread of a close that it finished itself has ended by the time the session is Idle.
     if (session.receiveThread.joinable()) session.receiveThread.join();
@@ -152,7 +152,8 @@ LinkSession::~LinkSession() {
     }
 }
 
-DeviceState DeviceStateOf(const LinkSession& session) {
+DeviceState DeviceStateOf(const LinkSession& link) {
+    const LinkSessionState& session = Internals(link);
     return {session.unitId.load(), session.modelCode.load(), session.subCode.load(),
             session.gatewayStatus.load()};
 }
@@ -162,7 +163,22 @@ LinkSession& TheLinkSession() {
     return session;
 }
 
-int OpenLink(LinkSession& session) {
+int OpenLink(LinkSession& link, const LinkRoute& route, ResponseHandler handler, void* userData) {
+    LinkSessionState& session = Internals(link);
+    if (session.state.load() == Idle) {
+        session.kind = route.kind;
+        session.host = route.host;
+        session.service = route.service;
+        session.family = route.family;
+        session.comPort = route.comPort;
+        session.portPath = route.portPath;
+        session.userData = userData;
+        session.handler = handler;
+    }
+    return OpenLink(session);
+}
+
+int OpenLink(LinkSessionState& session) {
     session.lastError.store(0);
     if (session.state.load() != Idle) {
         session.lastError.store(LINK_E_ALREADY_OPEN);
@@ -175,7 +191,8 @@ int OpenLink(LinkSession& session) {
     return -1;
 }
 
-void CloseLink(LinkSession& session) {
+void CloseLink(LinkSession& link) {
+    LinkSessionState& session = Internals(link);
     int32_t running = Running;
     if (session.state.compare_exchange_strong(running, Stopping)) {
         WakeWaiters(session);  // a reply wait ends: nothing can answer it any more
@@ -189,17 +206,20 @@ void CloseLink(LinkSession& session) {
         session.timing.closeWaitLimitMs.load());
 }
 
-void CancelOpening(LinkSession& session) {
+void CancelOpening(LinkSession& link) {
+    LinkSessionState& session = Internals(link);
     session.openingCancelled.store(true);
     WakeWaiters(session);
 }
 
-void ResumeOpening(LinkSession& session) {
+void ResumeOpening(LinkSession& link) {
+    LinkSessionState& session = Internals(link);
     session.openingCancelled.store(false);
 }
 
-bool AwaitOnLink(LinkSession& session, std::chrono::steady_clock::time_point deadline,
+bool AwaitOnLink(LinkSession& link, std::chrono::steady_clock::time_point deadline,
                  const std::function<bool()>& done) {
+    LinkSessionState& session = Internals(link);
     const auto step = std::chrono::milliseconds(session.timing.replyPollMs.load());
     std::unique_lock<std::mutex> lock(session.waitMutex);
     for (;;) {
@@ -208,4 +228,36 @@ bool AwaitOnLink(LinkSession& session, std::chrono::steady_clock::time_point dea
         if (session.lineFailure.load() != 0 || now >= deadline) return false;
         session.waitWake.wait_until(lock, std::min(deadline, now + step));
     }
+}
+
+void DetachReplyTarget(LinkSession& link, void* userData) {
+    Internals(link).userData.compare_exchange_strong(userData, nullptr);
+}
+
+void SelectNode(LinkSession& link, int32_t node) {
+    LinkSessionState& session = Internals(link);
+    session.node = node;
+    session.unitId = 0;
+    session.modelCode = 0;
+    session.subCode = 0;
+}
+
+int32_t NodeOf(const LinkSession& link) {
+    return Internals(link).node;
+}
+
+void CheckReplyNodes(LinkSession& link, bool check) {
+    Internals(link).checkReplyNode = check;
+}
+
+int32_t LastErrorOf(const LinkSession& link) {
+    return Internals(link).lastError.load();
+}
+
+int32_t LineFailureOf(const LinkSession& link) {
+    return Internals(link).lineFailure.load();
+}
+
+bool LastReplyDecoded(const LinkSession& link) {
+    return Internals(link).replyDecoded.load();
 }

@@ -5,109 +5,40 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 
-#include "LinkDescriptor.h"
 #include "device/UnitCommand.h"
+#include "link/LinkSessionState.h"
 #include "link/LinkTiming.h"
+#include "link/LinkTypes.h"
 
-// Route of a link; any non-zero kind is treated as TCP.
-enum LinkKind : int32_t { Serial = 0, Tcp = 1 };
-
-// Life of a link: the receive thread exists while Starting, Running or Stopping.
-enum LinkState : int32_t { Idle = 0, Starting = 1, Running = 2, Stopping = 3 };
-
-// Address families a TCP route resolves its host to: the window's gateway is an IPv4 address;
-// the command line takes whatever the name resolves to, trying each address in turn.
-enum class AddressFamily : int32_t { Ipv4 = 0, Any = 1 };
-
-// One frame, sent or received: at most 127 bytes, end byte included, and one byte more (the
-// terminating zero of a command, the overflow byte of a reply without an end byte).
-constexpr int FRAME_BUFFER_SIZE = 128;
-
-// Results of link operations: 0 for success, a platform error number (errno or the Win32 and
-// Windows Sockets numbers, getaddrinfo) or one
-// of these link codes.
-constexpr int32_t LINK_E_ABORTED = 20000;
-constexpr int32_t LINK_E_NOT_RUNNING = 20001;
-constexpr int32_t LINK_E_ALREADY_OPEN = 20002;
-constexpr int32_t LINK_E_TIMEOUT = 20003;
-constexpr int32_t LINK_E_NO_DATA = 20004;
-constexpr int32_t LINK_E_COMMAND = 20005;
-constexpr int32_t LINK_E_OVERFLOW = 20006;
-
-// Called by the receive thread for every reply frame: user data, the first reply letter and the
-// reply length (end byte included). Non-zero when the frame is the answer to a command. It must
-// not block: CloseLink waits for the call in progress.
-using ResponseHandler = int (*)(void* userData, const unsigned char* reply, int32_t length);
-
-struct Transport;
-
-// The one connection between the program and one unit.
-struct LinkSession {
-    int32_t kind = Serial;
-    std::string host;      // gateway address as typed
-    std::string service;   // gateway TCP port as typed
+// Where a link goes: a TCP gateway (host and service as typed, the address families its name may
+// resolve to) or a serial port (a device path, or on Windows a COM number).
+struct LinkRoute {
+    int32_t kind = Serial;  // LinkKind; any non-zero kind is TCP
+    std::string host;
+    std::string service;
+    AddressFamily family = AddressFamily::Ipv4;
     int32_t comPort = 0;   // COM number; used when portPath is empty
     std::string portPath;  // serial device path, e.g. /dev/ttyUSB0
-    std::atomic<int32_t> unitId{0};
-    std::atomic<int32_t> modelCode{0};
-    std::atomic<int32_t> subCode{0};
-    std::atomic<int32_t> lastError{0};
-    int32_t node = 0;
-    std::atomic<int32_t> pendingReplies{0};
-    std::atomic<int32_t> gatewayStatus{-1};
-    std::atomic<LinkDescriptor> portHandle{NO_DESCRIPTOR};  // serial port
-    std::atomic<LinkDescriptor> tcpSocket{NO_DESCRIPTOR};   // TCP socket
-    std::atomic<int32_t> state{Idle};
-    unsigned char rxBuffer[FRAME_BUFFER_SIZE] = {};
-    int32_t rxCount = 0;
-    std::atomic<void*> userData{nullptr};
-    std::atomic<ResponseHandler> handler{nullptr};
+};
 
-    // How this session waits; the program's values unless its owner sets others.
-    LinkTiming timing;
-    AddressFamily family = AddressFamily::Ipv4;
-    // Set for a link over which several units are addressed: a reply then answers a command only
-    // when its node digits name `node`, and a count reply only when it is for an input requested.
-    std::atomic<bool> checkReplyNode{false};
-    // Whether the reply that ended the last wait was decoded (known letters, expected length);
-    // stored before the release that ends the wait, so read it after SendCommand returned 0.
-    std::atomic<bool> replyDecoded{false};
-
-    // The link's own bookkeeping.
-    std::atomic<const Transport*> transport{nullptr};  // chosen by OpenLink from kind
-    std::atomic<int32_t> sendsInFlight{
-        0};                               // writes that passed the state test; close waits them out
-    std::atomic<int32_t> receiverEnd{0};  // how the receive thread's end is handed over (internal)
-    std::atomic<bool> openingCancelled{false};  // set by CancelOpening
-    bool rxDiscarding = false;                  // after an overflow, until the next end byte
-    std::thread receiveThread;
-    // The exchange waiting for its reply: its number, node and reply letters (0: none).
-    std::atomic<uint64_t> awaitedReply{0};
-    std::atomic<uint32_t> exchangeNumber{0};
-    // Count requests whose reply has not come: node in bits 8 on, one bit per input index.
-    std::atomic<uint32_t> requestedCounts{0};
-    // How the line ended (ECONNRESET, EIO): set by the receive thread, cleared by OpenLink.
-    std::atomic<int32_t> lineFailure{0};
-    // Wakes the receive thread out of its wait for bytes (the system's wake-up descriptors).
-    LinkDescriptor wakeReader = NO_DESCRIPTOR;
-    LinkDescriptor wakeWriter = NO_DESCRIPTOR;
-    LinkDescriptor lineEvent = NO_DESCRIPTOR;  // Windows: the event the line's I/O signals
-    // Ends a reply wait at once when the line fails.
-    std::mutex waitMutex;
-    std::condition_variable waitWake;
-
+// The one connection between the program and one unit. Its state belongs to link/; the program
+// opens, addresses, exchanges and closes through the functions below.
+class LinkSession : private LinkSessionState {
+public:
     LinkSession() = default;
     LinkSession(const LinkSession&) = delete;
     LinkSession& operator=(const LinkSession&) = delete;
     ~LinkSession();
+
+    // How this session waits; the program's values unless its owner sets others.
+    LinkTiming& Timing() { return timing; }
+
+private:
+    friend struct LinkAccess;
 };
 
 // What a unit told about itself, as kept in the session.
@@ -122,9 +53,29 @@ DeviceState DeviceStateOf(const LinkSession& session);
 // The program's one session, alive for the whole run.
 LinkSession& TheLinkSession();
 
-// Opens the transport chosen by kind and starts the receive thread; 0 once Running, negative on
-// failure with the reason in lastError (LINK_E_ABORTED after CancelOpening).
-int OpenLink(LinkSession& session);
+// Opens the transport of `route` and starts the receive thread, which hands every reply to
+// `handler` with `userData`; 0 once Running, negative on failure with the reason in the last
+// error (LINK_E_ABORTED after CancelOpening).
+int OpenLink(LinkSession& session, const LinkRoute& route, ResponseHandler handler, void* userData);
+
+// Replies no longer reach `userData` (when it is the one installed): from the return on, the
+// handler is not called with it any more.
+void DetachReplyTarget(LinkSession& session, void* userData);
+
+// The unit addressed from now on; what the session held of the previous one is forgotten.
+void SelectNode(LinkSession& session, int32_t node);
+int32_t NodeOf(const LinkSession& session);
+
+// For a link over which several units are addressed: a reply then answers a command only when
+// its node digits name the node addressed, and a count reply only when it is for an input
+// requested there.
+void CheckReplyNodes(LinkSession& session, bool check);
+
+// The code of the session's last failure; how the line ended (0 while it has not); whether the
+// reply that ended the last wait was decoded (read it after SendCommand returned 0).
+int32_t LastErrorOf(const LinkSession& session);
+int32_t LineFailureOf(const LinkSession& session);
+bool LastReplyDecoded(const LinkSession& session);
 
 // Stops the receive thread and closes the transport; does nothing unless Running.
 //  - Returns within closeWaitLimitMs (LinkTiming). When the session is then Idle, the receive
@@ -169,6 +120,6 @@ bool AwaitOnLink(LinkSession& session, std::chrono::steady_clock::time_point dea
                  const std::function<bool()>& done);
 
 // Operator text of a result code: "通信エラー : <code>", followed for link codes by their short
-// text. -1 stands for the session's last error. The text lives in a buffer of the calling thread
-// that its next call overwrites.
-const char* LinkErrorText(int32_t code, const LinkSession& session);
+// text. -1 stands for the session's last error.
+std::string LinkErrorText(int32_t code, const LinkSession& session);
+std::string LinkErrorText(int32_t code);

@@ -6,7 +6,7 @@
 namespace {
 
 // One waiting byte from the transport: 0, LINK_E_NO_DATA when none waits, or the read's error.
-int32_t ReadWaitingByte(LinkSession& session, unsigned char& byte) {
+int32_t ReadWaitingByte(LinkSessionState& session, unsigned char& byte) {
     const Transport& transport = *session.transport.load();
     if (transport.bytesWaiting(session) <= 0) return LINK_E_NO_DATA;
     return transport.readOne(session, byte);
@@ -14,7 +14,7 @@ int32_t ReadWaitingByte(LinkSession& session, unsigned char& byte) {
 
 // An over-long frame is dropped whole: its bytes up to and including the next end byte are
 // discarded, and framing resumes after it.
-void DropOverlongFrame(LinkSession& session) {
+void DropOverlongFrame(LinkSessionState& session) {
     TraceBytes(NO_TRACE_NODE, TraceKind::Overflow, session.rxBuffer, FRAME_BUFFER_SIZE);
     session.rxCount = 0;
     session.rxDiscarding = true;
@@ -23,7 +23,7 @@ void DropOverlongFrame(LinkSession& session) {
 
 // The rest of a dropped frame is kept in the frame buffer only to be traced, a buffer at a time;
 // `ended` when its end byte has come.
-void DropDiscardedRun(LinkSession& session, bool ended) {
+void DropDiscardedRun(LinkSessionState& session, bool ended) {
     TraceBytes(NO_TRACE_NODE, TraceKind::Overflow, session.rxBuffer,
                static_cast<size_t>(session.rxCount));
     session.rxCount = 0;
@@ -47,14 +47,14 @@ struct DrainedBytes {
 };
 
 // A quiet moment makes a starting session running: everything queued before it has been read.
-void PromoteWhenQuiet(LinkSession& session, DrainedBytes& drained) {
+void PromoteWhenQuiet(LinkSessionState& session, DrainedBytes& drained) {
     drained.Flush();
     int32_t starting = Starting;
     if (session.state.compare_exchange_strong(starting, Running)) WakeWaiters(session);
 }
 
 // Bytes read while running go into frames; while starting they were queued before the open.
-void TakeBytes(LinkSession& session, int32_t state, const unsigned char* bytes, int32_t count,
+void TakeBytes(LinkSessionState& session, int32_t state, const unsigned char* bytes, int32_t count,
                DrainedBytes& drained) {
     for (int32_t i = 0; i < count; ++i) {
         if (state == Running) {
@@ -67,14 +67,14 @@ void TakeBytes(LinkSession& session, int32_t state, const unsigned char* bytes, 
 
 }  // namespace
 
-int ReadByte(LinkSession& session, unsigned char& byte) {
+int ReadByte(LinkSessionState& session, unsigned char& byte) {
     const int32_t code = ReadWaitingByte(session, byte);
     if (code == 0) return 0;
     session.lastError.store(code);
     return -1;
 }
 
-void ReceiveByte(LinkSession& session, unsigned char byte) {
+void ReceiveByte(LinkSessionState& session, unsigned char byte) {
     session.rxBuffer[session.rxCount++] = byte;
     if (session.rxDiscarding) {
         const bool ended = byte == FRAME_END;
@@ -92,7 +92,7 @@ void ReceiveByte(LinkSession& session, unsigned char byte) {
 // The thread sleeps in the transport's wait until bytes come, the line ends or a close wakes it;
 // while starting, the wait is bounded by one state poll, the quiet moment that makes it running.
 // Once the line has ended it no longer looks at the descriptor, only at the wake-up signal.
-void ReceiveLoop(LinkSession& session) {
+void ReceiveLoop(LinkSessionState& session) {
     DrainedBytes drained;
     unsigned char bytes[FRAME_BUFFER_SIZE];
     const Transport& transport = *session.transport.load();

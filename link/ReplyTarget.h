@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-struct LinkSession;
+class LinkSession;
 struct PulseConfig;
 
 // Notification posted to the window after a count reply was stored; it carries the input index

@@ -11,7 +11,7 @@ namespace {
 // and CloseLink sets the state before it looks at the count (both sequentially consistent): so
 // either this send sees the session closing, or the close waits for it before it closes the
 // descriptor, which therefore cannot have been closed, or reused by another socket, meanwhile.
-int32_t WriteFrame(const unsigned char* bytes, size_t length, LinkSession& session) {
+int32_t WriteFrame(const unsigned char* bytes, size_t length, LinkSessionState& session) {
     session.sendsInFlight.fetch_add(1);
     // A line that has ended takes nothing more; its code tells why, until the link is closed.
     int32_t code = session.lineFailure.load();
@@ -28,7 +28,7 @@ int32_t WriteFrame(const unsigned char* bytes, size_t length, LinkSession& sessi
 
 }  // namespace
 
-int32_t SendUnitCommand(const UnitCommand& command, LinkSession& session) {
+int32_t SendUnitCommand(const UnitCommand& command, LinkSessionState& session) {
     const CommandSpec& spec = command.Spec();
     const bool awaited = spec.awaitsReply;
     const uint64_t ticket = awaited ? OpenExchange(session, spec) : 0;
@@ -42,7 +42,7 @@ int32_t SendUnitCommand(const UnitCommand& command, LinkSession& session) {
     return code;
 }
 
-int WriteRaw(const char* frame, LinkSession& session) {
+int WriteRaw(const char* frame, LinkSessionState& session) {
     const int32_t code =
         WriteFrame(reinterpret_cast<const unsigned char*>(frame), std::strlen(frame), session);
     session.lastError.store(code);

@@ -8,7 +8,7 @@
 
 #include "link/FrameTrace.h"
 
-struct LinkSession;
+struct LinkSessionState;
 
 // The installed sink; relaxed because it is set before any session opens (see SetFrameTrace).
 extern std::atomic<FrameTraceSink*> InstalledFrameTrace;
@@ -25,13 +25,14 @@ constexpr int32_t NO_TRACE_NODE = -1;
 void TraceBytes(FrameTraceSink& sink, int32_t node, TraceKind kind, const unsigned char* bytes,
                 size_t length);
 // A time-out or failure of `session` with the code's text.
-void TraceFailure(FrameTraceSink& sink, const LinkSession& session, int32_t node, TraceKind kind,
-                  int32_t code);
+void TraceFailure(FrameTraceSink& sink, const LinkSessionState& session, int32_t node,
+                  TraceKind kind, int32_t code);
 
 // The same, for call sites that have not looked for a sink yet.
 inline void TraceBytes(int32_t node, TraceKind kind, const unsigned char* bytes, size_t length) {
     if (FrameTraceSink* sink = ActiveFrameTrace()) TraceBytes(*sink, node, kind, bytes, length);
 }
-inline void TraceFailure(const LinkSession& session, int32_t node, TraceKind kind, int32_t code) {
+inline void TraceFailure(const LinkSessionState& session, int32_t node, TraceKind kind,
+                         int32_t code) {
     if (FrameTraceSink* sink = ActiveFrameTrace()) TraceFailure(*sink, session, node, kind, code);
 }

@@ -7,7 +7,7 @@ const Transport& TransportOf(int32_t kind) {
 
 namespace {
 
-int Opened(LinkSession& session, int32_t code) {
+int Opened(LinkSessionState& session, int32_t code) {
     if (code == 0) return 0;
     session.lastError.store(code);
     return -1;
@@ -15,10 +15,10 @@ int Opened(LinkSession& session, int32_t code) {
 
 }  // namespace
 
-int OpenSerialPort(LinkSession& session) {
+int OpenSerialPort(LinkSessionState& session) {
     return Opened(session, SerialTransport.open(session));
 }
 
-int OpenTcpConnection(LinkSession& session) {
+int OpenTcpConnection(LinkSessionState& session) {
     return Opened(session, TcpTransport.open(session));
 }

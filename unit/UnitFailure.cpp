@@ -15,7 +15,7 @@ FailureKind KindOf(int32_t code) {
 }  // namespace
 
 UnitFailure FailureOfCode(int32_t code, const LinkSession& session) {
-    if (code == -1) code = session.lastError.load();
+    if (code == -1) code = LastErrorOf(session);
     UnitFailure failure;
     failure.kind = KindOf(code);
     failure.code = code;

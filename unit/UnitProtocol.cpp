@@ -7,7 +7,7 @@
 Result<Done> UnitProtocol::Exchange(const UnitCommand& command) {
     const int32_t code = SendCommand(session_, host_, command);
     if (code != 0) return FailureOfCode(code, session_);
-    if (malformed_ == MalformedReplies::Fail && !session_.replyDecoded.load())
+    if (malformed_ == MalformedReplies::Fail && !LastReplyDecoded(session_))
         return MalformedReplyFailure();
     return Done{};
 }
@@ -16,7 +16,7 @@ Result<UnitIdentity> UnitProtocol::Identify() {
     if (auto done = Exchange(IdentifyCommand()); !done) return done.Failure();
     const DeviceState unit = DeviceStateOf(session_);
     UnitIdentity identity;
-    identity.node = session_.node;
+    identity.node = NodeOf(session_);
     identity.model = ModelNameOf(unit.modelCode, unit.subCode);
     identity.modelCode = unit.modelCode;
     identity.subCode = unit.subCode;
@@ -80,7 +80,7 @@ Result<std::array<int32_t, MAX_INPUTS>> UnitProtocol::ReadCounts(uint32_t indexe
     if (!arrived) {
         // A connection that closed (a port that hung up) ends the wait at once, as it ends a
         // command's.
-        const int32_t failure = session_.lineFailure.load();
+        const int32_t failure = LineFailureOf(session_);
         return FailureOfCode(failure != 0 ? failure : LINK_E_TIMEOUT, session_);
     }
     if (!arrivals.AllArrived()) return FailureOfCode(LINK_E_ABORTED, session_);

@@ -1,5 +1,5 @@
 #include "cli/SerialPortName.h"
 
-void NameSerialPort(LinkSession& session, const std::string& name) {
-    session.portPath = name;
+void NameSerialPort(LinkRoute& route, const std::string& name) {
+    route.portPath = name;
 }

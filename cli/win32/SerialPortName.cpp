@@ -20,8 +20,8 @@ int ComNumberOf(const std::string& name) {
 
 // "COM7" is port 7, opened as "\\.\COM7"; any other name ("\\.\COM7" itself, say) is opened as
 // given.
-void NameSerialPort(LinkSession& session, const std::string& name) {
+void NameSerialPort(LinkRoute& route, const std::string& name) {
     const int number = ComNumberOf(name);
-    session.comPort = number;
-    session.portPath = number == 0 ? name : std::string();
+    route.comPort = number;
+    route.portPath = number == 0 ? name : std::string();
 }

@@ -27,7 +27,7 @@ std::string SystemErrorReason(int32_t code) {
     return code < 0 ? gai_strerror(code) : std::strerror(code);
 }
 
-int32_t OpenWakeSignal(LinkSession& session) {
+int32_t OpenWakeSignal(LinkSessionState& session) {
     int ends[2];
     if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return errno;
     session.wakeReader = ends[0];
@@ -35,19 +35,19 @@ int32_t OpenWakeSignal(LinkSession& session) {
     return 0;
 }
 
-void SignalWake(LinkSession& session) {
+void SignalWake(LinkSessionState& session) {
     const char signal = 1;
     if (session.wakeWriter >= 0) (void)!write(session.wakeWriter, &signal, 1);
 }
 
-void CloseWakeSignal(LinkSession& session) {
+void CloseWakeSignal(LinkSessionState& session) {
     for (LinkDescriptor* end : {&session.wakeReader, &session.wakeWriter}) {
         if (*end >= 0) close(*end);
         *end = NO_DESCRIPTOR;
     }
 }
 
-void AwaitWakeSignal(LinkSession& session) {
+void AwaitWakeSignal(LinkSessionState& session) {
     pollfd wake{session.wakeReader, POLLIN, 0};
     while (poll(&wake, 1, -1) < 0 && errno == EINTR) {
     }

@@ -15,7 +15,7 @@
 namespace {
 
 // A port known only by its COM number n is the n-th serial line of the machine.
-std::string DevicePathOf(const LinkSession& session) {
+std::string DevicePathOf(const LinkSessionState& session) {
     if (!session.portPath.empty()) return session.portPath;
     char path[32];
     std::snprintf(path, sizeof path, "/dev/ttyS%d", session.comPort - 1);
@@ -41,7 +41,7 @@ int32_t MakeTransparent(int fd) {
 // works for every user; TIOCEXCL additionally keeps out programs that do not lock (root bypasses
 // it, which is why the lock comes first, and why a failed lock must not clear it: it may be
 // another user's).
-int32_t SerialOpen(LinkSession& session) {
+int32_t SerialOpen(LinkSessionState& session) {
     const std::string path = DevicePathOf(session);
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return errno;
@@ -57,12 +57,13 @@ int32_t SerialOpen(LinkSession& session) {
     return 0;
 }
 
-int32_t SerialBytesWaiting(LinkSession& session) {
+int32_t SerialBytesWaiting(LinkSessionState& session) {
     return DescriptorBytesWaiting(session.portHandle.load());
 }
 
 // A port that hung up (a pseudo-terminal's other end closed, a USB adapter pulled out) reads EIO.
-int32_t SerialReadSome(LinkSession& session, unsigned char* bytes, int32_t size, int32_t& got) {
+int32_t SerialReadSome(LinkSessionState& session, unsigned char* bytes, int32_t size,
+                       int32_t& got) {
     const ssize_t read = ::read(session.portHandle.load(), bytes, static_cast<size_t>(size));
     if (read > 0) {
         got = static_cast<int32_t>(read);
@@ -72,16 +73,16 @@ int32_t SerialReadSome(LinkSession& session, unsigned char* bytes, int32_t size,
     return errno;
 }
 
-int32_t SerialReadOne(LinkSession& session, unsigned char& byte) {
+int32_t SerialReadOne(LinkSessionState& session, unsigned char& byte) {
     int32_t got = 0;
     return SerialReadSome(session, &byte, 1, got);
 }
 
-int32_t SerialAwaitBytes(LinkSession& session, int32_t timeoutMs) {
+int32_t SerialAwaitBytes(LinkSessionState& session, int32_t timeoutMs) {
     return AwaitReadable(session, session.portHandle.load(), timeoutMs, EIO);
 }
 
-int32_t SerialWriteAll(LinkSession& session, const unsigned char* bytes, size_t length) {
+int32_t SerialWriteAll(LinkSessionState& session, const unsigned char* bytes, size_t length) {
     const int fd = session.portHandle.load();
     while (length > 0) {
         const ssize_t written = write(fd, bytes, length);
@@ -99,11 +100,11 @@ int32_t SerialWriteAll(LinkSession& session, const unsigned char* bytes, size_t 
 }
 
 // A write waiting for the line sees the session closing at its next look; nothing to do here.
-void SerialShutDown(LinkSession&) {}
+void SerialShutDown(LinkSessionState&) {}
 
 // The exclusive mode belongs to the line, not to the descriptor: it would outlive the session
 // while anything else holds the device, and refuse the next open.
-void SerialClose(LinkSession& session) {
+void SerialClose(LinkSessionState& session) {
     const int fd = session.portHandle.load();
     if (fd >= 0) (void)ioctl(fd, TIOCNXCL);
     CloseDescriptor(session.portHandle);

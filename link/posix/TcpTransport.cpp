@@ -46,7 +46,7 @@ std::optional<int32_t> ConnectionSlice(int fd, int ms) {
 }
 
 // One connection attempt to one address, until `limit`: 0 with the socket in the session.
-int32_t ConnectTo(LinkSession& session, const addrinfo& address,
+int32_t ConnectTo(LinkSessionState& session, const addrinfo& address,
                   std::chrono::steady_clock::time_point limit) {
     const int fd = socket(address.ai_family, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0) return errno;
@@ -65,18 +65,18 @@ int32_t ConnectTo(LinkSession& session, const addrinfo& address,
     return 0;
 }
 
-int32_t TcpOpen(LinkSession& session) {
+int32_t TcpOpen(LinkSessionState& session) {
     return ConnectToGateway(session, [&session](const addrinfo& address, auto limit) {
         return ConnectTo(session, address, limit);
     });
 }
 
-int32_t TcpBytesWaiting(LinkSession& session) {
+int32_t TcpBytesWaiting(LinkSessionState& session) {
     return DescriptorBytesWaiting(session.tcpSocket.load());
 }
 
 // The end of the stream is the end of the connection: the gateway closed it or went away.
-int32_t TcpReadSome(LinkSession& session, unsigned char* bytes, int32_t size, int32_t& got) {
+int32_t TcpReadSome(LinkSessionState& session, unsigned char* bytes, int32_t size, int32_t& got) {
     const ssize_t read =
         recv(session.tcpSocket.load(), bytes, static_cast<size_t>(size), MSG_DONTWAIT);
     if (read > 0) {
@@ -87,16 +87,16 @@ int32_t TcpReadSome(LinkSession& session, unsigned char* bytes, int32_t size, in
     return errno == EAGAIN || errno == EINTR ? LINK_E_NO_DATA : errno;
 }
 
-int32_t TcpReadOne(LinkSession& session, unsigned char& byte) {
+int32_t TcpReadOne(LinkSessionState& session, unsigned char& byte) {
     int32_t got = 0;
     return TcpReadSome(session, &byte, 1, got);
 }
 
-int32_t TcpAwaitBytes(LinkSession& session, int32_t timeoutMs) {
+int32_t TcpAwaitBytes(LinkSessionState& session, int32_t timeoutMs) {
     return AwaitReadable(session, session.tcpSocket.load(), timeoutMs, ECONNRESET);
 }
 
-int32_t TcpWriteAll(LinkSession& session, const unsigned char* bytes, size_t length) {
+int32_t TcpWriteAll(LinkSessionState& session, const unsigned char* bytes, size_t length) {
     const int fd = session.tcpSocket.load();
     while (length > 0) {
         // MSG_NOSIGNAL: a peer that closed gives EPIPE here instead of ending the program.
@@ -112,12 +112,12 @@ int32_t TcpWriteAll(LinkSession& session, const unsigned char* bytes, size_t len
 }
 
 // A send blocked on a full connection returns at once, and nothing more leaves.
-void TcpShutDown(LinkSession& session) {
+void TcpShutDown(LinkSessionState& session) {
     const int fd = session.tcpSocket.load();
     if (fd >= 0) (void)shutdown(fd, SHUT_RDWR);
 }
 
-void TcpClose(LinkSession& session) {
+void TcpClose(LinkSessionState& session) {
     CloseDescriptor(session.tcpSocket);
 }
 

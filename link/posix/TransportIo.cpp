@@ -16,7 +16,7 @@ int32_t DescriptorBytesWaiting(int fd) {
     return waiting;
 }
 
-int32_t AwaitWritable(const LinkSession& session, int fd, int32_t timeoutMs) {
+int32_t AwaitWritable(const LinkSessionState& session, int fd, int32_t timeoutMs) {
     for (int32_t waited = 0; waited < timeoutMs;) {
         if (session.state.load() != Running) return LINK_E_NOT_RUNNING;
         const int32_t slice = std::min(session.timing.statePollMs.load(), timeoutMs - waited);
@@ -29,7 +29,8 @@ int32_t AwaitWritable(const LinkSession& session, int fd, int32_t timeoutMs) {
     return ETIMEDOUT;
 }
 
-int32_t AwaitReadable(const LinkSession& session, int fd, int32_t timeoutMs, int32_t endedCode) {
+int32_t AwaitReadable(const LinkSessionState& session, int fd, int32_t timeoutMs,
+                      int32_t endedCode) {
     pollfd entries[2] = {{fd, POLLIN, 0}, {session.wakeReader, POLLIN, 0}};
     const int ready = poll(entries, 2, timeoutMs);
     if (ready == 0) return LINK_E_TIMEOUT;

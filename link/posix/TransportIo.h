@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-struct LinkSession;
+struct LinkSessionState;
 
 // Descriptor operations shared by the serial and TCP transports.
 
@@ -13,12 +13,13 @@ int32_t DescriptorBytesWaiting(int fd);
 
 // Waits until the descriptor can take more bytes, for at most `timeoutMs`: 0, ETIMEDOUT, the poll
 // error, or LINK_E_NOT_RUNNING as soon as the session is closing (it looks every state poll).
-int32_t AwaitWritable(const LinkSession& session, int fd, int32_t timeoutMs);
+int32_t AwaitWritable(const LinkSessionState& session, int fd, int32_t timeoutMs);
 
 // Sleeps until the descriptor has bytes or has ended, or the session's wake-up signal came: 0,
 // LINK_E_TIMEOUT after `timeoutMs` (-1: no limit), or `endedCode` for a line that hung up
 // without leaving bytes to read.
-int32_t AwaitReadable(const LinkSession& session, int fd, int32_t timeoutMs, int32_t endedCode);
+int32_t AwaitReadable(const LinkSessionState& session, int fd, int32_t timeoutMs,
+                      int32_t endedCode);
 
 // Closes a descriptor the session owns and marks it closed.
 void CloseDescriptor(std::atomic<int>& fd);

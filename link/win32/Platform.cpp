@@ -34,23 +34,23 @@ std::string SystemErrorReason(int32_t code) {
 }
 
 // A manual-reset event: once CloseLink signals it, every later wait of the thread ends at once.
-int32_t OpenWakeSignal(LinkSession& session) {
+int32_t OpenWakeSignal(LinkSessionState& session) {
     const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (event == nullptr) return static_cast<int32_t>(GetLastError());
     session.wakeReader = reinterpret_cast<LinkDescriptor>(event);
     return 0;
 }
 
-void SignalWake(LinkSession& session) {
+void SignalWake(LinkSessionState& session) {
     if (session.wakeReader != NO_DESCRIPTOR) SetEvent(reinterpret_cast<HANDLE>(session.wakeReader));
 }
 
-void CloseWakeSignal(LinkSession& session) {
+void CloseWakeSignal(LinkSessionState& session) {
     if (session.wakeReader != NO_DESCRIPTOR)
         CloseHandle(reinterpret_cast<HANDLE>(session.wakeReader));
     session.wakeReader = NO_DESCRIPTOR;
 }
 
-void AwaitWakeSignal(LinkSession& session) {
+void AwaitWakeSignal(LinkSessionState& session) {
     (void)WaitForSingleObject(reinterpret_cast<HANDLE>(session.wakeReader), INFINITE);
 }

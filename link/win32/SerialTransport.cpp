@@ -12,26 +12,26 @@
 
 namespace {
 
-HANDLE HandleOf(const LinkSession& session) {
+HANDLE HandleOf(const LinkSessionState& session) {
     return reinterpret_cast<HANDLE>(session.portHandle.load());
 }
 
 // A port known by its COM number is "\\.\COMn", whatever name came with it: the bare name
 // "COM12" is a file in the current folder to CreateFileA, and only COM1 to COM9 are found by it.
 // A name without a number opens as given.
-std::string DeviceNameOf(const LinkSession& session) {
+std::string DeviceNameOf(const LinkSessionState& session) {
     if (session.comPort <= 0 && !session.portPath.empty()) return session.portPath;
     char name[32];
     std::snprintf(name, sizeof name, "\\\\.\\COM%d", session.comPort);
     return name;
 }
 
-void CloseHandleOf(LinkSession& session) {
+void CloseHandleOf(LinkSessionState& session) {
     const LinkDescriptor open = session.portHandle.exchange(NO_DESCRIPTOR);
     if (open != NO_DESCRIPTOR) CloseHandle(reinterpret_cast<HANDLE>(open));
 }
 
-int32_t FailOpen(LinkSession& session, int32_t code) {
+int32_t FailOpen(LinkSessionState& session, int32_t code) {
     CloseHandleOf(session);
     return code;
 }
@@ -75,7 +75,7 @@ void SetTimeouts(HANDLE port) {
 }
 
 // Exclusive (share mode 0), existing device only, synchronous I/O.
-int32_t SerialOpen(LinkSession& session) {
+int32_t SerialOpen(LinkSessionState& session) {
     const std::string name = DeviceNameOf(session);
     const HANDLE port = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
@@ -88,7 +88,7 @@ int32_t SerialOpen(LinkSession& session) {
     return 0;
 }
 
-int32_t SerialBytesWaiting(LinkSession& session) {
+int32_t SerialBytesWaiting(LinkSessionState& session) {
     DWORD errors = 0;
     COMSTAT status{};
     if (!ClearCommError(HandleOf(session), &errors, &status)) return 0;
@@ -104,7 +104,8 @@ int32_t WaitingOrFailure(HANDLE port, DWORD& waiting) {
     return 0;
 }
 
-int32_t SerialReadSome(LinkSession& session, unsigned char* bytes, int32_t size, int32_t& got) {
+int32_t SerialReadSome(LinkSessionState& session, unsigned char* bytes, int32_t size,
+                       int32_t& got) {
     const HANDLE port = HandleOf(session);
     DWORD waiting = 0;
     if (const int32_t code = WaitingOrFailure(port, waiting); code != 0) return code;
@@ -118,14 +119,14 @@ int32_t SerialReadSome(LinkSession& session, unsigned char* bytes, int32_t size,
     return count > 0 ? 0 : LINK_E_NO_DATA;
 }
 
-int32_t SerialReadOne(LinkSession& session, unsigned char& byte) {
+int32_t SerialReadOne(LinkSessionState& session, unsigned char& byte) {
     int32_t got = 0;
     return SerialReadSome(session, &byte, 1, got);
 }
 
 // A synchronous port cannot be woken out of a read, so the thread looks at the receive queue once
 // a state poll and sleeps on the wake-up signal in between: a close ends the sleep at once.
-int32_t SerialAwaitBytes(LinkSession& session, int32_t timeoutMs) {
+int32_t SerialAwaitBytes(LinkSessionState& session, int32_t timeoutMs) {
     const HANDLE port = HandleOf(session);
     const HANDLE wake = reinterpret_cast<HANDLE>(session.wakeReader);
     const DWORD start = GetTickCount();
@@ -143,7 +144,7 @@ int32_t SerialAwaitBytes(LinkSession& session, int32_t timeoutMs) {
     }
 }
 
-int32_t SerialWriteAll(LinkSession& session, const unsigned char* bytes, size_t length) {
+int32_t SerialWriteAll(LinkSessionState& session, const unsigned char* bytes, size_t length) {
     const HANDLE port = HandleOf(session);
     while (length > 0) {
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(length, MAXDWORD));
@@ -159,12 +160,12 @@ int32_t SerialWriteAll(LinkSession& session, const unsigned char* bytes, size_t 
 }
 
 // A write under way ends within its own time-out; aborting it here only makes that sooner.
-void SerialShutDown(LinkSession& session) {
+void SerialShutDown(LinkSessionState& session) {
     const LinkDescriptor open = session.portHandle.load();
     if (open != NO_DESCRIPTOR) (void)PurgeComm(reinterpret_cast<HANDLE>(open), PURGE_TXABORT);
 }
 
-void SerialClose(LinkSession& session) {
+void SerialClose(LinkSessionState& session) {
     CloseHandleOf(session);
 }
 

@@ -16,7 +16,7 @@ namespace {
 
 constexpr DWORD SOCKET_TIMEOUT_MS = 1000;  // receive and send time-outs of the socket
 
-SOCKET SocketOf(const LinkSession& session) {
+SOCKET SocketOf(const LinkSessionState& session) {
     return static_cast<SOCKET>(session.tcpSocket.load());
 }
 
@@ -25,7 +25,7 @@ int32_t SetBlocking(SOCKET socket, bool blocking) {
     return ioctlsocket(socket, FIONBIO, &nonBlocking) == 0 ? 0 : WSAGetLastError();
 }
 
-void CloseSocket(LinkSession& session) {
+void CloseSocket(LinkSessionState& session) {
     const LinkDescriptor open = session.tcpSocket.exchange(NO_DESCRIPTOR);
     if (open != NO_DESCRIPTOR) closesocket(static_cast<SOCKET>(open));
     if (session.lineEvent != NO_DESCRIPTOR)
@@ -33,7 +33,7 @@ void CloseSocket(LinkSession& session) {
     session.lineEvent = NO_DESCRIPTOR;
 }
 
-int32_t FailOpen(LinkSession& session, int32_t code) {
+int32_t FailOpen(LinkSessionState& session, int32_t code) {
     CloseSocket(session);
     return code;
 }
@@ -66,7 +66,7 @@ std::optional<int32_t> ConnectionSlice(SOCKET socket, int ms) {
 
 // The receive thread sleeps on an event that the socket signals for bytes and for the end of
 // the connection. The event makes the socket non-blocking; writes wait for room themselves.
-int32_t WatchSocket(LinkSession& session, SOCKET socket) {
+int32_t WatchSocket(LinkSessionState& session, SOCKET socket) {
     const WSAEVENT event = WSACreateEvent();
     if (event == WSA_INVALID_EVENT) return WSAGetLastError();
     session.lineEvent = reinterpret_cast<LinkDescriptor>(event);
@@ -75,7 +75,7 @@ int32_t WatchSocket(LinkSession& session, SOCKET socket) {
 }
 
 // One connection attempt to one address, until `limit`: 0 with the socket in the session.
-int32_t ConnectTo(LinkSession& session, const addrinfo& address,
+int32_t ConnectTo(LinkSessionState& session, const addrinfo& address,
                   std::chrono::steady_clock::time_point limit) {
     const SOCKET socket = ::socket(address.ai_family, SOCK_STREAM, IPPROTO_TCP);
     if (socket == INVALID_SOCKET) return WSAGetLastError();
@@ -96,21 +96,21 @@ int32_t ConnectTo(LinkSession& session, const addrinfo& address,
     return 0;
 }
 
-int32_t TcpOpen(LinkSession& session) {
+int32_t TcpOpen(LinkSessionState& session) {
     if (const int32_t code = StartSocketLibrary(); code != 0) return code;
     return ConnectToGateway(session, [&session](const addrinfo& address, auto limit) {
         return ConnectTo(session, address, limit);
     });
 }
 
-int32_t TcpBytesWaiting(LinkSession& session) {
+int32_t TcpBytesWaiting(LinkSessionState& session) {
     u_long waiting = 0;
     if (ioctlsocket(SocketOf(session), FIONREAD, &waiting) != 0) return 0;
     return static_cast<int32_t>(std::min<u_long>(waiting, INT32_MAX));
 }
 
 // The end of the stream is the end of the connection: the gateway closed it or went away.
-int32_t TcpReadSome(LinkSession& session, unsigned char* bytes, int32_t size, int32_t& got) {
+int32_t TcpReadSome(LinkSessionState& session, unsigned char* bytes, int32_t size, int32_t& got) {
     const int read = recv(SocketOf(session), reinterpret_cast<char*>(bytes), size, 0);
     if (read > 0) {
         got = read;
@@ -121,7 +121,7 @@ int32_t TcpReadSome(LinkSession& session, unsigned char* bytes, int32_t size, in
     return code == WSAEWOULDBLOCK || code == WSAETIMEDOUT ? LINK_E_NO_DATA : code;
 }
 
-int32_t TcpReadOne(LinkSession& session, unsigned char& byte) {
+int32_t TcpReadOne(LinkSessionState& session, unsigned char& byte) {
     int32_t got = 0;
     return TcpReadSome(session, &byte, 1, got);
 }
@@ -129,7 +129,7 @@ int32_t TcpReadOne(LinkSession& session, unsigned char& byte) {
 // Bytes waiting or a closed connection are there to read at once; otherwise the thread sleeps on
 // the socket's event and the wake-up signal. The event tells of a close only once, which is why
 // the look comes first.
-int32_t TcpAwaitBytes(LinkSession& session, int32_t timeoutMs) {
+int32_t TcpAwaitBytes(LinkSessionState& session, int32_t timeoutMs) {
     const SOCKET socket = SocketOf(session);
     char peek = 0;
     if (recv(socket, &peek, 1, MSG_PEEK) >= 0) return 0;
@@ -158,7 +158,7 @@ int32_t AwaitRoom(SOCKET socket) {
     return ready == 0 ? WSAETIMEDOUT : 0;
 }
 
-int32_t TcpWriteAll(LinkSession& session, const unsigned char* bytes, size_t length) {
+int32_t TcpWriteAll(LinkSessionState& session, const unsigned char* bytes, size_t length) {
     const SOCKET socket = SocketOf(session);
     while (length > 0) {
         const int chunk = static_cast<int>(std::min<size_t>(length, INT32_MAX));
@@ -176,12 +176,12 @@ int32_t TcpWriteAll(LinkSession& session, const unsigned char* bytes, size_t len
 }
 
 // A send blocked on a full connection returns at once, and nothing more leaves.
-void TcpShutDown(LinkSession& session) {
+void TcpShutDown(LinkSessionState& session) {
     const LinkDescriptor open = session.tcpSocket.load();
     if (open != NO_DESCRIPTOR) (void)shutdown(static_cast<SOCKET>(open), SD_BOTH);
 }
 
-void TcpClose(LinkSession& session) {
+void TcpClose(LinkSessionState& session) {
     CloseSocket(session);
 }
 

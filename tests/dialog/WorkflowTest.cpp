@@ -89,8 +89,8 @@ private:
 // A core over a recording view and a session of its own, the route to the simulator typed in.
 struct CoreOnLoopback {
     explicit CoreOnLoopback(int port, int32_t replyPolls = 2000) : core(view, session) {
-        session.timing.replyPollMs.store(5);
-        session.timing.replyPolls.store(replyPolls);
+        session.Timing().replyPollMs.store(5);
+        session.Timing().replyPolls.store(replyPolls);
         core.OnInitDialog("Version 1.00");
         view.trace.clear();
         view.SetControlText(IDC_ADDRESS_EDIT, "127.0.0.1");

@@ -60,10 +60,10 @@ TEST_F(TcpLinkTest, CloseWaitsForASendThatFoundTheSessionRunning) {
     sendHeld = false;
     sendReleased = false;
     TheLinkSeams().hook = HoldSend;
-    std::thread sender([this] { SendUnitCommand(ReadStateCommand(), session); });
+    std::thread sender([this] { SendUnitCommand(ReadStateCommand(), Internals(session)); });
     ASSERT_TRUE(WaitFor([] { return sendHeld.load(); }));
     TheLinkSeams().hook = nullptr;
-    const int heldSocket = session.tcpSocket.load();
+    const int heldSocket = Internals(session).tcpSocket.load();
     std::atomic<bool> closed{false};
     std::thread closer([this, &closed] {
         CloseLink(session);
@@ -72,18 +72,18 @@ TEST_F(TcpLinkTest, CloseWaitsForASendThatFoundTheSessionRunning) {
 
     LoopbackPeer otherGateway;
     LinkSession other;
-    other.kind = Tcp;
-    other.host = "127.0.0.1";
-    other.service = otherGateway.Port();
-    ASSERT_EQ(OpenLink(other), 0);
+    Internals(other).kind = Tcp;
+    Internals(other).host = "127.0.0.1";
+    Internals(other).service = otherGateway.Port();
+    ASSERT_EQ(OpenLink(Internals(other)), 0);
     ASSERT_TRUE(otherGateway.Accept());
     EXPECT_FALSE(closed.load()) << "the close did not wait for the send";
-    EXPECT_NE(other.tcpSocket.load(), heldSocket);
+    EXPECT_NE(Internals(other).tcpSocket.load(), heldSocket);
 
     sendReleased = true;
     sender.join();
     closer.join();
-    EXPECT_EQ(session.state.load(), Idle);
+    EXPECT_EQ(Internals(session).state.load(), Idle);
     EXPECT_TRUE(otherGateway.Drain(200).empty()) << "a frame reached the other gateway";
     CloseLink(other);
 }
@@ -92,12 +92,12 @@ class HeldReceiveThread : public TcpLinkTest {
 protected:
     void SetUp() override {
         TcpLinkTest::SetUp();
-        session.handler = &BlockingHandler::Handle;
-        session.userData = &blocking;
+        Internals(session).handler = &BlockingHandler::Handle;
+        Internals(session).userData = &blocking;
     }
     void TearDown() override {
         blocking.released = true;
-        WaitFor([this] { return session.state.load() != Stopping; });
+        WaitFor([this] { return Internals(session).state.load() != Stopping; });
         TcpLinkTest::TearDown();
     }
     // Opens and lets the receive thread enter the handler, where it stays.
@@ -111,10 +111,10 @@ protected:
 };
 
 TEST_F(HeldReceiveThread, SecondCloseReturnsOnlyOnceTheFirstHasClosed) {
-    session.timing.closeWaitLimitMs = 10000;  // the first close waits for the handler here
+    session.Timing().closeWaitLimitMs = 10000;  // the first close waits for the handler here
     OpenAndHold();
     std::thread first([this] { CloseLink(session); });
-    ASSERT_TRUE(WaitFor([this] { return session.state.load() == Stopping; }));
+    ASSERT_TRUE(WaitFor([this] { return Internals(session).state.load() == Stopping; }));
 
     closerWaiting = false;
     TheLinkSeams().hook = NoteCloserWaiting;
@@ -123,8 +123,8 @@ TEST_F(HeldReceiveThread, SecondCloseReturnsOnlyOnceTheFirstHasClosed) {
     int socketSeen = -2;
     std::thread second([&] {
         CloseLink(session);
-        stateSeen = session.state.load();
-        socketSeen = session.tcpSocket.load();
+        stateSeen = Internals(session).state.load();
+        socketSeen = Internals(session).tcpSocket.load();
         secondDone = true;
     });
     ASSERT_TRUE(WaitFor([&] { return closerWaiting.load() || secondDone.load(); }));
@@ -143,18 +143,18 @@ TEST_F(HeldReceiveThread, CloseReturnsInTimeAndLeavesTheSessionUnusableUntilTheH
     const double elapsed = MillisecondsSince(start);
     EXPECT_FALSE(blocking.returned.load()) << "the close waited for the handler";
     EXPECT_LT(elapsed, 3000.0);
-    EXPECT_EQ(session.lastError.load(), LINK_E_TIMEOUT);
-    EXPECT_EQ(session.state.load(), Stopping);
-    EXPECT_LT(OpenLink(session), 0);
-    EXPECT_EQ(session.lastError.load(), LINK_E_ALREADY_OPEN);
+    EXPECT_EQ(Internals(session).lastError.load(), LINK_E_TIMEOUT);
+    EXPECT_EQ(Internals(session).state.load(), Stopping);
+    EXPECT_LT(OpenLink(Internals(session)), 0);
+    EXPECT_EQ(Internals(session).lastError.load(), LINK_E_ALREADY_OPEN);
     EXPECT_EQ(PostCommand(session, host, ReadCountCommand(0)), LINK_E_NOT_RUNNING);
 
     blocking.released = true;
-    ASSERT_TRUE(WaitFor([this] { return session.state.load() == Idle; }));
-    EXPECT_EQ(session.tcpSocket.load(), -1);
+    ASSERT_TRUE(WaitFor([this] { return Internals(session).state.load() == Idle; }));
+    EXPECT_EQ(Internals(session).tcpSocket.load(), -1);
     EXPECT_TRUE(peer.WaitClosed()) << "the receive thread closed the connection when it ended";
-    session.handler = &RecordingHandler::Handle;
-    session.userData = &handler;
+    Internals(session).handler = &RecordingHandler::Handle;
+    Internals(session).userData = &handler;
     Open();  // usable again
     peer.Write(Frame("01pg"));
     EXPECT_TRUE(handler.AwaitCount(1));
@@ -237,10 +237,10 @@ private:
 };
 
 void Address(LinkSession& session, const CollectingListener& listener, int32_t node) {
-    session.kind = Tcp;
-    session.host = "127.0.0.1";
-    session.service = listener.Port();
-    session.node = node;
+    Internals(session).kind = Tcp;
+    Internals(session).host = "127.0.0.1";
+    Internals(session).service = listener.Port();
+    Internals(session).node = node;
 }
 
 TEST(CloseWhileSending, NoFrameEverReachesAnotherSessionsConnection) {
@@ -248,7 +248,7 @@ TEST(CloseWhileSending, NoFrameEverReachesAnotherSessionsConnection) {
     CollectingListener second;
     LinkSession sending;
     Address(sending, first, 1);
-    ASSERT_EQ(OpenLink(sending), 0);
+    ASSERT_EQ(OpenLink(Internals(sending)), 0);
 
     std::atomic<bool> stop{false};
     std::atomic<int> sent{0};
@@ -265,11 +265,11 @@ TEST(CloseWhileSending, NoFrameEverReachesAnotherSessionsConnection) {
         // The next socket of the process takes the lowest free number: the one just closed.
         LinkSession other;
         Address(other, second, 2);
-        ASSERT_EQ(OpenLink(other), 0) << other.lastError.load();
+        ASSERT_EQ(OpenLink(Internals(other)), 0) << Internals(other).lastError.load();
         TestHost host;
         EXPECT_EQ(PostCommand(other, host, ReadCountCommand(2)), 0);
         CloseLink(other);
-        ASSERT_EQ(OpenLink(sending), 0) << sending.lastError.load();
+        ASSERT_EQ(OpenLink(Internals(sending)), 0) << Internals(sending).lastError.load();
     }
     stop = true;
     one.join();
@@ -296,15 +296,15 @@ TEST_F(TcpLinkTest, ReceiveThreadThatCannotStartLeavesTheSessionIdleAndClosed) {
     TheLinkSeams().hook = [](LinkStep step) -> int32_t {
         return step == LinkStep::ReceiveThreadStart ? EAGAIN : 0;
     };
-    EXPECT_LT(OpenLink(session), 0);
-    EXPECT_EQ(session.lastError.load(), EAGAIN);
-    EXPECT_EQ(session.state.load(), Idle);
-    EXPECT_EQ(session.tcpSocket.load(), -1);
+    EXPECT_LT(OpenLink(Internals(session)), 0);
+    EXPECT_EQ(Internals(session).lastError.load(), EAGAIN);
+    EXPECT_EQ(Internals(session).state.load(), Idle);
+    EXPECT_EQ(Internals(session).tcpSocket.load(), -1);
     ASSERT_TRUE(peer.Accept());
     EXPECT_TRUE(peer.WaitClosed());
     TheLinkSeams().hook = nullptr;
     Open();
-    EXPECT_EQ(session.state.load(), Running);
+    EXPECT_EQ(Internals(session).state.load(), Running);
 }
 
 // A name server that never answers: the resolver returns only when the test lets it.
@@ -326,9 +326,9 @@ protected:
         resolutions = 0;
         resolverReleased = false;
         resolverReturned = false;
-        session.kind = Tcp;
-        session.host = "gateway.invalid";
-        session.service = "10003";
+        Internals(session).kind = Tcp;
+        Internals(session).host = "gateway.invalid";
+        Internals(session).service = "10003";
     }
     void TearDown() override {
         resolverReleased = true;
@@ -337,7 +337,7 @@ protected:
     // Opens on a thread of its own; the result arrives in `result`.
     std::thread OpenInBackground() {
         return std::thread([this] {
-            result = OpenLink(session);
+            result = OpenLink(Internals(session));
             done = true;
         });
     }
@@ -361,42 +361,43 @@ TEST_F(CancelledOpening, NameResolutionThatNeverAnswersEndsAtOnce) {
     ASSERT_TRUE(WaitFor([] { return resolutions.load() == 1; }));
     EXPECT_LT(CancelAndTime(opener), 1000.0);
     EXPECT_LT(result.load(), 0);
-    EXPECT_EQ(session.lastError.load(), LINK_E_ABORTED);
-    EXPECT_EQ(session.state.load(), Idle);
-    EXPECT_EQ(session.tcpSocket.load(), -1);
+    EXPECT_EQ(Internals(session).lastError.load(), LINK_E_ABORTED);
+    EXPECT_EQ(Internals(session).state.load(), Idle);
+    EXPECT_EQ(Internals(session).tcpSocket.load(), -1);
 
-    EXPECT_LT(OpenLink(session), 0) << "an opening after the cancel fails at once";
-    EXPECT_EQ(session.lastError.load(), LINK_E_ABORTED);
+    EXPECT_LT(OpenLink(Internals(session)), 0) << "an opening after the cancel fails at once";
+    EXPECT_EQ(Internals(session).lastError.load(), LINK_E_ABORTED);
     EXPECT_EQ(resolutions.load(), 1);
     ResumeOpening(session);
     resolverReleased = true;
-    EXPECT_LT(OpenLink(session), 0);
-    EXPECT_EQ(session.lastError.load(), EAI_AGAIN) << "resumed: the resolver is asked again";
+    EXPECT_LT(OpenLink(Internals(session)), 0);
+    EXPECT_EQ(Internals(session).lastError.load(), EAI_AGAIN)
+        << "resumed: the resolver is asked again";
 }
 
 TEST_F(CancelledOpening, ConnectionWaitEndsAtOnce) {
-    session.timing.connectTimeoutMs = 20000;
+    session.Timing().connectTimeoutMs = 20000;
     SilentListener gateway;
     ASSERT_TRUE(gateway.Ready());
-    session.host = "127.0.0.1";
-    session.service = gateway.Port();
+    Internals(session).host = "127.0.0.1";
+    Internals(session).service = gateway.Port();
 
     std::thread opener = OpenInBackground();
     // No event marks the start of the wait; the cancel ends it whenever it comes.
     EXPECT_FALSE(WaitFor([this] { return done.load(); }, 300)) << "the connection was made";
     EXPECT_LT(CancelAndTime(opener), 1000.0);
-    EXPECT_EQ(session.lastError.load(), LINK_E_ABORTED);
-    EXPECT_EQ(session.state.load(), Idle);
-    EXPECT_EQ(session.tcpSocket.load(), -1);
+    EXPECT_EQ(Internals(session).lastError.load(), LINK_E_ABORTED);
+    EXPECT_EQ(Internals(session).state.load(), Idle);
+    EXPECT_EQ(Internals(session).tcpSocket.load(), -1);
 }
 
 std::atomic<bool> unitTalking{false};
 
 TEST_F(CancelledOpening, WaitForAQuietLineEndsAtOnce) {
     LoopbackPeer peer;
-    session.host = "127.0.0.1";
-    session.service = peer.Port();
-    session.timing.stateWaitLimitMs = 20000;
+    Internals(session).host = "127.0.0.1";
+    Internals(session).service = peer.Port();
+    session.Timing().stateWaitLimitMs = 20000;
     // The receive thread starts only once the unit talks, and the unit talks without a pause: the
     // line never goes quiet and the session stays Starting.
     unitTalking = false;
@@ -417,12 +418,12 @@ TEST_F(CancelledOpening, WaitForAQuietLineEndsAtOnce) {
             unitTalking = true;
         }
     });
-    ASSERT_TRUE(WaitFor([this] { return session.state.load() == Starting; }));
+    ASSERT_TRUE(WaitFor([this] { return Internals(session).state.load() == Starting; }));
     EXPECT_LT(CancelAndTime(opener), 1000.0);
     unit.join();
-    EXPECT_EQ(session.lastError.load(), LINK_E_ABORTED);
-    EXPECT_EQ(session.state.load(), Idle);
-    EXPECT_EQ(session.tcpSocket.load(), -1);
+    EXPECT_EQ(Internals(session).lastError.load(), LINK_E_ABORTED);
+    EXPECT_EQ(Internals(session).state.load(), Idle);
+    EXPECT_EQ(Internals(session).tcpSocket.load(), -1);
 }
 
 }  // namespace

@@ -29,9 +29,9 @@ size_t OpenDescriptors() {
 }
 
 LinkSession& TcpSessionTo(LinkSession& session, const std::string& service) {
-    session.kind = Tcp;
-    session.host = "127.0.0.1";
-    session.service = service;
+    Internals(session).kind = Tcp;
+    Internals(session).host = "127.0.0.1";
+    Internals(session).service = service;
     return session;
 }
 
@@ -39,15 +39,15 @@ TEST(TcpOpen, NoAnswerFailsAsTimeOutAfterTheConnectWait) {
     SilentListener gateway;
     ASSERT_TRUE(gateway.Ready());
     LinkSession session;
-    session.timing.connectTimeoutMs = 300;
+    session.Timing().connectTimeoutMs = 300;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_LT(OpenLink(TcpSessionTo(session, gateway.Port())), 0);
+    EXPECT_LT(OpenLink(Internals(TcpSessionTo(session, gateway.Port()))), 0);
     const double elapsed = MillisecondsSince(start);
-    EXPECT_EQ(session.lastError.load(), LINK_E_TIMEOUT);
+    EXPECT_EQ(Internals(session).lastError.load(), LINK_E_TIMEOUT);
     EXPECT_GE(elapsed, 250.0);
     EXPECT_LT(elapsed, 2500.0);
-    EXPECT_EQ(session.state.load(), Idle);
-    EXPECT_EQ(session.tcpSocket, -1);
+    EXPECT_EQ(Internals(session).state.load(), Idle);
+    EXPECT_EQ(Internals(session).tcpSocket, -1);
 }
 
 void Ignore(int) {}
@@ -61,12 +61,12 @@ TEST(TcpOpen, SignalDuringTheConnectWaitDoesNotShortenIt) {
     ASSERT_EQ(sigaction(SIGUSR1, &ignoring, &previous), 0);
 
     LinkSession session;
-    session.timing.connectTimeoutMs = 1000;
+    session.Timing().connectTimeoutMs = 1000;
     std::atomic<bool> done{false};
     double elapsed = 0;
     std::thread opener([&] {
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_LT(OpenLink(TcpSessionTo(session, gateway.Port())), 0);
+        EXPECT_LT(OpenLink(Internals(TcpSessionTo(session, gateway.Port()))), 0);
         elapsed = MillisecondsSince(start);
         done = true;
     });
@@ -77,7 +77,7 @@ TEST(TcpOpen, SignalDuringTheConnectWaitDoesNotShortenIt) {
     }
     opener.join();
     sigaction(SIGUSR1, &previous, nullptr);
-    EXPECT_EQ(session.lastError.load(), LINK_E_TIMEOUT) << "not EINTR (4)";
+    EXPECT_EQ(Internals(session).lastError.load(), LINK_E_TIMEOUT) << "not EINTR (4)";
     EXPECT_GE(elapsed, 950.0);
 }
 
@@ -91,8 +91,8 @@ TEST(TcpOpen, FailedOpensLeaveNoDescriptorBehind) {
     for (const std::string& service :
          {refusedPort, std::string("no-such-service-here"), gateway.Port(), refusedPort}) {
         LinkSession session;
-        session.timing.connectTimeoutMs = 100;
-        EXPECT_LT(OpenLink(TcpSessionTo(session, service)), 0) << service;
+        session.Timing().connectTimeoutMs = 100;
+        EXPECT_LT(OpenLink(Internals(TcpSessionTo(session, service))), 0) << service;
     }
     EXPECT_EQ(OpenDescriptors(), before);
 }
@@ -105,13 +105,13 @@ int OpenInIsolatedNetwork(int32_t* lastError) {
     if (unshare(CLONE_NEWNET) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0)
         return NO_NAMESPACE;
     auto* session = new LinkSession;  // never destroyed: the child ends with _exit
-    session->timing.connectTimeoutMs = 500;
-    session->timing.stateWaitLimitMs = 500;
-    const int result = OpenLink(TcpSessionTo(*session, "10003"));
-    *lastError = session->lastError.load();
+    session->Timing().connectTimeoutMs = 500;
+    session->Timing().stateWaitLimitMs = 500;
+    const int result = OpenLink(Internals(TcpSessionTo(*session, "10003")));
+    *lastError = Internals(*session).lastError.load();
     if (result == 0) return OPENED;
-    return *lastError == ENETUNREACH && session->tcpSocket == -1 ? FAILED_AS_UNREACHABLE
-                                                                 : OTHER_FAILURE;
+    return *lastError == ENETUNREACH && Internals(*session).tcpSocket == -1 ? FAILED_AS_UNREACHABLE
+                                                                            : OTHER_FAILURE;
 }
 
 TEST(TcpOpen, UnreachableNetworkFailsWithItsErrorNumberInsteadOfOpening) {
@@ -157,7 +157,7 @@ TEST_F(TcpLinkTest, PeerThatClosedNeverKillsTheProgram) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_TRUE(result == EPIPE || result == ECONNRESET) << result;
-    EXPECT_EQ(session.state.load(), Running);
+    EXPECT_EQ(Internals(session).state.load(), Running);
     sigaction(SIGPIPE, &previous, nullptr);
 }
 

@@ -15,7 +15,9 @@ struct CounterStep {
 
 class AwaitedReplyCounter : public TcpLinkTest {
 protected:
-    void Send(const UnitCommand& command) { ASSERT_EQ(SendUnitCommand(command, session), 0); }
+    void Send(const UnitCommand& command) {
+        ASSERT_EQ(SendUnitCommand(command, Internals(session)), 0);
+    }
     void Receive(const std::string& frame) {
         peer.Write(Frame(frame));
         Sync(++syncs);
@@ -29,7 +31,7 @@ protected:
     void Run(const std::vector<CounterStep>& steps) {
         for (const CounterStep& step : steps) {
             step.act();
-            EXPECT_EQ(session.pendingReplies.load(), step.expected) << step.what;
+            EXPECT_EQ(Internals(session).pendingReplies.load(), step.expected) << step.what;
         }
     }
     int32_t syncs = 0;
@@ -54,13 +56,13 @@ TEST_F(AwaitedReplyCounter, FollowsTheAwaitedCommandAndItsReply) {
 TEST_F(AwaitedReplyCounter, FrameWithoutHandlerAndGatewayNoticeLeaveIt) {
     Open();
     Send(IdentifyCommand());
-    session.userData = nullptr;
+    Internals(session).userData = nullptr;
     Receive("01md/\"");
-    EXPECT_EQ(session.pendingReplies.load(), 1);
+    EXPECT_EQ(Internals(session).pendingReplies.load(), 1);
     EXPECT_EQ(handler.Count(), 0u) << "no handler call while the user data is cleared";
-    session.userData = &handler;
+    Internals(session).userData = &handler;
     Receive("00gq!");
-    EXPECT_EQ(session.pendingReplies.load(), 1);
+    EXPECT_EQ(Internals(session).pendingReplies.load(), 1);
     EXPECT_EQ(handler.Count(), 0u) << "a gateway notice reaches no handler";
 }
 
@@ -68,15 +70,15 @@ TEST_F(AwaitedReplyCounter, TimeOutAndOpenResetIt) {
     ReplyWait(session, 5, 4);
     Open();
     Send(ReadSettingsCommand());
-    ASSERT_EQ(session.pendingReplies.load(), 1);
+    ASSERT_EQ(Internals(session).pendingReplies.load(), 1);
     EXPECT_EQ(SendCommand(session, host, IdentifyCommand()), LINK_E_TIMEOUT);
-    EXPECT_EQ(session.pendingReplies.load(), 0);
+    EXPECT_EQ(Internals(session).pendingReplies.load(), 0);
 
     Send(ReadSettingsCommand());
     CloseLink(session);
-    ASSERT_EQ(session.pendingReplies.load(), 1);
-    ASSERT_EQ(OpenLink(session), 0);
-    EXPECT_EQ(session.pendingReplies.load(), 0);
+    ASSERT_EQ(Internals(session).pendingReplies.load(), 1);
+    ASSERT_EQ(OpenLink(Internals(session)), 0);
+    EXPECT_EQ(Internals(session).pendingReplies.load(), 0);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ TEST_F(TcpLinkTest, ReplyEndsTheWaitWithTheHandlersStoresVisible) {
     unit.join();
     // Read without a lock: the counter's release and acquire must have published it.
     EXPECT_EQ(handler.storedByLastReply, 6);
-    EXPECT_EQ(session.pendingReplies.load(), 0);
+    EXPECT_EQ(Internals(session).pendingReplies.load(), 0);
 }
 
 TEST_F(TcpLinkTest, RejectedReplyDoesNotEndTheWait) {
@@ -43,7 +43,7 @@ TEST_F(TcpLinkTest, ReplyThatNoCommandAwaitsDoesNotAnswerTheNextOne) {
     peer.Write(Frame("01md.\""));
     Sync(1);
     EXPECT_EQ(handler.Count(), 0u);
-    EXPECT_EQ(session.pendingReplies.load(), 0);
+    EXPECT_EQ(Internals(session).pendingReplies.load(), 0);
     EXPECT_EQ(SendCommand(session, host, IdentifyCommand()), LINK_E_TIMEOUT)
         << "the stale reply answered it";
 }
@@ -56,7 +56,7 @@ std::atomic<LinkSession*> deadlineSession{nullptr};
 int32_t AnswerAtTheDeadline(LinkStep step) {
     if (step != LinkStep::ReplyDeadline) return 0;
     deadlinePeer.load()->Write(Frame("01md.\""));
-    WaitFor([] { return deadlineSession.load()->awaitedReply.load() == 0; });
+    WaitFor([] { return Internals(*deadlineSession.load()).awaitedReply.load() == 0; });
     return 0;
 }
 
@@ -65,7 +65,7 @@ class WaitModes : public TcpLinkTest, public ::testing::WithParamInterface<bool>
 protected:
     void SetUp() override {
         TcpLinkTest::SetUp();
-        session.timing.wakeAtOnce = GetParam();
+        session.Timing().wakeAtOnce = GetParam();
     }
 };
 
@@ -78,7 +78,7 @@ TEST_P(WaitModes, ReplyTakenAtTheDeadlineAnswersTheWait) {
     EXPECT_EQ(SendCommand(session, host, IdentifyCommand()), 0);
     TheLinkSeams().hook = nullptr;
     EXPECT_EQ(handler.Count(), 1u);
-    EXPECT_EQ(session.pendingReplies.load(), 0);
+    EXPECT_EQ(Internals(session).pendingReplies.load(), 0);
 }
 
 // A close under a reply wait ends it at once.
@@ -92,7 +92,7 @@ TEST_P(WaitModes, CloseUnderAReplyWaitEndsIt) {
     waiter.join();
     EXPECT_EQ(result, LINK_E_NOT_RUNNING);
     EXPECT_LT(MillisecondsSince(start), 5000.0) << "not the 10 s of the reply wait";
-    EXPECT_EQ(session.pendingReplies.load(), 0);
+    EXPECT_EQ(Internals(session).pendingReplies.load(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Link, WaitModes, ::testing::Bool(),
@@ -110,7 +110,7 @@ TEST_F(TcpLinkTest, AbortEndsTheWaitWithinOnePollAndLeavesTheCounter) {
     operatorClick.join();
     EXPECT_GE(elapsed, 300.0);
     EXPECT_LT(elapsed, 300.0 + 2000.0) << "noticed at a poll, long before the time-out";
-    EXPECT_EQ(session.pendingReplies.load(), 1);
+    EXPECT_EQ(Internals(session).pendingReplies.load(), 1);
     EXPECT_EQ(host.abortRequested.load(), 0) << "the wait that acted on the abort clears it";
 }
 
@@ -132,7 +132,7 @@ TEST_F(TcpLinkTest, NoReplyTimesOutAfterTenSeconds) {
     const double elapsed = MillisecondsSince(start);
     EXPECT_GE(elapsed, 10000.0);
     EXPECT_LT(elapsed, 11500.0);
-    EXPECT_EQ(session.pendingReplies.load(), 0);
+    EXPECT_EQ(Internals(session).pendingReplies.load(), 0);
 }
 
 TEST_F(TcpLinkTest, CountRequestInProgressHoldsACommandBack) {
@@ -154,13 +154,13 @@ TEST_F(TcpLinkTest, PostCommandNeitherWaitsNorCounts) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(PostCommand(session, host, ReadCountCommand(4)), 0);
     EXPECT_LT(MillisecondsSince(start), 30000.0);
-    EXPECT_EQ(session.pendingReplies.load(), 0);
+    EXPECT_EQ(Internals(session).pendingReplies.load(), 0);
     EXPECT_EQ(host.countBusy.load(), 0);
     EXPECT_EQ(peer.ReadFrame(), Frame("01PG$"));
 }
 
 // The TCP transport with writes that fail as on a line that broke.
-int32_t FailingWrite(LinkSession&, const unsigned char*, size_t) {
+int32_t FailingWrite(LinkSessionState&, const unsigned char*, size_t) {
     return EIO;
 }
 
@@ -169,12 +169,12 @@ TEST_F(TcpLinkTest, FailedSendDoesNotSpoilTheNextExchange) {
     Open();
     Transport broken = TcpTransport;
     broken.writeAll = FailingWrite;
-    session.transport = &broken;
+    Internals(session).transport = &broken;
     EXPECT_EQ(SendCommand(session, host, ReadSettingsCommand()), EIO);
     EXPECT_EQ(host.progressResets.load(), 1);
-    EXPECT_EQ(session.pendingReplies.load(), 0);
+    EXPECT_EQ(Internals(session).pendingReplies.load(), 0);
 
-    session.transport = &TcpTransport;
+    Internals(session).transport = &TcpTransport;
     std::thread unit = AnswerNext(peer, "01pp(");
     EXPECT_EQ(SendCommand(session, host, ReadStateCommand()), 0) << "its own reply ends the wait";
     unit.join();

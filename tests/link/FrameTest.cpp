@@ -16,8 +16,8 @@ class FrameBytes : public TcpLinkTest, public ::testing::WithParamInterface<Fram
 
 TEST_P(FrameBytes, NodeDigitsLettersParametersAndEndByte) {
     Open();
-    session.node = GetParam().node;
-    ASSERT_EQ(SendUnitCommand(GetParam().command, session), 0);
+    Internals(session).node = GetParam().node;
+    ASSERT_EQ(SendUnitCommand(GetParam().command, Internals(session)), 0);
     EXPECT_EQ(peer.ReadFrame(), GetParam().expected);
 }
 
@@ -38,7 +38,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TcpLinkTest, CommandFormatsItsParameterCharactersBehindTheLetters) {
     Open();
-    session.node = 5;
+    Internals(session).node = 5;
     ASSERT_EQ(PostCommand(session, host, SetEdgeCommand(4, 0x21)), 0);
     ASSERT_EQ(PostCommand(session, host, ReadCountCommand(0)), 0);
     EXPECT_EQ(peer.ReadFrame(), (std::vector<unsigned char>{'0', '5', 'P', 'C', 0x24, 0x21, 0xC8}));

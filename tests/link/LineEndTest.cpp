@@ -21,7 +21,7 @@ protected:
 };
 
 TEST_F(HungUpPort, EndsAWaitAndLaterSendsWithEio) {
-    ASSERT_EQ(OpenLink(session), 0);
+    ASSERT_EQ(OpenLink(Internals(session)), 0);
     const auto hangUp = [this] {
         close(master);
         master = open("/dev/null", O_RDONLY | O_CLOEXEC);  // the fixture closes it again
@@ -47,12 +47,12 @@ TEST(AddressFamilies, AnyFamilyReachesAListenerOnIpv6Loopback) {
     const std::string port = std::to_string(ntohs(address.sin6_port));
     for (const AddressFamily family : {AddressFamily::Ipv4, AddressFamily::Any}) {
         LinkSession session;
-        session.kind = Tcp;
-        session.host = "::1";
-        session.service = port;
-        session.family = family;
-        const int opened = OpenLink(session);
-        EXPECT_EQ(opened == 0, family == AddressFamily::Any) << session.lastError.load();
+        Internals(session).kind = Tcp;
+        Internals(session).host = "::1";
+        Internals(session).service = port;
+        Internals(session).family = family;
+        const int opened = OpenLink(Internals(session));
+        EXPECT_EQ(opened == 0, family == AddressFamily::Any) << Internals(session).lastError.load();
         CloseLink(session);
     }
     close(listener);

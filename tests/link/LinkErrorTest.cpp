@@ -41,18 +41,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ErrorTextOfSession, MinusOneStandsForTheLastError) {
     LinkSession session;
-    session.lastError = LINK_E_TIMEOUT;
-    EXPECT_STREQ(LinkErrorText(-1, session), "通信エラー : 20003(タイムアウト)");
-    session.lastError = 13;
-    EXPECT_STREQ(LinkErrorText(-1, session), "通信エラー : 13");
-}
-
-TEST(ErrorTextOfSession, EachThreadKeepsItsOwnText) {
-    LinkSession session;
-    const char* mine = LinkErrorText(LINK_E_TIMEOUT, session);
-    std::thread other([&] { LinkErrorText(LINK_E_NOT_RUNNING, session); });
-    other.join();
-    EXPECT_STREQ(mine, "通信エラー : 20003(タイムアウト)");
+    Internals(session).lastError = LINK_E_TIMEOUT;
+    EXPECT_EQ(LinkErrorText(-1, session), "通信エラー : 20003(タイムアウト)");
+    Internals(session).lastError = 13;
+    EXPECT_EQ(LinkErrorText(-1, session), "通信エラー : 13");
 }
 
 TEST(IdleSession, SendingFailsAsNotRunningAndEndsTheBusyDisplay) {
@@ -62,21 +54,21 @@ TEST(IdleSession, SendingFailsAsNotRunningAndEndsTheBusyDisplay) {
     EXPECT_EQ(PostCommand(session, host, ReadCountCommand(0)), LINK_E_NOT_RUNNING);
     EXPECT_EQ(host.progressResets.load(), 2);
     EXPECT_EQ(host.countBusy.load(), 0);
-    EXPECT_EQ(session.pendingReplies.load(), 0);
-    EXPECT_STREQ(LinkErrorText(-1, session), "通信エラー : 20001(多重接続)");
+    EXPECT_EQ(Internals(session).pendingReplies.load(), 0);
+    EXPECT_EQ(LinkErrorText(-1, session), "通信エラー : 20001(多重接続)");
 }
 
 TEST(IdleSession, CloseDoesNothingAndTouchesNoHandle) {
     LinkSession session;
     int pipeEnds[2];
     ASSERT_EQ(pipe(pipeEnds), 0);
-    session.tcpSocket = pipeEnds[0];
-    session.portHandle = pipeEnds[1];
+    Internals(session).tcpSocket = pipeEnds[0];
+    Internals(session).portHandle = pipeEnds[1];
     CloseLink(session);
-    EXPECT_EQ(session.state.load(), Idle);
+    EXPECT_EQ(Internals(session).state.load(), Idle);
     EXPECT_NE(fcntl(pipeEnds[0], F_GETFD), -1);
     EXPECT_NE(fcntl(pipeEnds[1], F_GETFD), -1);
-    session.tcpSocket = session.portHandle = -1;
+    Internals(session).tcpSocket = Internals(session).portHandle = -1;
     close(pipeEnds[0]);
     close(pipeEnds[1]);
 }
@@ -85,56 +77,56 @@ class NotIdle : public ::testing::TestWithParam<LinkState> {};
 
 TEST_P(NotIdle, OpenFailsAsAlreadyOpenAndChangesNothing) {
     LinkSession session;
-    session.kind = Tcp;
-    session.host = "127.0.0.1";
-    session.service = "1";
-    session.state = GetParam();
-    session.pendingReplies = 3;
-    EXPECT_LT(OpenLink(session), 0);
-    EXPECT_EQ(session.lastError.load(), LINK_E_ALREADY_OPEN);
-    EXPECT_EQ(session.state.load(), GetParam());
-    EXPECT_EQ(session.pendingReplies.load(), 3);
-    EXPECT_EQ(session.tcpSocket, -1);
-    session.state = Idle;
+    Internals(session).kind = Tcp;
+    Internals(session).host = "127.0.0.1";
+    Internals(session).service = "1";
+    Internals(session).state = GetParam();
+    Internals(session).pendingReplies = 3;
+    EXPECT_LT(OpenLink(Internals(session)), 0);
+    EXPECT_EQ(Internals(session).lastError.load(), LINK_E_ALREADY_OPEN);
+    EXPECT_EQ(Internals(session).state.load(), GetParam());
+    EXPECT_EQ(Internals(session).pendingReplies.load(), 3);
+    EXPECT_EQ(Internals(session).tcpSocket, -1);
+    Internals(session).state = Idle;
 }
 
 INSTANTIATE_TEST_SUITE_P(States, NotIdle, ::testing::Values(Starting, Running, Stopping));
 
 TEST_F(TcpLinkTest, OpenWhileRunningKeepsTheConnection) {
     Open();
-    const int socketBefore = session.tcpSocket;
-    EXPECT_LT(OpenLink(session), 0);
-    EXPECT_EQ(session.lastError.load(), LINK_E_ALREADY_OPEN);
-    EXPECT_EQ(session.state.load(), Running);
-    EXPECT_EQ(session.tcpSocket, socketBefore);
+    const int socketBefore = Internals(session).tcpSocket;
+    EXPECT_LT(OpenLink(Internals(session)), 0);
+    EXPECT_EQ(Internals(session).lastError.load(), LINK_E_ALREADY_OPEN);
+    EXPECT_EQ(Internals(session).state.load(), Running);
+    EXPECT_EQ(Internals(session).tcpSocket, socketBefore);
     peer.Write(Frame("01pg"));
     EXPECT_TRUE(handler.AwaitCount(1)) << "the receive thread still runs";
 }
 
 TEST_F(TcpLinkTest, UnresolvableServiceFailsWithTheResolversCodeWithoutConnecting) {
-    session.service = "no-such-service-here";
+    Internals(session).service = "no-such-service-here";
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* result = nullptr;
     const int expected = getaddrinfo("127.0.0.1", "no-such-service-here", &hints, &result);
     ASSERT_NE(expected, 0);
-    EXPECT_LT(OpenLink(session), 0);
-    EXPECT_EQ(session.lastError.load(), expected);
-    EXPECT_EQ(session.state.load(), Idle);
-    EXPECT_EQ(session.tcpSocket, -1) << "the socket of a failed open is released";
+    EXPECT_LT(OpenLink(Internals(session)), 0);
+    EXPECT_EQ(Internals(session).lastError.load(), expected);
+    EXPECT_EQ(Internals(session).state.load(), Idle);
+    EXPECT_EQ(Internals(session).tcpSocket, -1) << "the socket of a failed open is released";
     EXPECT_FALSE(peer.Accept(100)) << "no connection was attempted";
-    EXPECT_STREQ(LinkErrorText(-1, session), ("通信エラー : " + std::to_string(expected)).c_str());
+    EXPECT_EQ(LinkErrorText(-1, session), ("通信エラー : " + std::to_string(expected)).c_str());
 }
 
 TEST_F(TcpLinkTest, RefusedPortFailsAtOnceWithItsErrorNumber) {
     peer.CloseListener();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_LT(OpenLink(session), 0);
+    EXPECT_LT(OpenLink(Internals(session)), 0);
     EXPECT_LT(MillisecondsSince(start), 2500.0) << "at once, not after the connect wait";
-    EXPECT_EQ(session.lastError.load(), ECONNREFUSED);
-    EXPECT_EQ(session.state.load(), Idle);
-    EXPECT_EQ(session.tcpSocket, -1);
+    EXPECT_EQ(Internals(session).lastError.load(), ECONNREFUSED);
+    EXPECT_EQ(Internals(session).state.load(), Idle);
+    EXPECT_EQ(Internals(session).tcpSocket, -1);
 }
 
 TEST_F(TcpLinkTest, CloseStopsTheReceiveThreadAndReleasesTheSocket) {
@@ -142,9 +134,9 @@ TEST_F(TcpLinkTest, CloseStopsTheReceiveThreadAndReleasesTheSocket) {
     const auto start = std::chrono::steady_clock::now();
     CloseLink(session);
     EXPECT_LT(MillisecondsSince(start), 3000.0);
-    EXPECT_EQ(session.state.load(), Idle);
-    EXPECT_EQ(session.tcpSocket.load(), -1);
-    EXPECT_FALSE(session.receiveThread.joinable());
+    EXPECT_EQ(Internals(session).state.load(), Idle);
+    EXPECT_EQ(Internals(session).tcpSocket.load(), -1);
+    EXPECT_FALSE(Internals(session).receiveThread.joinable());
     EXPECT_TRUE(peer.Drain(200).empty()) << "closing sends nothing to the unit";
 }
 

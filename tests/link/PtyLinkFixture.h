@@ -26,14 +26,14 @@ protected:
         ASSERT_EQ(tcgetattr(slave, &line), 0);
         PrepareLine(line);
         ASSERT_EQ(tcsetattr(slave, TCSANOW, &line), 0);
-        session.kind = Serial;
-        session.portPath = name;
-        session.node = 1;
-        session.handler = &RecordingHandler::Handle;
-        session.userData = &handler;
+        Internals(session).kind = Serial;
+        Internals(session).portPath = name;
+        Internals(session).node = 1;
+        Internals(session).handler = &RecordingHandler::Handle;
+        Internals(session).userData = &handler;
     }
     void TearDown() override {
-        session.userData = nullptr;
+        Internals(session).userData = nullptr;
         CloseLink(session);
         close(master);
         if (slave >= 0) close(slave);

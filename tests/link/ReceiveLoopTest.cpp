@@ -74,8 +74,8 @@ TEST_P(LineThroughReceiveThread, DispatchesWholeFramesAndDropsOverlongOnes) {
     Sync(7);
     EXPECT_EQ(capture.Replies(), GetParam().dispatched);
     // The idle line stores nothing in lastError: the overflow is still there to be read.
-    EXPECT_EQ(session.lastError.load() == LINK_E_OVERFLOW, GetParam().overflow);
-    EXPECT_EQ(session.state.load(), Running);
+    EXPECT_EQ(Internals(session).lastError.load() == LINK_E_OVERFLOW, GetParam().overflow);
+    EXPECT_EQ(Internals(session).state.load(), Running);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -13,16 +13,16 @@ namespace {
 class Framing : public ::testing::Test {
 protected:
     void SetUp() override {
-        session.handler = &RecordingHandler::Handle;
-        session.userData = &handler;
+        Internals(session).handler = &RecordingHandler::Handle;
+        Internals(session).userData = &handler;
     }
     void Feed(const std::string& bytes) {
         for (char byte : bytes)
-            ReceiveByte(session, static_cast<unsigned char>(byte));
+            ReceiveByte(Internals(session), static_cast<unsigned char>(byte));
     }
     void Feed(const std::vector<unsigned char>& bytes) {
         for (unsigned char byte : bytes)
-            ReceiveByte(session, byte);
+            ReceiveByte(Internals(session), byte);
     }
     LinkSession session;
     RecordingHandler handler;
@@ -34,7 +34,7 @@ TEST_F(Framing, FrameOf127BytesIsDispatchedWhole) {
     ASSERT_EQ(handler.Count(), 1u);
     EXPECT_EQ(handler.Replies()[0].length, 125);
     EXPECT_EQ(handler.Replies()[0].letters, body.substr(2));
-    EXPECT_EQ(session.rxCount, 0);
+    EXPECT_EQ(Internals(session).rxCount, 0);
 }
 
 TEST_F(Framing, OverlongFrameIsDroppedUpToItsEndAndFramingResumes) {
@@ -42,8 +42,8 @@ TEST_F(Framing, OverlongFrameIsDroppedUpToItsEndAndFramingResumes) {
     std::vector<unsigned char> run(127, 'x');
     run.push_back(FRAME_END);
     Feed(run);
-    EXPECT_EQ(session.lastError.load(), LINK_E_OVERFLOW);
-    EXPECT_LE(session.rxCount, FRAME_BUFFER_SIZE);
+    EXPECT_EQ(Internals(session).lastError.load(), LINK_E_OVERFLOW);
+    EXPECT_LE(Internals(session).rxCount, FRAME_BUFFER_SIZE);
     Feed(Frame("tail of the long frame"));
     Feed(Frame("01pg/\""));
     ASSERT_EQ(handler.Count(), 1u);
@@ -53,8 +53,8 @@ TEST_F(Framing, OverlongFrameIsDroppedUpToItsEndAndFramingResumes) {
 TEST_F(Framing, NothingIsWrittenPastTheBufferWhateverTheRunLength) {
     for (int run : {128, 129, 255, 256, 1000}) {
         Feed(std::string(static_cast<size_t>(run), 'y'));
-        EXPECT_GE(session.rxCount, 0);
-        EXPECT_LT(session.rxCount, FRAME_BUFFER_SIZE) << run;
+        EXPECT_GE(Internals(session).rxCount, 0);
+        EXPECT_LT(Internals(session).rxCount, FRAME_BUFFER_SIZE) << run;
         Feed(Frame(""));  // ends the dropped run
         Feed(Frame("01pg"));
     }
@@ -65,13 +65,13 @@ TEST_F(Framing, NothingIsWrittenPastTheBufferWhateverTheRunLength) {
 
 // Frames too short to carry reply letters answer no command, whatever waits.
 TEST_F(Framing, ShortFramesReachNoHandler) {
-    OpenExchange(session, SpecOf(CommandId::Identify));
+    OpenExchange(Internals(session), SpecOf(CommandId::Identify));
     Feed(Frame(""));     // a lone end byte
     Feed(Frame("0"));    // one node digit
     Feed(Frame("01"));   // node digits only
     Feed(Frame("01m"));  // one letter
     EXPECT_EQ(handler.Count(), 0u);
-    EXPECT_EQ(session.pendingReplies.load(), 1) << "none of them is an answer";
+    EXPECT_EQ(Internals(session).pendingReplies.load(), 1) << "none of them is an answer";
 }
 
 struct NoticeCase {
@@ -83,7 +83,7 @@ class GatewayNotice : public Framing, public ::testing::WithParamInterface<Notic
 
 TEST_P(GatewayNotice, SetsTheStatusAndReachesNoHandler) {
     Feed(Frame(GetParam().frame));
-    EXPECT_EQ(session.gatewayStatus.load(), GetParam().status);
+    EXPECT_EQ(Internals(session).gatewayStatus.load(), GetParam().status);
     EXPECT_EQ(handler.Count(), 0u);
 }
 
@@ -97,33 +97,33 @@ INSTANTIATE_TEST_SUITE_P(Statuses, GatewayNotice,
                          });
 
 TEST_F(Framing, GatewayStatusStartsUnknown) {
-    EXPECT_EQ(session.gatewayStatus.load(), -1);
+    EXPECT_EQ(Internals(session).gatewayStatus.load(), -1);
 }
 
 TEST(ReadByte, TakesOneWaitingByteOrReportsThatNoneWaits) {
     int ends[2];
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
     LinkSession session;
-    session.transport = &TcpTransport;
-    session.tcpSocket = ends[0];
+    Internals(session).transport = &TcpTransport;
+    Internals(session).tcpSocket = ends[0];
     unsigned char byte = 0;
-    EXPECT_LT(ReadByte(session, byte), 0);
-    EXPECT_EQ(session.lastError.load(), LINK_E_NO_DATA);
+    EXPECT_LT(ReadByte(Internals(session), byte), 0);
+    EXPECT_EQ(Internals(session).lastError.load(), LINK_E_NO_DATA);
     ASSERT_EQ(write(ends[1],
                     "\xC8"
                     "7",
                     2),
               2);
     for (unsigned char expected : {FRAME_END, static_cast<unsigned char>('7')}) {
-        session.lastError = 0;
-        EXPECT_EQ(ReadByte(session, byte), 0);
+        Internals(session).lastError = 0;
+        EXPECT_EQ(ReadByte(Internals(session), byte), 0);
         EXPECT_EQ(byte, expected);
-        EXPECT_EQ(session.lastError.load(), 0);
+        EXPECT_EQ(Internals(session).lastError.load(), 0);
     }
-    EXPECT_EQ(session.rxCount, 0) << "the receive thread hands the byte to ReceiveByte";
-    EXPECT_LT(ReadByte(session, byte), 0);
-    EXPECT_EQ(session.lastError.load(), LINK_E_NO_DATA);
-    session.tcpSocket = -1;
+    EXPECT_EQ(Internals(session).rxCount, 0) << "the receive thread hands the byte to ReceiveByte";
+    EXPECT_LT(ReadByte(Internals(session), byte), 0);
+    EXPECT_EQ(Internals(session).lastError.load(), LINK_E_NO_DATA);
+    Internals(session).tcpSocket = -1;
     close(ends[0]);
     close(ends[1]);
 }
@@ -146,7 +146,7 @@ TEST_F(TcpLinkTest, LoneEndByteOnTheLineBreaksNothing) {
     ASSERT_TRUE(handler.AwaitCount(1));
     EXPECT_EQ(handler.Replies()[0].length, 3);
     EXPECT_EQ(handler.Replies()[0].letters, "pg");
-    EXPECT_EQ(session.state.load(), Running);
+    EXPECT_EQ(Internals(session).state.load(), Running);
 }
 
 }  // namespace

@@ -43,9 +43,11 @@ std::vector<unsigned char> EveryByteValue() {
 }
 
 TEST_F(CookedPtyTest, SessionMakesTheLineTransparentBothWays) {
-    ASSERT_EQ(OpenLink(session), 0);
+    ASSERT_EQ(OpenLink(Internals(session)), 0);
     const std::vector<unsigned char> all = EveryByteValue();
-    ASSERT_EQ(session.transport.load()->writeAll(session, all.data(), all.size()), 0);
+    ASSERT_EQ(
+        Internals(session).transport.load()->writeAll(Internals(session), all.data(), all.size()),
+        0);
     EXPECT_EQ(ReadMaster(all.size() + 1, 200), all) << "unchanged, nothing added";
 
     std::vector<unsigned char> content;
@@ -72,7 +74,7 @@ TEST_F(CookedPtyTest, SessionMakesTheLineTransparentBothWays) {
 }
 
 TEST_F(CookedPtyTest, ExclusiveUseEndsWithTheSession) {
-    ASSERT_EQ(OpenLink(session), 0);
+    ASSERT_EQ(OpenLink(Internals(session)), 0);
     int exclusive = 0;
     ASSERT_EQ(ioctl(slave, TIOCGEXCL, &exclusive), 0);
     EXPECT_NE(exclusive, 0) << "no other program may open the port meanwhile";
@@ -82,13 +84,15 @@ TEST_F(CookedPtyTest, ExclusiveUseEndsWithTheSession) {
 }
 
 TEST_F(CookedPtyTest, WriteThatTheLineTakesInPartsIsCompleted) {
-    ASSERT_EQ(OpenLink(session), 0);
+    ASSERT_EQ(OpenLink(Internals(session)), 0);
     std::vector<unsigned char> bytes(256 * 1024);
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<unsigned char>(i * 7 + i / 256);
     std::vector<unsigned char> received;
     std::thread unit([&] { received = ReadMaster(bytes.size()); });
-    EXPECT_EQ(session.transport.load()->writeAll(session, bytes.data(), bytes.size()), 0);
+    EXPECT_EQ(Internals(session).transport.load()->writeAll(Internals(session), bytes.data(),
+                                                            bytes.size()),
+              0);
     unit.join();
     EXPECT_EQ(received.size(), bytes.size());
     EXPECT_TRUE(received == bytes);

@@ -36,7 +36,7 @@ TEST_F(PtyLinkTest, BytesQueuedBeforeTheOpenAreDiscarded) {
         int waiting = 0;
         return ioctl(slave, FIONREAD, &waiting) == 0 && waiting == queued;
     }));
-    ASSERT_EQ(OpenLink(session), 0);
+    ASSERT_EQ(OpenLink(Internals(session)), 0);
     int waiting = -1;
     ASSERT_EQ(ioctl(slave, FIONREAD, &waiting), 0);
     EXPECT_EQ(waiting, 0) << "the open returns only once the line went quiet";
@@ -47,11 +47,13 @@ TEST_F(PtyLinkTest, BytesQueuedBeforeTheOpenAreDiscarded) {
 }
 
 TEST_F(PtyLinkTest, EveryByteValuePassesUnchangedBothWays) {
-    ASSERT_EQ(OpenLink(session), 0);
+    ASSERT_EQ(OpenLink(Internals(session)), 0);
     std::vector<unsigned char> all(256);
     for (int value = 0; value < 256; ++value)
         all[static_cast<size_t>(value)] = value;
-    ASSERT_EQ(session.transport.load()->writeAll(session, all.data(), all.size()), 0);
+    ASSERT_EQ(
+        Internals(session).transport.load()->writeAll(Internals(session), all.data(), all.size()),
+        0);
     EXPECT_EQ(ReadMaster(all.size()), all);
 
     // Towards the program every value but the end byte is frame content.
@@ -75,7 +77,7 @@ TEST_F(PtyLinkTest, EveryByteValuePassesUnchangedBothWays) {
 }
 
 TEST_F(PtyLinkTest, CommandExchangeOverTheSerialLine) {
-    ASSERT_EQ(OpenLink(session), 0);
+    ASSERT_EQ(OpenLink(Internals(session)), 0);
     std::thread unit([this] {
         const std::vector<unsigned char> command = ReadMaster(5);
         if (command == Frame("01PP")) WriteMaster(Frame("01pp("));
@@ -86,17 +88,17 @@ TEST_F(PtyLinkTest, CommandExchangeOverTheSerialLine) {
 }
 
 TEST_F(PtyLinkTest, SecondOpenOfTheSameDeviceFailsWhileTheFirstHoldsIt) {
-    ASSERT_EQ(OpenLink(session), 0);
+    ASSERT_EQ(OpenLink(Internals(session)), 0);
     LinkSession second;
-    second.kind = Serial;
-    second.portPath = session.portPath;
-    EXPECT_LT(OpenLink(second), 0);
+    Internals(second).kind = Serial;
+    Internals(second).portPath = Internals(session).portPath;
+    EXPECT_LT(OpenLink(Internals(second)), 0);
     // TIOCEXCL refuses the second open (EBUSY); root passes it and meets the lock instead.
-    const int32_t refusal = second.lastError.load();
+    const int32_t refusal = Internals(second).lastError.load();
     EXPECT_TRUE(refusal == EBUSY || refusal == EWOULDBLOCK) << refusal;
-    EXPECT_EQ(second.state.load(), Idle);
+    EXPECT_EQ(Internals(second).state.load(), Idle);
     CloseLink(session);
-    EXPECT_EQ(OpenLink(second), 0) << "free again once closed";
+    EXPECT_EQ(OpenLink(Internals(second)), 0) << "free again once closed";
     CloseLink(second);
 }
 
@@ -105,27 +107,27 @@ TEST_F(PtyLinkTest, OpenThatFailsAfterTakingThePortLeavesItFreeForTheNextUser) {
     TheLinkSeams().hook = [](LinkStep step) -> int32_t {
         return step == LinkStep::SerialLineSetting ? EIO : 0;
     };
-    EXPECT_LT(OpenLink(session), 0);
-    EXPECT_EQ(session.lastError.load(), EIO);
-    EXPECT_EQ(session.state.load(), Idle);
-    EXPECT_EQ(session.portHandle.load(), -1);
+    EXPECT_LT(OpenLink(Internals(session)), 0);
+    EXPECT_EQ(Internals(session).lastError.load(), EIO);
+    EXPECT_EQ(Internals(session).state.load(), Idle);
+    EXPECT_EQ(Internals(session).portHandle.load(), -1);
     int exclusive = 0;
     ASSERT_EQ(ioctl(slave, TIOCGEXCL, &exclusive), 0);
     EXPECT_EQ(exclusive, 0) << "the failed open kept the port exclusive";
     TheLinkSeams().hook = nullptr;
-    EXPECT_EQ(OpenLink(session), 0);
+    EXPECT_EQ(OpenLink(Internals(session)), 0);
 }
 
 TEST_F(PtyLinkTest, MissingDeviceFailsWithItsErrorNumber) {
-    session.portPath = "/dev/velkor-no-such-port";
-    EXPECT_LT(OpenLink(session), 0);
-    EXPECT_EQ(session.lastError.load(), ENOENT);
-    EXPECT_EQ(session.state.load(), Idle);
-    EXPECT_EQ(session.portHandle, -1);
+    Internals(session).portPath = "/dev/velkor-no-such-port";
+    EXPECT_LT(OpenLink(Internals(session)), 0);
+    EXPECT_EQ(Internals(session).lastError.load(), ENOENT);
+    EXPECT_EQ(Internals(session).state.load(), Idle);
+    EXPECT_EQ(Internals(session).portHandle, -1);
 }
 
 TEST_F(PtyLinkTest, VanishedDeviceGivesItsErrorNumberOnTheNextWrite) {
-    ASSERT_EQ(OpenLink(session), 0);
+    ASSERT_EQ(OpenLink(Internals(session)), 0);
     close(slave);
     slave = -1;
     close(master);
@@ -133,8 +135,8 @@ TEST_F(PtyLinkTest, VanishedDeviceGivesItsErrorNumberOnTheNextWrite) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     const int result = SendCommand(session, host, IdentifyCommand());
     EXPECT_EQ(result, EIO);
-    EXPECT_EQ(session.state.load(), Running);
-    EXPECT_EQ(session.pendingReplies.load(), 0);
+    EXPECT_EQ(Internals(session).state.load(), Running);
+    EXPECT_EQ(Internals(session).pendingReplies.load(), 0);
 }
 
 }  // namespace

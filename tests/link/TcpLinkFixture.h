@@ -6,26 +6,28 @@
 
 #include "LinkTestSupport.h"
 #include "LoopbackPeer.h"
+#include "link/LinkInternals.h"
 #include "link/LinkSession.h"
 
 // A session linked over loopback TCP to a peer that the test plays.
 class TcpLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        session.kind = Tcp;
-        session.host = "127.0.0.1";
-        session.service = peer.Port();
-        session.node = 1;
-        session.handler = &RecordingHandler::Handle;
-        session.userData = &handler;
+        Internals(session).kind = Tcp;
+        Internals(session).host = "127.0.0.1";
+        Internals(session).service = peer.Port();
+        Internals(session).node = 1;
+        Internals(session).handler = &RecordingHandler::Handle;
+        Internals(session).userData = &handler;
     }
     void TearDown() override {
-        session.userData = nullptr;
+        Internals(session).userData = nullptr;
         CloseLink(session);
     }
 
     void Open() {
-        ASSERT_EQ(OpenLink(session), 0) << "lastError " << session.lastError.load();
+        ASSERT_EQ(OpenLink(Internals(session)), 0)
+            << "lastError " << Internals(session).lastError.load();
         ASSERT_TRUE(peer.Accept());
     }
 
@@ -34,10 +36,11 @@ protected:
     void Sync(int32_t status) {
         peer.Write(Frame(std::string("00gq") + static_cast<char>(status + 32)));
         const auto start = std::chrono::steady_clock::now();
-        while (session.gatewayStatus.load() != status && MillisecondsSince(start) < 2000) {
+        while (Internals(session).gatewayStatus.load() != status &&
+               MillisecondsSince(start) < 2000) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
-        ASSERT_EQ(session.gatewayStatus.load(), status);
+        ASSERT_EQ(Internals(session).gatewayStatus.load(), status);
     }
 
     LoopbackPeer peer;

@@ -48,13 +48,13 @@ public:
 class Trace : public ::testing::Test {
 protected:
     void SetUp() override {
-        session.node = 0x2A;
+        Internals(session).node = 0x2A;
         SetFrameTrace(&sink);
     }
     void TearDown() override { SetFrameTrace(nullptr); }
     void Feed(const std::string& bytes) {
         for (char byte : bytes)
-            ReceiveByte(session, static_cast<unsigned char>(byte));
+            ReceiveByte(Internals(session), static_cast<unsigned char>(byte));
     }
 
     RecordingSink sink;
@@ -78,8 +78,9 @@ TEST_F(Trace, AnOverlongFrameIsTracedWholeAsDiscardedThenFramingResumes) {
 }
 
 TEST_F(Trace, FailuresCarryTheOperatorTextAndTheSystemsReason) {
-    TraceFailure(session, session.node, TraceKind::LinkError, ECONNREFUSED);
-    TraceFailure(session, session.node, TraceKind::ReplyTimeout, LINK_E_TIMEOUT);
+    TraceFailure(Internals(session), Internals(session).node, TraceKind::LinkError, ECONNREFUSED);
+    TraceFailure(Internals(session), Internals(session).node, TraceKind::ReplyTimeout,
+                 LINK_E_TIMEOUT);
     ASSERT_EQ(sink.records.size(), 2u);
     EXPECT_EQ(sink.records[0].text,
               "通信エラー : " + std::to_string(ECONNREFUSED) + " (Connection refused)");
@@ -111,7 +112,7 @@ TEST_F(PtyTrace, BytesQueuedBeforeTheOpenAreTracedAsDrainedAndNothingElse) {
         int waiting = 0;
         return ioctl(slave, FIONREAD, &waiting) == 0 && waiting == static_cast<int>(queued.size());
     }));
-    ASSERT_EQ(OpenLink(session), 0);
+    ASSERT_EQ(OpenLink(Internals(session)), 0);
     std::lock_guard<std::mutex> lock(sink.mutex);
     std::string drained;
     for (const Recorded& record : sink.records) {

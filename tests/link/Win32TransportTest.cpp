@@ -30,16 +30,16 @@ protected:
     void SetUp() override {
         address = Environment(GetParam().variable);
         if (address.empty()) GTEST_SKIP() << GetParam().variable << " not set: no simulator";
-        session.kind = GetParam().kind;
-        session.host = "127.0.0.1";
-        session.service = address;
-        session.comPort = std::atoi(address.c_str());
-        session.node = 1;
-        session.handler = &RecordingHandler::Handle;
-        session.userData = &handler;
+        Internals(session).kind = GetParam().kind;
+        Internals(session).host = "127.0.0.1";
+        Internals(session).service = address;
+        Internals(session).comPort = std::atoi(address.c_str());
+        Internals(session).node = 1;
+        Internals(session).handler = &RecordingHandler::Handle;
+        Internals(session).userData = &handler;
     }
     void TearDown() override {
-        session.userData = nullptr;
+        Internals(session).userData = nullptr;
         CloseLink(session);
     }
 
@@ -54,7 +54,7 @@ protected:
 // The simulator's default unit at node 1 is model 2 with ID 1: "md", the ID character 47 - 1,
 // the model character 2 + 0x20.
 TEST_P(SimulatorRoute, IdentificationAndCountRequestReachTheUnitAndBack) {
-    ASSERT_EQ(OpenLink(session), 0) << LinkErrorText(-1, session);
+    ASSERT_EQ(OpenLink(Internals(session)), 0) << LinkErrorText(-1, session);
     ASSERT_EQ(SendCommand(session, host, IdentifyCommand()), 0);
     ASSERT_EQ(PostCommand(session, host, ReadCountCommand(0)), 0);
     ASSERT_TRUE(handler.AwaitCount(2));
@@ -66,10 +66,11 @@ TEST_P(SimulatorRoute, IdentificationAndCountRequestReachTheUnitAndBack) {
 
 TEST_P(SimulatorRoute, LinkOpensAgainAfterItWasClosed) {
     for (int round = 0; round < 2; ++round) {
-        ASSERT_EQ(OpenLink(session), 0) << "round " << round << ": " << LinkErrorText(-1, session);
+        ASSERT_EQ(OpenLink(Internals(session)), 0)
+            << "round " << round << ": " << LinkErrorText(-1, session);
         EXPECT_EQ(SendCommand(session, host, IdentifyCommand()), 0) << "round " << round;
         CloseLink(session);
-        EXPECT_EQ(session.state.load(), Idle);
+        EXPECT_EQ(Internals(session).state.load(), Idle);
     }
 }
 
@@ -90,21 +91,21 @@ class WindowsErrorNumber : public ::testing::TestWithParam<FailedOpen> {};
 
 TEST_P(WindowsErrorNumber, FailedOpenShowsIt) {
     LinkSession session;
-    session.kind = GetParam().kind;
-    session.comPort = GetParam().comPort;
-    session.host = "127.0.0.1";
+    Internals(session).kind = GetParam().kind;
+    Internals(session).comPort = GetParam().comPort;
+    Internals(session).host = "127.0.0.1";
     uint16_t port = 0;
     // A port that nobody listens on any more: the connection is refused.
     const PeerSocket listener = ListenOnLoopback(1, port);
     ASSERT_NE(listener, NO_PEER_SOCKET);
     CloseSocket(listener);
-    session.service = std::to_string(port);
+    Internals(session).service = std::to_string(port);
 
-    EXPECT_EQ(OpenLink(session), -1);
-    EXPECT_STREQ(LinkErrorText(-1, session), GetParam().expectedText);
-    EXPECT_EQ(session.state.load(), Idle);
-    EXPECT_EQ(session.tcpSocket.load(), NO_DESCRIPTOR);
-    EXPECT_EQ(session.portHandle.load(), NO_DESCRIPTOR);
+    EXPECT_EQ(OpenLink(Internals(session)), -1);
+    EXPECT_EQ(LinkErrorText(-1, session), GetParam().expectedText);
+    EXPECT_EQ(Internals(session).state.load(), Idle);
+    EXPECT_EQ(Internals(session).tcpSocket.load(), NO_DESCRIPTOR);
+    EXPECT_EQ(Internals(session).portHandle.load(), NO_DESCRIPTOR);
 }
 
 INSTANTIATE_TEST_SUITE_P(

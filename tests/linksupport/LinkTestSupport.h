@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "link/LinkInternals.h"
 #include "link/LinkSeams.h"
 #include "link/LinkSession.h"
 #include "link/LinkTiming.h"
@@ -84,8 +85,8 @@ public:
 
 // A reply wait of `polls` passes of `pollMs` for `session`.
 inline void ReplyWait(LinkSession& session, int32_t pollMs, int32_t polls) {
-    session.timing.replyPollMs = pollMs;
-    session.timing.replyPolls = polls;
+    session.Timing().replyPollMs = pollMs;
+    session.Timing().replyPolls = polls;
 }
 
 inline double MillisecondsSince(std::chrono::steady_clock::time_point start) {
@@ -97,7 +98,7 @@ inline double MillisecondsSince(std::chrono::steady_clock::time_point start) {
 // fails at once with the same code until the link is closed.
 inline void ExpectWaitEndsAndSendsFail(LinkSession& session, TestHost& host,
                                        const std::function<void()>& endLine, int32_t code) {
-    EXPECT_EQ(session.lastError.load(), 0) << "the idle line leaves no code behind";
+    EXPECT_EQ(Internals(session).lastError.load(), 0) << "the idle line leaves no code behind";
     ReplyWait(session, 60000, 1);
     auto waiting = std::async(std::launch::async,
                               [&] { return SendCommand(session, host, IdentifyCommand()); });
@@ -109,9 +110,9 @@ inline void ExpectWaitEndsAndSendsFail(LinkSession& session, TestHost& host,
     EXPECT_LT(MillisecondsSince(start), 5000.0);
     EXPECT_EQ(SendCommand(session, host, ReadSettingsCommand()), code);
     EXPECT_EQ(PostCommand(session, host, ReadCountCommand(0)), code);
-    EXPECT_EQ(session.lastError.load(), code);
+    EXPECT_EQ(Internals(session).lastError.load(), code);
     CloseLink(session);
-    EXPECT_EQ(session.state.load(), Idle);
+    EXPECT_EQ(Internals(session).state.load(), Idle);
 }
 
 // Takes the link's test hooks out again after a test set them.

@@ -29,21 +29,21 @@ class ReceivePath : public ::testing::Test {
 protected:
     void SetUp() override {
         LinkSession& session = target_.session;
-        session.kind = Tcp;
-        session.host = "127.0.0.1";
-        session.service = peer_.Port();
-        session.handler = HandleReply;
-        session.userData = static_cast<ReplyTarget*>(&target_);
+        Internals(session).kind = Tcp;
+        Internals(session).host = "127.0.0.1";
+        Internals(session).service = peer_.Port();
+        Internals(session).handler = HandleReply;
+        Internals(session).userData = static_cast<ReplyTarget*>(&target_);
         // Answers arrive at once on loopback; finer polls keep the exchanges short.
-        session.timing.replyPollMs = 10;
-        session.timing.replyPolls = 500;
-        ASSERT_EQ(OpenLink(session), 0) << session.lastError;
+        session.Timing().replyPollMs = 10;
+        session.Timing().replyPolls = 500;
+        ASSERT_EQ(OpenLink(Internals(session)), 0) << Internals(session).lastError;
         ASSERT_TRUE(peer_.Accept());
         Mark(target_);
     }
 
     void TearDown() override {
-        target_.session.userData = nullptr;
+        Internals(target_.session).userData = nullptr;
         CloseLink(target_.session);
     }
 
@@ -252,20 +252,20 @@ TEST_F(ReceivePath, RepliesAnswerOnlyTheCommandThatAwaitsThem) {
     LinkSession& session = target_.session;
     for (const TiedCase& c : TIED) {
         Mark(target_);
-        session.checkReplyNode = c.nodeChecked;
-        session.node = c.node;
-        session.replyDecoded = !c.decoded;
+        Internals(session).checkReplyNode = c.nodeChecked;
+        Internals(session).node = c.node;
+        Internals(session).replyDecoded = !c.decoded;
         EXPECT_EQ(Exchange(c.frames, c.command), c.result) << c.name;
         EXPECT_EQ(ObservedOf(target_), MarkedWith(c.changes)) << c.name;
         if (c.result == 0) {
-            EXPECT_EQ(session.replyDecoded.load(), c.decoded) << c.name;
+            EXPECT_EQ(Internals(session).replyDecoded.load(), c.decoded) << c.name;
         }
     }
 }
 
 TEST_F(ReceivePath, NodeCheckedCountRepliesNeedTheirNodeAndRequestedInput) {
-    target_.session.checkReplyNode = true;
-    target_.session.node = 1;
+    Internals(target_.session).checkReplyNode = true;
+    Internals(target_.session).node = 1;
     std::thread unit([&] {
         lastCommand_ = ReadCommand();
         WriteFrames("02" + CountReply(0x21, "0000000A") + Frame(CountReply(0x22, "0000000B")) +
@@ -276,7 +276,7 @@ TEST_F(ReceivePath, NodeCheckedCountRepliesNeedTheirNodeAndRequestedInput) {
     unit.join();
     // The gateway notice behind the replies marks that every one of them has been handled.
     const auto start = std::chrono::steady_clock::now();
-    while (target_.session.gatewayStatus.load() != 1 &&
+    while (Internals(target_.session).gatewayStatus.load() != 1 &&
            std::chrono::steady_clock::now() - start < POST_LIMIT)
         std::this_thread::sleep_for(2ms);
     EXPECT_EQ(PostCommand(target_.session, host_, ReadCountCommand(4)), 0);

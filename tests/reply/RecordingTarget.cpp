@@ -28,9 +28,9 @@ constexpr int32_t MARK_BASE = 1000;
 }
 
 void Mark(RecordingTarget& target) {
-    target.session.unitId = MARK_BASE + UNIT_ID;
-    target.session.modelCode = MARK_BASE + MODEL_CODE;
-    target.session.subCode = MARK_BASE + SUB_CODE;
+    Internals(target.session).unitId = MARK_BASE + UNIT_ID;
+    Internals(target.session).modelCode = MARK_BASE + MODEL_CODE;
+    Internals(target.session).subCode = MARK_BASE + SUB_CODE;
     PulseConfig& config = target.config;
     config.mode = MARK_BASE + MODE;
     config.clearSignal = MARK_BASE + CLEAR_SIGNAL;
@@ -45,9 +45,9 @@ void Mark(RecordingTarget& target) {
 
 Observed ObservedOf(RecordingTarget& target) {
     const PulseConfig& c = target.config;
-    return {target.session.unitId,
-            target.session.modelCode,
-            target.session.subCode,
+    return {Internals(target.session).unitId,
+            Internals(target.session).modelCode,
+            Internals(target.session).subCode,
             c.mode,
             c.clearSignal,
             c.edge[0],

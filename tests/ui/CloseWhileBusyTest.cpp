@@ -13,6 +13,7 @@
 #include "SimFixture.h"
 #include "dialog/ControlIds.h"
 #include "dialog/UiTiming.h"
+#include "link/LinkInternals.h"
 #include "link/LinkSeams.h"
 
 namespace {
@@ -37,8 +38,8 @@ protected:
         EXPECT_FALSE(dialog->isVisible()) << state;
         EXPECT_EQ(dialog->result(), QDialog::Rejected) << state;
         EXPECT_EQ(Inside().RunningWorkers(), 0) << state;
-        EXPECT_EQ(session.state.load(), Idle) << state;
-        EXPECT_EQ(session.userData.load(), nullptr) << state;
+        EXPECT_EQ(Internals(session).state.load(), Idle) << state;
+        EXPECT_EQ(Internals(session).userData.load(), nullptr) << state;
         EXPECT_FALSE(dialog->IsTimerRunning()) << state;
         EXPECT_TRUE(messages.empty()) << state << ": " << messages.front().toStdString();
         // Nothing is left running that could still reach the dialog.
@@ -116,8 +117,8 @@ TEST_F(CloseWhileBusy, DestroyedWhileConnecting) {
     const qint64 ms = clock.elapsed();
     std::printf("destroying while connecting took %lld ms\n", static_cast<long long>(ms));
     EXPECT_LT(ms, CLOSE_LIMIT_MS);
-    EXPECT_EQ(session.state.load(), Idle);
-    EXPECT_EQ(session.userData.load(), nullptr);
+    EXPECT_EQ(Internals(session).state.load(), Idle);
+    EXPECT_EQ(Internals(session).userData.load(), nullptr);
     EXPECT_TRUE(messages.empty());
 }
 
@@ -131,7 +132,7 @@ TEST_F(CloseWhileBusy, MessageOnItsWayWhenTheCloseBegins) {
     Click(IDC_CONNECT_BUTTON);
     // The opening fails at once; from then on the user-interface thread serves nothing, so the
     // worker's message waits in the queue.
-    while (session.lastError.load() == 0 && Inside().RunningWorkers() > 0)
+    while (Internals(session).lastError.load() == 0 && Inside().RunningWorkers() > 0)
         QCoreApplication::processEvents();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const size_t shownBefore = messages.size();

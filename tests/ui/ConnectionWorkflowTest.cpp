@@ -20,6 +20,7 @@
 #include "dialog/ControlIds.h"
 #include "dialog/DeviceChange.h"
 #include "dialog/UiTiming.h"
+#include "link/LinkInternals.h"
 #include "link/LinkSession.h"
 #include "ui/PortSource.h"
 
@@ -126,7 +127,7 @@ protected:
     void ExpectDisconnectedAndClosed() {
         EXPECT_EQ(Inside().ConnState().load(), Disconnected);
         EXPECT_EQ(dialog->Text(IDC_CONNECT_BUTTON), "接続");
-        EXPECT_EQ(session.state.load(), Idle);
+        EXPECT_EQ(Internals(session).state.load(), Idle);
         EXPECT_EQ(dialog->Core().AbortRequested().load(), 0);
         EXPECT_TRUE(dialog->IsEnabled(IDC_NODE_EDIT));
         EXPECT_FALSE(dialog->IsShown(IDC_PROGRESS_BAR));
@@ -169,11 +170,7 @@ TEST_F(ConnectionWorkflow, ChecksRefuseInTheirOrderAndStartNothing) {
         EXPECT_EQ(Inside().RunningWorkers(), 0) << row;
         EXPECT_EQ(Inside().ConnState().load(), Disconnected) << row;
         EXPECT_EQ(dialog->Text(IDC_CONNECT_BUTTON), "接続") << row;
-        EXPECT_EQ(session.userData.load(), nullptr) << row;
-        // The route's fields are written as each check passes.
-        if (std::string_view(c.message) == PORT_MISSING_MESSAGE) {
-            EXPECT_EQ(session.host, "127.0.0.1") << row;
-        }
+        EXPECT_EQ(Internals(session).userData.load(), nullptr) << row;
     }
     Settle(300);
     EXPECT_EQ(ConnectionsOpened(), 0);
@@ -239,7 +236,7 @@ TEST_F(ConnectionWorkflow, EachPulseModelConnectsWithTheWholeSequence) {
         EXPECT_EQ(dialog->Text(IDC_DEVICE_INFO_TEXT), c.deviceInfo);
         EXPECT_EQ(dialog->Text(IDC_CONNECT_BUTTON), "切断");
         EXPECT_EQ(Inside().InputCount().load(), c.inputs);
-        EXPECT_EQ(session.state.load(), Running);
+        EXPECT_EQ(Internals(session).state.load(), Running);
         for (int i = 0; i < 5; ++i) {
             const bool row = i < c.inputs;
             EXPECT_EQ(dialog->IsShown(IDC_EDGE_COMBO[i]), row) << c.node << " DI" << i + 1;
@@ -282,7 +279,7 @@ TEST_F(ConnectionWorkflow, ModelWithoutPulseInputsIsRefusedWhileItsNameIsShown) 
             shownWithMessage << dialog->Text(IDC_DEVICE_INFO_TEXT);
             // The connection is still being made while the operator reads the message.
             EXPECT_EQ(Inside().ConnState().load(), Connecting);
-            EXPECT_EQ(session.state.load(), Idle);
+            EXPECT_EQ(Internals(session).state.load(), Idle);
         });
         messages.clear();
         const size_t before = ReceivedFrames().size();
@@ -292,7 +289,7 @@ TEST_F(ConnectionWorkflow, ModelWithoutPulseInputsIsRefusedWhileItsNameIsShown) 
         EXPECT_EQ(shownWithMessage, QStringList{c.deviceInfo});
         EXPECT_EQ(dialog->Text(IDC_DEVICE_INFO_TEXT), "");
         EXPECT_EQ(Inside().InputCount().load(), 0);
-        EXPECT_EQ(session.userData.load(), nullptr);
+        EXPECT_EQ(Internals(session).userData.load(), nullptr);
         ExpectDisconnectedAndClosed();
         EXPECT_EQ(ReceivedCommands(before), std::vector<std::string>{"MD"});
         EXPECT_TRUE(WaitUntil([&] { return ConnectionsClosed() == closedBefore + 1; }, 2000));
@@ -304,8 +301,8 @@ TEST_F(ConnectionWorkflow, ModelWithoutPulseInputsIsRefusedWhileItsNameIsShown) 
 TEST_F(ConnectionWorkflow, AbortWhileTheUnitIsSilentEndsAtTheNextPoll) {
     ASSERT_NO_FATAL_FAILURE(StartSim({"--silent", "MD"}));
     // The program's own reply wait: polls of 100 ms (restored by the fixture).
-    session.timing.replyPollMs.store(100);
-    session.timing.replyPolls.store(100);
+    session.Timing().replyPollMs.store(100);
+    session.Timing().replyPolls.store(100);
     FillLan("127.0.0.1", SimPortText(), "1");
     Click(IDC_CONNECT_BUTTON);
     ASSERT_TRUE(WaitForFrames(1));
@@ -336,7 +333,7 @@ TEST_F(ConnectionWorkflow, AbortDuringTheLinkOpenIsNotLost) {
     // The worker's steps before the opening go through the user-interface thread one by one.
     ASSERT_TRUE(WaitUntil([&] { return dialog->Text(IDC_CONNECT_BUTTON) == "中断"; }));
     Settle(150);
-    ASSERT_NE(session.state.load(), Running) << "the link opened too soon for this test";
+    ASSERT_NE(Internals(session).state.load(), Running) << "the link opened too soon for this test";
     Click(IDC_CONNECT_BUTTON);
     EXPECT_EQ(Inside().RunningWorkers(), 1);
     listener.MakeRoom();
@@ -384,7 +381,7 @@ TEST_F(ConnectionWorkflow, ClickWhileTheWorkerFinishesLeavesConsistentControls) 
     ASSERT_TRUE(WaitForWorkers());
     const int32_t state = Inside().ConnState().load();
     const bool connected = state == Connected;
-    EXPECT_EQ(session.state.load() == Running, connected);
+    EXPECT_EQ(Internals(session).state.load() == Running, connected);
     EXPECT_EQ(dialog->Text(IDC_CONNECT_BUTTON), connected ? "切断" : "接続");
     for (int32_t id : {IDC_READ_SETTINGS_BUTTON, IDC_WRITE_SETTINGS_BUTTON, IDC_ENABLE_CHECK,
                        IDC_READ_COUNTS_BUTTON}) {
@@ -525,8 +522,8 @@ TEST_F(ConnectionWorkflow, SerialRouteRunsTheSameSequence) {
     ASSERT_TRUE(WaitForWorkers());
     ASSERT_EQ(Inside().ConnState().load(), Connected)
         << (messages.empty() ? std::string() : messages[0].toStdString());
-    EXPECT_EQ(session.kind, Serial);
-    EXPECT_EQ(session.portPath, link);
+    EXPECT_EQ(Internals(session).kind, Serial);
+    EXPECT_EQ(Internals(session).portPath, link);
     EXPECT_EQ(dialog->Text(IDC_DEVICE_INFO_TEXT), "KV-430     ID : 2");
     ASSERT_TRUE(WaitForFrames(ConnectionCommands(3).size()));
     EXPECT_EQ(ReceivedCommands(), ConnectionCommands(3)) << ShownCommands(ReceivedCommands());

@@ -24,8 +24,8 @@ void SimFixture::SetUp() {
     DialogTest::SetUp();
     savedMillisecondsPerSecond = TheUiTiming().millisecondsPerSecond.load();
     // The reply wait keeps its 10 s but looks every 5 ms, so an exchange costs no 100 ms pass.
-    session.timing.replyPollMs.store(REPLY_POLL_MS);
-    session.timing.replyPolls.store(10000 / REPLY_POLL_MS);
+    session.Timing().replyPollMs.store(REPLY_POLL_MS);
+    session.Timing().replyPolls.store(10000 / REPLY_POLL_MS);
     dialog->show();
 }
 
@@ -134,6 +134,6 @@ std::vector<std::string> SimFixture::ReceivedCommands(size_t from) const {
 }
 
 void SimFixture::SetReplyWaitMs(int32_t ms) {
-    session.timing.replyPollMs.store(REPLY_POLL_MS);
-    session.timing.replyPolls.store(ms / REPLY_POLL_MS);
+    session.Timing().replyPollMs.store(REPLY_POLL_MS);
+    session.Timing().replyPolls.store(ms / REPLY_POLL_MS);
 }

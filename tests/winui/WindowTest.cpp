@@ -108,7 +108,7 @@ protected:
         ui.join();
         TheUiTiming().millisecondsPerSecond = 1000;
         const LinkTiming program;
-        TheLinkSession().timing.replyPolls = program.replyPolls.load();
+        TheLinkSession().Timing().replyPolls = program.replyPolls.load();
     }
 
     HWND Item(int32_t id) const { return GetDlgItem(window, id); }
@@ -216,7 +216,7 @@ protected:
         return port;
     }
     // Replies wait 1 s instead of 10 s from here to the end of the test.
-    static void ShortReplyWait() { TheLinkSession().timing.replyPolls = 10; }
+    static void ShortReplyWait() { TheLinkSession().Timing().replyPolls = 10; }
 
     // What the simulator received since `mark` (a size of its log), frame by frame.
     static size_t LogSize() { return SimLog().size(); }
