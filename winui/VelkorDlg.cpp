@@ -5,6 +5,7 @@
 
 #include "dialog/ControlIds.h"
 #include "dialog/DialogTemplate.h"
+#include "winui/CaptionLines.h"
 #include "winui/InMemoryTemplate.h"
 #include "winui/PortEnumeration.h"
 #include "winui/Resources.h"
@@ -142,6 +143,12 @@ void CVelkorDlg::OnInitDialog() {
     SendDlgItemMessageW(window, IDC_PROGRESS_BAR, PBM_SETMARQUEE, TRUE, 0);
     for (const EditTextLimit& limit : EDIT_TEXT_LIMITS)
         SendDlgItemMessageW(window, limit.id, EM_LIMITTEXT, limit.characters, 0);
+    // A vertically centred text is one line and never breaks.
+    for (const TemplateEntry& entry : DIALOG_TEMPLATE) {
+        if (entry.kind == ControlKind::StaticText && entry.id != IDC_STATIC &&
+            !(entry.style & ALIGN_VCENTRE))
+            BreakCaptionLines(Item(entry.id));
+    }
     countFont = std::make_unique<CountFont>(WindowDpi(window));
     ApplyCountFonts();
     core.OnInitDialog(VersionTextOfProgram());
