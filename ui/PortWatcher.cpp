@@ -2,6 +2,10 @@
 
 #include <dirent.h>
 #include <libudev.h>
+#include <linux/magic.h>
+#include <sys/inotify.h>
+#include <sys/statfs.h>
+#include <unistd.h>
 
 #include <QSocketNotifier>
 #include <algorithm>
@@ -16,6 +20,8 @@ namespace {
 // Present only where a udev daemon runs and so sends device events.
 constexpr char UDEV_CONTROL_SOCKET[] = "/run/udev/control";
 constexpr char SYSTEM_DEVICE_DIRECTORY[] = "/dev";
+// A driver makes a port's device node, then sometimes a few more names: one look after them.
+constexpr int NAMES_SETTLE_MS = 100;
 
 // The entry names of a directory, without looking at any of the entries.
 std::set<std::string> DeviceNames(const std::string& directory) {
@@ -44,11 +50,19 @@ PortWatcher::PortWatcher(Setup setup, QObject* parent)
     if (deviceDirectory.empty()) deviceDirectory = SYSTEM_DEVICE_DIRECTORY;
     // No names are known yet: the first look finds every name new and enumerates once, which
     // catches a port that came between the list's enumeration and this start.
+    if (StartNameNotifications()) {
+        lookTimer.setSingleShot(true);
+        connect(&lookTimer, &QTimer::timeout, this, &PortWatcher::LookAfterNotification);
+        lookTimer.start(TheUiTiming().portPollMs.load());
+        return;
+    }
     connect(&pollTimer, &QTimer::timeout, this, &PortWatcher::CheckDeviceNames);
     pollTimer.start(TheUiTiming().portPollMs.load());
 }
 
 PortWatcher::~PortWatcher() {
+    delete namesNotifier;
+    if (namesFd >= 0) close(namesFd);
     delete notifier;
     if (monitor != nullptr) udev_monitor_unref(monitor);
     if (context != nullptr) udev_unref(context);
@@ -82,6 +96,44 @@ void PortWatcher::TakeUdevEvent() {
         AnnouncePortEvent(DEVICE_REMOVE_COMPLETE);
     }
     udev_device_unref(device);
+}
+
+// Only a file system in memory is sure to announce every name: what the kernel or a daemon makes
+// in it goes through the kernel's own file operations.
+bool PortWatcher::StartNameNotifications() {
+    struct statfs where {};
+    if (statfs(deviceDirectory.c_str(), &where) != 0 ||
+        (where.f_type != TMPFS_MAGIC && where.f_type != RAMFS_MAGIC))
+        return false;
+    namesFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (namesFd < 0) return false;
+    if (inotify_add_watch(namesFd, deviceDirectory.c_str(),
+                          IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO) < 0) {
+        close(namesFd);
+        namesFd = -1;
+        return false;
+    }
+    namesNotifier = new QSocketNotifier(namesFd, QSocketNotifier::Read);
+    connect(namesNotifier, &QSocketNotifier::activated, this, &PortWatcher::TakeNameNotifications);
+    return true;
+}
+
+void PortWatcher::TakeNameNotifications() {
+    alignas(inotify_event) char events[4096];
+    while (read(namesFd, events, sizeof events) > 0) {
+    }
+    if (!lookTimer.isActive() || lookTimer.remainingTime() > NAMES_SETTLE_MS)
+        lookTimer.start(NAMES_SETTLE_MS);
+}
+
+// A change announced while the list may not change is looked at as often as the names would be
+// listed, until it may.
+void PortWatcher::LookAfterNotification() {
+    if (mayCompare && !mayCompare()) {
+        lookTimer.start(TheUiTiming().portPollMs.load());
+        return;
+    }
+    CheckDeviceNames();
 }
 
 // udev says a thing once: an event that comes while the list may not change is held, and looked

@@ -1,11 +1,13 @@
 // The port list following ports that come and go where no hot-plug notifications arrive: the
 // watcher lists the names of a device directory and enumerates the ports only when they changed.
-// The directory is the test's own; each "tty" entry in it is a port, a symbolic link to a
-// pseudo-terminal as a device node would be.
+// The directory is the test's own, once in memory (tmpfs, as /dev is, whose names the kernel
+// announces) and once on the disk (listed every poll); each "tty" entry in it is a port, a symbolic
+// link to a pseudo-terminal as a device node would be.
 #include <pty.h>
 #include <unistd.h>
 
 #include <QComboBox>
+#include <QDir>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <atomic>
@@ -23,7 +25,7 @@ constexpr int POLL_MS = 40;
 // Long enough for several looks of the watcher.
 constexpr int SEVERAL_POLLS_MS = 6 * POLL_MS;
 
-class PortDirectory : public DialogTest {
+class PortDirectory : public DialogTest, public ::testing::WithParamInterface<const char*> {
 protected:
     void SetUp() override {
         ASSERT_TRUE(directory.isValid());
@@ -77,14 +79,16 @@ protected:
         return condition();
     }
 
-    QTemporaryDir directory;
+    QTemporaryDir directory{(*GetParam() ? QString::fromUtf8(GetParam()) : QDir::tempPath()) +
+                            QStringLiteral("/velkor-ports-XXXXXX")};
     int master = -1;
     int slave = -1;
     std::string ptyPath;
     std::atomic<int> enumerations{0};
 };
 
-TEST_F(PortDirectory, PortMadeAndRemovedWhileDisconnectedComesAndGoesInTheList) {
+TEST_P(PortDirectory, PortMadeAndRemovedWhileDisconnectedComesAndGoesInTheList) {
+    EXPECT_EQ(Inside().Watcher().ListsOnAnnouncement(), *GetParam() != '\0');
     ASSERT_EQ(Inside().PortCount(), 0);
     Make("ttyUSB0");
     ASSERT_TRUE(WaitUntil([&] { return Inside().PortCount() == 1; }));
@@ -102,7 +106,7 @@ TEST_F(PortDirectory, PortMadeAndRemovedWhileDisconnectedComesAndGoesInTheList) 
 
 // The point of listing names: nothing is enumerated while they stay as they are, once when a name
 // changes, and once more (the list's refresh) when that name is a port.
-TEST_F(PortDirectory, PortsAreEnumeratedOnlyWhenTheDeviceNamesChange) {
+TEST_P(PortDirectory, PortsAreEnumeratedOnlyWhenTheDeviceNamesChange) {
     const struct {
         const char* step;
         std::function<void()> change;
@@ -127,7 +131,7 @@ TEST_F(PortDirectory, PortsAreEnumeratedOnlyWhenTheDeviceNamesChange) {
     }
 }
 
-TEST_F(PortDirectory, PortsThatComeOrGoWhileConnectingOrConnectedShowAfterTheDisconnection) {
+TEST_P(PortDirectory, PortsThatComeOrGoWhileConnectingOrConnectedShowAfterTheDisconnection) {
     for (int32_t state : {Connecting, Connected}) {
         Inside().ConnState().store(state);
         const int before = enumerations.load();
@@ -148,7 +152,7 @@ TEST_F(PortDirectory, PortsThatComeOrGoWhileConnectingOrConnectedShowAfterTheDis
 // udev tells of a change once. One told while a connection is made or held must not be lost: it
 // shows once the dialog is disconnected again, as the listed names' changes do. The directory's
 // names stay as they are here, so only the announcement can bring the change into the list.
-TEST_F(PortDirectory, PortEventsAnnouncedWhileConnectingOrConnectedShowAfterTheDisconnection) {
+TEST_P(PortDirectory, PortEventsAnnouncedWhileConnectingOrConnectedShowAfterTheDisconnection) {
     std::vector<SerialPortDescription> ports;
     SetPortSource([&ports] { return ports; });
     const SerialPortDescription replugged{"USB-Serial", Path("ttyUSB7"), true};
@@ -173,5 +177,8 @@ TEST_F(PortDirectory, PortEventsAnnouncedWhileConnectingOrConnectedShowAfterTheD
     Inside().Watcher().AnnouncePortEvent(DEVICE_ARRIVAL);
     EXPECT_EQ(Inside().PortCount(), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(AnnouncedInMemory, PortDirectory, ::testing::Values("/dev/shm"));
+INSTANTIATE_TEST_SUITE_P(ListedOnDisk, PortDirectory, ::testing::Values(""));
 
 }  // namespace
