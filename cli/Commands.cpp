@@ -272,11 +272,7 @@ bool CommandRun::Write(int32_t node, std::vector<PlannedFrame>& frames) {
 void CommandRun::SwitchCounting(int32_t node, bool start) {
     const Result<Done> switched = client_.StartStop(start);
     if (!switched) return Failed(node, switched.Failure());
-    const std::string state = start ? COUNTING_ON_TEXT : COUNTING_OFF_TEXT;
-    if (Format() == OutputFormat::Json)
-        Print("{\"node\":" + std::to_string(node) + ",\"counting\":" + (start ? "1" : "0") + "}\n");
-    else
-        Print("node " + std::to_string(node) + ": " + state + "\n");
+    Print(CountingText(node, start, Format()));
 }
 
 // Requests the counts of one unit and prints them; nothing, or the failure.

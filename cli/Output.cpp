@@ -4,49 +4,42 @@
 #include <cstdio>
 #include <ctime>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/SettingWords.h"
 #include "device/CommandEncoding.h"
 #include "device/OperatorTexts.h"
 
 namespace {
 
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (const unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
+using Json = nlohmann::ordered_json;
 
-std::string Field(const char* name, const std::string& value, bool quoted = true) {
-    return JsonString(name) + ":" + (quoted ? JsonString(value) : value);
+// One JSON line. A unit's model name is whatever bytes the unit sends: those that are not UTF-8
+// are written as U+FFFD, so that the line stays JSON that any reader takes.
+std::string Line(const Json& value) {
+    return value.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 std::string Number(int32_t value) {
     return std::to_string(value);
 }
 
-// One setting: in text its word and the window's text beside it; in JSON its value, word,
-// display text and raw code (the parameter character it travels as).
-std::string Setting(const SettingKind& kind, int32_t value, int raw, OutputFormat format) {
+// One setting in JSON: its value, word, display text and raw code (the parameter character it
+// travels as).
+Json SettingJson(const SettingKind& kind, int32_t value, int raw) {
+    const std::string word = kind.word(value);
+    Json setting;
+    setting["value"] = value;
+    setting["word"] = word.empty() ? Json() : Json(word);
+    if (const char* display = kind.display(value)) setting["display"] = display;
+    if (raw >= 0) setting["raw"] = raw;
+    return setting;
+}
+
+// One setting in text: its word and the window's text beside it.
+std::string SettingText(const SettingKind& kind, int32_t value, int raw) {
     const std::string word = kind.word(value);
     const char* display = kind.display(value);
-    if (format == OutputFormat::Json) {
-        std::string text = "{" + Field("value", Number(value), false) + "," +
-                           Field("word", word.empty() ? "null" : JsonString(word), false);
-        if (display) text += "," + Field("display", display);
-        if (raw >= 0) text += "," + Field("raw", Number(raw), false);
-        return text + "}";
-    }
     if (word.empty()) {
         char unknown[64];
         std::snprintf(unknown, sizeof unknown, "unknown value %d (code 0x%02X)", value, raw);
@@ -55,15 +48,26 @@ std::string Setting(const SettingKind& kind, int32_t value, int raw, OutputForma
     return display ? word + " (" + display + ")" : word;
 }
 
+struct SettingShown {
+    std::string name;
+    const SettingKind& kind;
+    int32_t value;
+    int raw;  // -1 for a setting that travels in no parameter character
+};
+
 }  // namespace
 
 std::string IdentityText(const UnitIdentity& unit, OutputFormat format) {
-    if (format == OutputFormat::Json)
-        return "{" + Field("node", Number(unit.node), false) + "," + Field("model", unit.model) +
-               "," + Field("modelCode", Number(unit.modelCode), false) + "," +
-               Field("subCode", Number(unit.subCode), false) + "," +
-               Field("id", Number(unit.unitId), false) + "," +
-               Field("pulseInputs", Number(unit.inputCount), false) + "}\n";
+    if (format == OutputFormat::Json) {
+        Json json;
+        json["node"] = unit.node;
+        json["model"] = unit.model;
+        json["modelCode"] = unit.modelCode;
+        json["subCode"] = unit.subCode;
+        json["id"] = unit.unitId;
+        json["pulseInputs"] = unit.inputCount;
+        return Line(json);
+    }
     char info[256];
     std::snprintf(info, sizeof info, DEVICE_INFO_FORMAT, unit.model.c_str(), unit.unitId);
     std::string text = "node " + Number(unit.node) + ": " + info +
@@ -75,39 +79,37 @@ std::string IdentityText(const UnitIdentity& unit, OutputFormat format) {
 std::string SettingsText(int32_t node, const HeldSettings& held, OutputFormat format) {
     const PulseConfig& c = held.config;
     const int flags = held.flags;
-    std::vector<std::pair<std::string, std::string>> items = {
-        {"mode", Setting(MODE_SETTING, c.mode, flags, format)},
-        {"clearSignal", Setting(ON_OFF_SETTING, c.clearSignal, flags, format)},
+    std::vector<SettingShown> items = {
+        {"mode", MODE_SETTING, c.mode, flags},
+        {"clearSignal", ON_OFF_SETTING, c.clearSignal, flags},
     };
     for (int32_t i = 0; i < held.inputCount && i < MAX_INPUTS; ++i)
-        items.emplace_back("DI" + Number(i + 1),
-                           Setting(EDGE_SETTING, c.edge[i], ParamChar(c.edge[i]), format));
-    items.emplace_back("period", Setting(PERIOD_SETTING, c.period, ParamChar(c.period), format));
-    items.emplace_back("debounce",
-                       Setting(DEBOUNCE_SETTING, c.debounce, ParamChar(c.debounce), format));
+        items.push_back({"DI" + Number(i + 1), EDGE_SETTING, c.edge[i], ParamChar(c.edge[i])});
+    items.push_back({"period", PERIOD_SETTING, c.period, ParamChar(c.period)});
+    items.push_back({"debounce", DEBOUNCE_SETTING, c.debounce, ParamChar(c.debounce)});
     const int32_t on = c.countingOn != 0 ? 1 : 0;
-    std::string counting = Setting(ON_OFF_SETTING, on, -1, format);
     const char* state = on ? COUNTING_ON_TEXT : COUNTING_OFF_TEXT;
-    if (format == OutputFormat::Json)
-        counting.insert(counting.size() - 1, "," + Field("display", state));
-    else
-        counting += std::string(" (") + state + ")";
-    items.emplace_back("counting", counting);
 
-    std::string text;
     if (format == OutputFormat::Json) {
-        text = "{" + Field("node", Number(node), false) + "," +
-               Field("pulseInputs", Number(held.inputCount), false);
-        for (const auto& [name, value] : items)
-            text += "," + Field(name.c_str(), value, false);
-        return text + "}\n";
+        Json json;
+        json["node"] = node;
+        json["pulseInputs"] = held.inputCount;
+        for (const SettingShown& item : items)
+            json[item.name] = SettingJson(item.kind, item.value, item.raw);
+        Json counting = SettingJson(ON_OFF_SETTING, on, -1);
+        counting["display"] = state;
+        json["counting"] = counting;
+        return Line(json);
     }
-    text = "node " + Number(node) + ":\n";
-    for (const auto& [name, value] : items) {
+    std::string text = "node " + Number(node) + ":\n";
+    auto add = [&text](const std::string& name, const std::string& value) {
         char line[160];
         std::snprintf(line, sizeof line, "  %-12s %s\n", name.c_str(), value.c_str());
         text += line;
-    }
+    };
+    for (const SettingShown& item : items)
+        add(item.name, SettingText(item.kind, item.value, item.raw));
+    add("counting", SettingText(ON_OFF_SETTING, on, -1) + " (" + state + ")");
     return text;
 }
 
@@ -120,13 +122,18 @@ std::string CountsText(int32_t node, const std::vector<CountShown>& counts, cons
         return text;
     }
     if (format == OutputFormat::Json) {
-        text =
-            "{" + Field("node", Number(node), false) + "," + Field("time", time) + ",\"counts\":[";
-        for (size_t i = 0; i < counts.size(); ++i)
-            text += std::string(i ? "," : "") + "{" + Field("input", counts[i].label) + "," +
-                    Field("index", Number(counts[i].index), false) + "," +
-                    Field("count", Number(counts[i].value), false) + "}";
-        return text + "]}\n";
+        Json json;
+        json["node"] = node;
+        json["time"] = time;
+        json["counts"] = Json::array();
+        for (const CountShown& c : counts) {
+            Json count;
+            count["input"] = c.label;
+            count["index"] = c.index;
+            count["count"] = c.value;
+            json["counts"].push_back(count);
+        }
+        return Line(json);
     }
     text = "node " + Number(node) + ":";
     for (const CountShown& c : counts)
@@ -148,12 +155,29 @@ std::string FailureRow(int32_t node, const UnitFailure& failure, const std::stri
         return time + "," + Number(node) + ",,," + quoted + "\"\n";
     }
     if (format != OutputFormat::Json) return {};
-    const std::string code =
-        failure.kind == FailureKind::Malformed
-            ? Field("kind", "malformed")
-            : Field("kind", "link") + "," + Field("code", Number(failure.code), false);
-    return "{" + Field("node", Number(node), false) + "," + Field("time", time) + ",\"error\":{" +
-           code + "," + Field("text", text) + "}}\n";
+    Json error;
+    if (failure.kind == FailureKind::Malformed) {
+        error["kind"] = "malformed";
+    } else {
+        error["kind"] = "link";
+        error["code"] = failure.code;
+    }
+    error["text"] = text;
+    Json json;
+    json["node"] = node;
+    json["time"] = time;
+    json["error"] = error;
+    return Line(json);
+}
+
+std::string CountingText(int32_t node, bool on, OutputFormat format) {
+    if (format == OutputFormat::Json) {
+        Json json;
+        json["node"] = node;
+        json["counting"] = on ? 1 : 0;
+        return Line(json);
+    }
+    return "node " + Number(node) + ": " + (on ? COUNTING_ON_TEXT : COUNTING_OFF_TEXT) + "\n";
 }
 
 std::string CsvHeader() {

@@ -38,6 +38,8 @@ std::string CountsText(int32_t node, const std::vector<CountShown>& counts, cons
 std::string FailureRow(int32_t node, const UnitFailure& failure, const std::string& time,
                        OutputFormat format);
 std::string CsvHeader();
+// What start or stop leaves a unit doing.
+std::string CountingText(int32_t node, bool on, OutputFormat format);
 
 // The label of a count display: "DI1" to "DI5", or an encoder pair "DI1+DI2", "DI4+DI5" (no
 // text a spreadsheet would take for a date).

@@ -3,13 +3,73 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
-#include "cli/JsonReader.h"
+#include <nlohmann/json.hpp>
+
 #include "cli/SettingWords.h"
 #include "device/CommandEncoding.h"
 
 namespace {
+
+using Json = nlohmann::json;
+
+// A unit's settings are two levels deep: nesting far deeper is no settings file, and is refused
+// where it starts rather than built.
+constexpr int MAX_DEPTH = 16;
+
+// Hands the parser the text byte by byte and keeps count of what it has taken, so that a refusal
+// made while it parses can say where in the text it was.
+class CountingReader {
+public:
+    using iterator_category = std::input_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = const char&;
+
+    CountingReader(const char* at, const char** taken) : at_(at), taken_(taken) {}
+    reference operator*() const { return *at_; }
+    CountingReader& operator++() {
+        *taken_ = ++at_;
+        return *this;
+    }
+    bool operator==(const CountingReader& other) const { return at_ == other.at_; }
+
+private:
+    const char* at_;
+    const char** taken_;
+};
+
+// The member named `key` of an object; nullptr when there is none, or no object.
+const Json* Member(const Json& object, const std::string& key) {
+    const auto found = object.find(key);
+    return found == object.end() ? nullptr : &*found;
+}
+
+// The value of a whole number that fits in 64 bits; nothing for fractions, exponents, larger
+// magnitudes and other types.
+std::optional<int64_t> WholeNumber(const Json& value) {
+    if (value.is_number_unsigned()) {
+        const auto number = value.get<uint64_t>();
+        if (number > static_cast<uint64_t>(INT64_MAX)) return std::nullopt;
+        return static_cast<int64_t>(number);
+    }
+    if (value.is_number_integer()) return value.get<int64_t>();
+    return std::nullopt;
+}
+
+// The parser's own words for text it refuses, without the library's number of the error: a
+// syntax error names its line and column, others (a number beyond a double's range) the offset
+// the parser had reached.
+std::string ParserError(const Json::exception& failure, size_t offset) {
+    const std::string what = failure.what();
+    const size_t words = what.find("] ");
+    const std::string text = words == std::string::npos ? what : what.substr(words + 2);
+    if (dynamic_cast<const Json::parse_error*>(&failure)) return text;
+    return text + " at offset " + std::to_string(offset);
+}
 
 // A parameter character that can travel in a frame: from the base up, never the end byte.
 bool Travels(int64_t code) {
@@ -23,41 +83,42 @@ struct Entry {
     std::optional<unsigned char> raw;
 };
 
-std::optional<Entry> ReadEntry(const JsonValue& unit, const std::string& key,
-                               const SettingKind& kind, int32_t (*decode)(unsigned char),
-                               std::string& error) {
-    const JsonValue* item = unit.Find(key);
-    if (!item || item->type != JsonValue::Type::Object) {
+std::optional<Entry> ReadEntry(const Json& unit, const std::string& key, const SettingKind& kind,
+                               int32_t (*decode)(unsigned char), std::string& error) {
+    const Json* item = Member(unit, key);
+    if (!item || !item->is_object()) {
         error = key + ": missing";
         return std::nullopt;
     }
     Entry entry;
-    if (const JsonValue* raw = item->Find("raw"); raw && raw->type != JsonValue::Type::Null) {
-        if (!raw->integer || !Travels(*raw->integer)) {
+    if (const Json* raw = Member(*item, "raw"); raw && !raw->is_null()) {
+        const auto code = WholeNumber(*raw);
+        if (!code || !Travels(*code)) {
             error = key + ": raw code is not a parameter character (32-255, not 200)";
             return std::nullopt;
         }
-        entry.raw = static_cast<unsigned char>(*raw->integer);
+        entry.raw = static_cast<unsigned char>(*code);
     }
     std::optional<int32_t> value;
-    if (const JsonValue* word = item->Find("word"); word && word->type == JsonValue::Type::String) {
-        value = kind.parse(word->text);
+    if (const Json* word = Member(*item, "word"); word && word->is_string()) {
+        const std::string& text = word->get_ref<const std::string&>();
+        value = kind.parse(text);
         if (!value) {
-            error = key + ": unknown word '" + word->text + "'";
+            error = key + ": unknown word '" + text + "'";
             return std::nullopt;
         }
     }
-    if (const JsonValue* number = item->Find("value");
-        number && number->type != JsonValue::Type::Null) {
-        if (!number->integer || *number->integer < INT32_MIN || *number->integer > INT32_MAX) {
+    if (const Json* number = Member(*item, "value"); number && !number->is_null()) {
+        const auto whole = WholeNumber(*number);
+        if (!whole || *whole < INT32_MIN || *whole > INT32_MAX) {
             error = key + ": value is not a whole number";
             return std::nullopt;
         }
-        if (value && *value != *number->integer) {
+        if (value && *value != *whole) {
             error = key + ": word and value disagree";
             return std::nullopt;
         }
-        value = static_cast<int32_t>(*number->integer);
+        value = static_cast<int32_t>(*whole);
     }
     if (!value && !entry.raw) {
         error = key + ": no word, value or raw code";
@@ -93,8 +154,8 @@ std::optional<unsigned char> ParamCharacter(const Entry& entry, const SettingKin
     return ParamChar(entry.value);
 }
 
-std::optional<UnitSettingsFile> ReadUnit(const JsonValue& unit, std::string& error) {
-    if (unit.type != JsonValue::Type::Object) {
+std::optional<UnitSettingsFile> ReadUnit(const Json& unit, std::string& error) {
+    if (!unit.is_object()) {
         error = "not a unit's settings (a JSON object)";
         return std::nullopt;
     }
@@ -117,7 +178,7 @@ std::optional<UnitSettingsFile> ReadUnit(const JsonValue& unit, std::string& err
     }
     for (int32_t i = 0; i < MAX_INPUTS; ++i) {
         const std::string key = "DI" + std::to_string(i + 1);
-        if (!unit.Find(key)) continue;
+        if (!Member(unit, key)) continue;
         if (i != file.inputs) {
             error = key + ": named without DI" + std::to_string(file.inputs + 1);
             return std::nullopt;
@@ -148,16 +209,41 @@ std::optional<UnitSettingsFile> ReadUnit(const JsonValue& unit, std::string& err
 }  // namespace
 
 std::optional<UnitSettingsFile> ParseSettingsFile(std::string_view text, std::string& error) {
-    size_t at = 0;
-    const auto unit = ReadJsonValue(text, at, error);
-    if (!unit) return std::nullopt;
-    SkipJsonBlanks(text, at);
-    if (at < text.size()) {
-        error = text[at] == '{' ? "the file holds more than one unit; keep the line of one"
-                                : "unexpected text after the unit's settings";
+    const char* taken = text.data();
+    const auto offset = [&] { return static_cast<size_t>(taken - text.data()); };
+    std::optional<size_t> tooDeep;  // where the first value nested too deep starts
+    std::optional<size_t> unitEnd;  // where the outermost value ends
+    const Json::parser_callback_t watch = [&](int depth, Json::parse_event_t event, Json&) {
+        using Event = Json::parse_event_t;
+        const bool opens = event == Event::object_start || event == Event::array_start;
+        if (depth > MAX_DEPTH && event != Event::key && !tooDeep)
+            // An opening bracket is the last byte taken; a scalar ends at or just before it.
+            tooDeep = opens ? offset() - 1 : offset();
+        if (depth == 0 && !opens && event != Event::key) unitEnd = offset();
+        // Nothing more is built once the text is refused.
+        return !tooDeep;
+    };
+    Json unit;
+    try {
+        unit = Json::parse(CountingReader(text.data(), &taken),
+                           CountingReader(text.data() + text.size(), &taken), watch);
+    } catch (const Json::exception& failure) {
+        if (!tooDeep) {
+            // After a complete value, the parser fails on whatever follows it.
+            const size_t next =
+                unitEnd ? text.find_first_not_of(" \t\n\r", *unitEnd) : std::string_view::npos;
+            error = !unitEnd ? ParserError(failure, offset())
+                    : next != std::string_view::npos && text[next] == '{'
+                        ? "the file holds more than one unit; keep the line of one"
+                        : "unexpected text after the unit's settings";
+            return std::nullopt;
+        }
+    }
+    if (tooDeep) {
+        error = "nesting too deep at offset " + std::to_string(*tooDeep);
         return std::nullopt;
     }
-    return ReadUnit(*unit, error);
+    return ReadUnit(unit, error);
 }
 
 std::optional<UnitSettingsFile> LoadSettingsFile(const std::string& path, std::string& error) {

@@ -12,7 +12,7 @@ seconds="${1:-60}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 
-tools/install-deps.sh clang libclang-rt-14-dev
+tools/install-deps.sh clang libclang-rt-14-dev nlohmann-json3-dev
 cmake --preset fuzz
 cmake --build --preset fuzz --target receive_fuzz frame_assembler_fuzz settings_file_fuzz -j 2
 

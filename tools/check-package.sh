@@ -17,7 +17,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
 
-tools/install-deps.sh lintian desktop-file-utils appstream dpkg-dev file debootstrap
+tools/install-deps.sh nlohmann-json3-dev lintian desktop-file-utils appstream dpkg-dev file debootstrap
 
 dir=build/package
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tools/install-deps.sh
+tools/install-deps.sh nlohmann-json3-dev
 cmake --preset demo >/dev/null
 cmake --build --preset demo
 bin=build/demo

@@ -12,8 +12,8 @@ root=$PWD
 linux=${1:-build/ci}
 
 # All at once, before the build: NSIS and unzip for the packages' check at the end.
-tools/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb fonts-ipafont-gothic \
-    nsis unzip
+tools/install-deps.sh g++-mingw-w64-x86-64-posix nlohmann-json3-dev wine wine64 googletest xvfb \
+    fonts-ipafont-gothic nsis unzip
 
 if [ ! -x "$linux/sim/velkor-sim" ] || [ ! -x "$linux/cli/velkorctl" ]; then
     cmake --preset ci >/dev/null

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/Options.h"
+#include "cli/Output.h"
 #include "cli/SettingsFile.h"
 
 namespace {
@@ -151,9 +152,23 @@ TEST(SettingsFile, WritesRawCodesWhileTheyMeanTheirValuesAndRefusesTheRest) {
         {R"({"mode":{"value":1}} {"mode":{"value":1}})", "", "more than one unit"},
         {R"({"mode":{"value":1}} x)", "", "unexpected text after"},
         {R"([{"mode":{"value":1}}])", "", "not a unit's settings"},
-        {R"({"mode":{"value":1})", "", "expected ',' or '}'"},
-        {R"({"mode":"\ud83d"})", "", "malformed escape"},
-        {"", "", "unexpected end"},
+        {R"({"mode":{"value":1})", "", "at line 1, column 20: syntax error while parsing object"},
+        {"{\n\"mode\":\"\\ud83d\"}", "",
+         "line 2, column 15: syntax error while parsing value - "
+         "invalid string: surrogate U+D800..U+DBFF must be followed by U+DC00..U+DFFF"},
+        {"{\"mode\":{\"word\":\"x\xff\"}}", "",
+         "column 19: syntax error while parsing value - "
+         "invalid string: ill-formed UTF-8 byte"},
+        {R"({"mode":{"value":1e400}})", "", "number overflow parsing '1e400' at offset 23"},
+        {R"({"mode":{"value":9223372036854775808}})", "", "mode: value is not a whole number"},
+        {"", "", "line 1, column 1: syntax error while parsing value - unexpected end of input"},
+        // Nesting: 17 levels are JSON, if no unit; the 18th is refused where it opens.
+        {std::string(17, '[') + std::string(17, ']'), "", "not a unit's settings"},
+        {std::string(18, '[') + std::string(18, ']'), "", "nesting too deep at offset 17"},
+        {R"({"a":[{"b":)" + std::string(1000, '['), "", "nesting too deep at offset 25"},
+        // A byte order mark, which Windows editors may write, is no part of the text.
+        {"\xEF\xBB\xBF" + std::string(R"({"mode":{"raw":43},"clearSignal":{"raw":43},)") + tail,
+         "\x2B\x22\x21", ""},
     };
     for (const FileCase& c : cases) {
         std::string error;
@@ -165,6 +180,29 @@ TEST(SettingsFile, WritesRawCodesWhileTheyMeanTheirValuesAndRefusesTheRest) {
             ASSERT_TRUE(file.has_value()) << c.text << ": " << error;
             EXPECT_EQ(Written(*file), c.written) << c.text;
         }
+    }
+}
+
+// A unit's model name as a JSON line shows it: the unit may send any bytes, and those that are not
+// UTF-8 are written as U+FFFD rather than making the line fail or leave JSON.
+TEST(Output, IdentityLinesAreJsonWhateverBytesTheUnitSends) {
+    const struct {
+        std::string model;
+        std::string written;
+    } cases[] = {
+        {"KV-420", R"("KV-420")"},
+        {"パルスカウンタ", R"("パルスカウンタ")"},
+        {"a\"b\\c/d\x7f", "\"a\\\"b\\\\c/d\x7f\""},
+        {std::string("a\nb\tc\x01\0", 7), R"("a\nb\tc\u0001\u0000")"},
+        {"KV\xff-4\xe3\x81", "\"KV\xef\xbf\xbd-4\xef\xbf\xbd\""},
+    };
+    for (const auto& c : cases) {
+        const UnitIdentity unit{7, c.model, 2, 0, 7, 5};
+        EXPECT_EQ(IdentityText(unit, OutputFormat::Json),
+                  R"({"node":7,"model":)" + c.written +
+                      R"(,"modelCode":2,"subCode":0,"id":7,"pulseInputs":5})"
+                      "\n")
+            << c.model;
     }
 }
 

@@ -156,7 +156,33 @@ const std::vector<OperationCase>& OperationCases() {
          {"MD", "PY", "PH" + P({0x20}), "PH" + P({0x21}), "PP"},
          0,
          "  DI2          rising (立ち上がり)\n  period       start-stop (START-STOP)\n"},
+        {"IdentifyJson",
+         {"identify", "--node", "1", "--json"},
+         1,
+         {"MD"},
+         0,
+         R"({"node":1,"model":"KV-420","modelCode":2,"subCode":0,"id":1,"pulseInputs":5})"
+         "\n"},
+        {"SettingsJson",
+         {"settings", "--node", "3", "--json"},
+         3,
+         {"MD", "PY", "PH" + P({0x20}), "PH" + P({0x21}), "PP"},
+         0,
+         R"({"node":3,"pulseInputs":2,"mode":{"value":1,"word":"single","raw":33},)"
+         R"("clearSignal":{"value":0,"word":"off","raw":33},)"
+         R"("DI1":{"value":1,"word":"rising","display":"立ち上がり","raw":33},)"
+         R"("DI2":{"value":1,"word":"rising","display":"立ち上がり","raw":33},)"
+         R"("period":{"value":0,"word":"start-stop","display":"START-STOP","raw":32},)"
+         R"("debounce":{"value":0,"word":"none","display":"なし","raw":32},)"
+         R"("counting":{"value":0,"word":"off","display":"PULSE COUNT OFF"}})"
+         "\n"},
         {"Start", {"start", "--node", "2"}, 2, {"MD", "PS" + P({0x28})}, 0, "PULSE COUNT ON"},
+        {"StopJson",
+         {"stop", "--node", "2", "--json"},
+         2,
+         {"MD", "PS" + P({0x20})},
+         0,
+         "{\"node\":2,\"counting\":0}\n"},
         {"Stop", {"stop", "--node", "2"}, 2, {"MD", "PS" + P({0x20})}, 0, "PULSE COUNT OFF"},
         {"CountsOfEveryRisingInput",
          {"counts", "--node", "2"},
@@ -307,6 +333,8 @@ TEST_F(CtlFixture, BadUsageSendsNothingAndExitsWithTwo) {
         R"("debounce":{"raw":32}})";
     std::ofstream(oneUnit) << unit;
     std::ofstream(twoUnits) << unit << "\n" << unit << "\n";
+    const std::string malformed = TempPath("設定.json");
+    std::ofstream(malformed) << "{\n" << unit.substr(1, 21) << "}";
     const UsageCase cases[] = {
         {{"identify"}, true, "no node: give --node LIST"},
         {{"identify", "--node", "255"}, true, "--node: '255' is not a list of nodes 0-254"},
@@ -322,6 +350,10 @@ TEST_F(CtlFixture, BadUsageSendsNothingAndExitsWithTwo) {
         {{"identify", "-n", "1", "-t", "0"}, true, "--timeout"},
         {{"set", "-n", "1", "--from", TempPath("none.json")}, true, "cannot read"},
         {{"set", "-n", "1", "--from", twoUnits, "--counting", "on"}, true, "more than one unit"},
+        {{"set", "-n", "1", "--from", malformed},
+         true,
+         "設定.json: parse error at line 2, column 22: syntax error while parsing object key - "
+         "unexpected '}'"},
         {{"set", "-n", "1", "--from", oneUnit, "--period", "1s"}, true, "not both"},
         {{"identify", "--node", "1"}, false, "no route"},
         {{"identify", "--node", "1", "--serial", "/dev/null"}, true, "not both"},
