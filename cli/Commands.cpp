@@ -286,7 +286,7 @@ std::optional<UnitFailure> CommandRun::ReadCounts(const PreparedUnit& unit,
     for (const CountRow& row : CountRowsOf(unit.held.config, unit.identity.inputCount)) {
         if (row.index < 0) continue;
         indexes |= 1u << row.index;
-        shown.push_back({CountLabel(unit.held.config.mode, row.index), row.index, 0});
+        shown.push_back({CountLabelOf(unit.held.config.mode, row.index), row.index, 0});
     }
     const auto counts = client_.ReadCounts(indexes);
     if (!counts) return counts.Failure();

@@ -1,20 +1,19 @@
 #include "cli/Options.h"
 
 #include <algorithm>
-#include <charconv>
 #include <functional>
 #include <map>
 
-#include "cli/SettingWords.h"
 #include "device/InputText.h"
 #include "device/OperatorTexts.h"
 #include "link/LinkSession.h"
+#include "unit/RouteText.h"
+#include "unit/SettingWords.h"
 
 namespace {
 
 constexpr const char* DEFAULT_TCP_PORT = "10003";
 constexpr int32_t MAX_TIMEOUT_MS = 600000;
-constexpr int32_t MAX_TCP_PORT = 65535;
 
 struct Parser;
 using Handler = std::function<std::string(Parser&, const std::string& value)>;
@@ -38,16 +37,6 @@ const std::map<std::string, Command> COMMANDS = {
     {"scan", Command::Scan},
 };
 
-// A whole decimal number within [low, high].
-std::optional<int32_t> Number(const std::string& text, int32_t low, int32_t high) {
-    int32_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [rest, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || rest != end || value < low || value > high)
-        return std::nullopt;
-    return value;
-}
-
 std::string Bad(const std::string& option, const std::string& value) {
     return "invalid value for " + option + ": '" + value + "'";
 }
@@ -55,28 +44,13 @@ std::string Bad(const std::string& option, const std::string& value) {
 std::string ApplyHost(Parser& p, const std::string& value) {
     Route& route = p.options.route;
     if (route.kind == Serial) return "give either --host or --serial, not both";
+    LinkRoute gateway;
+    const AddressFault fault = ParseGatewayAddress(value, gateway);
     route.kind = Tcp;
-    std::string address = value;
-    std::string port = DEFAULT_TCP_PORT;
-    const size_t close = value.rfind(']');
-    const size_t colon = value.rfind(':');
-    const bool bracketed = !value.empty() && value.front() == '[' && close != std::string::npos;
-    if (bracketed) {
-        address = value.substr(1, close - 1);
-        if (close + 1 < value.size()) {
-            if (value[close + 1] != ':') return Bad("--host", value);
-            port = value.substr(close + 2);
-        }
-    } else if (colon != std::string::npos && value.find(':') == colon) {
-        address = value.substr(0, colon);
-        port = value.substr(colon + 1);
-    }
-    route.host = TrimmedAscii(address);
-    route.service = TrimmedAscii(port);
-    if (route.host.empty()) return "--host: no address in '" + value + "'";
-    if (route.service.empty()) return "--host: no port after ':' in '" + value + "'";
-    if (!Number(route.service, 1, MAX_TCP_PORT))
-        return "--host: the port must be a number 1-65535, not '" + route.service + "'";
+    route.host = gateway.host;
+    route.service = gateway.service;
+    if (fault == AddressFault::Malformed) return Bad("--host", value);
+    if (fault != AddressFault::None) return "--host: " + AddressFaultText(fault, value, gateway);
     return {};
 }
 
@@ -98,7 +72,7 @@ std::string ApplyNodes(Parser& p, const std::string& value) {
 }
 
 std::string ApplyWatch(Parser& p, const std::string& value) {
-    const auto seconds = Number(TrimmedAscii(value), 1, AUTO_UPDATE_MAX_SECONDS);
+    const auto seconds = DecimalInRange(TrimmedAscii(value), 1, AUTO_UPDATE_MAX_SECONDS);
     if (!seconds)
         return "--watch: give the seconds between reads, 1-" +
                std::to_string(AUTO_UPDATE_MAX_SECONDS) + ", not '" + value + "'";
@@ -121,7 +95,7 @@ std::string ApplyEdge(Parser& p, const std::string& value) {
     const size_t equals = value.find('=');
     if (equals != 3 || (value.compare(0, 2, "DI") != 0 && value.compare(0, 2, "di") != 0))
         return Bad("--edge", value);
-    const auto input = Number(value.substr(2, 1), 1, MAX_INPUTS);
+    const auto input = DecimalInRange(value.substr(2, 1), 1, MAX_INPUTS);
     const auto edge = EDGE_SETTING.parse(value.substr(equals + 1));
     if (!input || !edge) return Bad("--edge", value);
     p.options.change.edge[*input - 1] = *edge;
@@ -138,7 +112,7 @@ const std::map<std::string, OptionRule>& Rules() {
          {true,
           {},
           [](Parser& p, const std::string& v) -> std::string {
-              const auto ms = Number(v, 1, MAX_TIMEOUT_MS);
+              const auto ms = DecimalInRange(v, 1, MAX_TIMEOUT_MS);
               if (!ms) return Bad("--timeout", v);
               p.options.timeoutMs = *ms;
               return {};
@@ -170,7 +144,7 @@ const std::map<std::string, OptionRule>& Rules() {
          {true,
           {C::Counts},
           [](Parser& p, const std::string& v) -> std::string {
-              const auto n = Number(v, 1, INT32_MAX);
+              const auto n = DecimalInRange(v, 1, INT32_MAX);
               if (!n) return Bad("--rounds", v);
               p.options.rounds = *n;
               return {};
@@ -267,25 +241,6 @@ bool SettingsChange::OnlyCounting() const {
     SettingsChange others = *this;
     others.counting.reset();
     return others.Empty();
-}
-
-std::optional<std::vector<int32_t>> ParseNodeList(const std::string& text) {
-    std::vector<int32_t> nodes;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t comma = text.find(',', start);
-        if (comma == std::string::npos) comma = text.size();
-        const std::string item = text.substr(start, comma - start);
-        const size_t dash = item.find('-', 1);
-        const auto first = Number(item.substr(0, dash), 0, MAX_NODE);
-        const auto last =
-            dash == std::string::npos ? first : Number(item.substr(dash + 1), 0, MAX_NODE);
-        if (!first || !last || *last < *first) return std::nullopt;
-        for (int32_t node = *first; node <= *last; ++node)
-            if (std::find(nodes.begin(), nodes.end(), node) == nodes.end()) nodes.push_back(node);
-        start = comma + 1;
-    }
-    return nodes;
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {

@@ -8,6 +8,7 @@
 
 #include "cli/SettingsFile.h"
 #include "device/PulseConfig.h"
+#include "unit/RouteText.h"
 
 // What the operator asked for on the command line.
 
@@ -55,9 +56,6 @@ struct ParsedCommandLine {
 
 // Parses the arguments after the program name.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
-
-// Node numbers from "7", "1-5,7" or "0-254"; nothing for a malformed list or a node out of range.
-std::optional<std::vector<int32_t>> ParseNodeList(const std::string& text);
 
 // Help texts: the program's, and each command's; the version line.
 std::string ProgramHelp();

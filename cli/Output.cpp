@@ -6,7 +6,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/SettingWords.h"
 #include "device/CommandEncoding.h"
 #include "device/OperatorTexts.h"
 
@@ -14,26 +13,12 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// One JSON line. A unit's model name is whatever bytes the unit sends: those that are not UTF-8
-// are written as U+FFFD, so that the line stays JSON that any reader takes.
 std::string Line(const Json& value) {
-    return value.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
+    return JsonText(value) + "\n";
 }
 
 std::string Number(int32_t value) {
     return std::to_string(value);
-}
-
-// One setting in JSON: its value, word, display text and raw code (the parameter character it
-// travels as).
-Json SettingJson(const SettingKind& kind, int32_t value, int raw) {
-    const std::string word = kind.word(value);
-    Json setting;
-    setting["value"] = value;
-    setting["word"] = word.empty() ? Json() : Json(word);
-    if (const char* display = kind.display(value)) setting["display"] = display;
-    if (raw >= 0) setting["raw"] = raw;
-    return setting;
 }
 
 // One setting in text: its word and the window's text beside it.
@@ -48,26 +33,10 @@ std::string SettingText(const SettingKind& kind, int32_t value, int raw) {
     return display ? word + " (" + display + ")" : word;
 }
 
-struct SettingShown {
-    std::string name;
-    const SettingKind& kind;
-    int32_t value;
-    int raw;  // -1 for a setting that travels in no parameter character
-};
-
 }  // namespace
 
 std::string IdentityText(const UnitIdentity& unit, OutputFormat format) {
-    if (format == OutputFormat::Json) {
-        Json json;
-        json["node"] = unit.node;
-        json["model"] = unit.model;
-        json["modelCode"] = unit.modelCode;
-        json["subCode"] = unit.subCode;
-        json["id"] = unit.unitId;
-        json["pulseInputs"] = unit.inputCount;
-        return Line(json);
-    }
+    if (format == OutputFormat::Json) return Line(IdentityJson(unit));
     char info[256];
     std::snprintf(info, sizeof info, DEVICE_INFO_FORMAT, unit.model.c_str(), unit.unitId);
     std::string text = "node " + Number(unit.node) + ": " + info +
@@ -77,37 +46,16 @@ std::string IdentityText(const UnitIdentity& unit, OutputFormat format) {
 }
 
 std::string SettingsText(int32_t node, const HeldSettings& held, OutputFormat format) {
-    const PulseConfig& c = held.config;
-    const int flags = held.flags;
-    std::vector<SettingShown> items = {
-        {"mode", MODE_SETTING, c.mode, flags},
-        {"clearSignal", ON_OFF_SETTING, c.clearSignal, flags},
-    };
-    for (int32_t i = 0; i < held.inputCount && i < MAX_INPUTS; ++i)
-        items.push_back({"DI" + Number(i + 1), EDGE_SETTING, c.edge[i], ParamChar(c.edge[i])});
-    items.push_back({"period", PERIOD_SETTING, c.period, ParamChar(c.period)});
-    items.push_back({"debounce", DEBOUNCE_SETTING, c.debounce, ParamChar(c.debounce)});
-    const int32_t on = c.countingOn != 0 ? 1 : 0;
+    if (format == OutputFormat::Json) return Line(SettingsJson(node, held));
+    const int32_t on = held.config.countingOn != 0 ? 1 : 0;
     const char* state = on ? COUNTING_ON_TEXT : COUNTING_OFF_TEXT;
-
-    if (format == OutputFormat::Json) {
-        Json json;
-        json["node"] = node;
-        json["pulseInputs"] = held.inputCount;
-        for (const SettingShown& item : items)
-            json[item.name] = SettingJson(item.kind, item.value, item.raw);
-        Json counting = SettingJson(ON_OFF_SETTING, on, -1);
-        counting["display"] = state;
-        json["counting"] = counting;
-        return Line(json);
-    }
     std::string text = "node " + Number(node) + ":\n";
     auto add = [&text](const std::string& name, const std::string& value) {
         char line[160];
         std::snprintf(line, sizeof line, "  %-12s %s\n", name.c_str(), value.c_str());
         text += line;
     };
-    for (const SettingShown& item : items)
+    for (const SettingShown& item : SettingsShown(held))
         add(item.name, SettingText(item.kind, item.value, item.raw));
     add("counting", SettingText(ON_OFF_SETTING, on, -1) + " (" + state + ")");
     return text;
@@ -141,10 +89,6 @@ std::string CountsText(int32_t node, const std::vector<CountShown>& counts, cons
     return text + "\n";
 }
 
-std::string FailureText(const UnitFailure& failure) {
-    return failure.reason.empty() ? failure.text : failure.text + " (" + failure.reason + ")";
-}
-
 std::string FailureRow(int32_t node, const UnitFailure& failure, const std::string& time,
                        OutputFormat format) {
     const std::string text = FailureText(failure);
@@ -155,18 +99,10 @@ std::string FailureRow(int32_t node, const UnitFailure& failure, const std::stri
         return time + "," + Number(node) + ",,," + quoted + "\"\n";
     }
     if (format != OutputFormat::Json) return {};
-    Json error;
-    if (failure.kind == FailureKind::Malformed) {
-        error["kind"] = "malformed";
-    } else {
-        error["kind"] = "link";
-        error["code"] = failure.code;
-    }
-    error["text"] = text;
     Json json;
     json["node"] = node;
     json["time"] = time;
-    json["error"] = error;
+    json["error"] = ErrorJson(failure);
     return Line(json);
 }
 
@@ -182,12 +118,6 @@ std::string CountingText(int32_t node, bool on, OutputFormat format) {
 
 std::string CsvHeader() {
     return "time,node,input,count,error\n";
-}
-
-std::string CountLabel(int32_t mode, int32_t index) {
-    if (mode == MODE_TWO_PHASE_X2 || mode == MODE_TWO_PHASE_X4)
-        return index == 0 ? "DI1+DI2" : "DI4+DI5";
-    return "DI" + Number(index + 1);
 }
 
 std::string IsoTimeNow() {

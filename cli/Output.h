@@ -6,6 +6,7 @@
 
 #include "cli/UnitClient.h"
 #include "device/PulseConfig.h"
+#include "unit/UnitJson.h"
 
 // How results are written to standard output: text for people, JSON lines or CSV for scripts.
 enum class OutputFormat { Text, Json, Csv };
@@ -16,17 +17,6 @@ struct CountShown {
     int32_t index = 0;
     int32_t value = 0;
 };
-
-// What a unit holds, as read: the settings and the flags byte of "py" as it came (the mode and
-// the clear signal are decoded from it, and other bits it may carry are kept for a copy).
-struct HeldSettings {
-    PulseConfig config;
-    int32_t inputCount = 0;
-    unsigned char flags = 0;
-};
-
-// A failure as the command line tells it: the window's text and the system's reason beside it.
-std::string FailureText(const UnitFailure& failure);
 
 std::string IdentityText(const UnitIdentity& unit, OutputFormat format);
 std::string SettingsText(int32_t node, const HeldSettings& held, OutputFormat format);
@@ -40,10 +30,6 @@ std::string FailureRow(int32_t node, const UnitFailure& failure, const std::stri
 std::string CsvHeader();
 // What start or stop leaves a unit doing.
 std::string CountingText(int32_t node, bool on, OutputFormat format);
-
-// The label of a count display: "DI1" to "DI5", or an encoder pair "DI1+DI2", "DI4+DI5" (no
-// text a spreadsheet would take for a date).
-std::string CountLabel(int32_t mode, int32_t index);
 
 // The local time now in ISO 8601 with milliseconds and the offset from UTC.
 std::string IsoTimeNow();

@@ -8,8 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/SettingWords.h"
 #include "device/CommandEncoding.h"
+#include "unit/SettingWords.h"
 
 namespace {
 

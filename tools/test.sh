@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tools/install-deps.sh libgtest-dev nlohmann-json3-dev
+tools/install-deps.sh libgtest-dev nlohmann-json3-dev libmosquitto-dev libtomlplusplus-dev mosquitto
 preset=default
 [ -n "${CI:-}" ] && preset=ci
 cmake --preset "$preset" >/dev/null

@@ -37,3 +37,7 @@ UnitFailure RefusedModelFailure() {
     failure.text = NO_PULSE_INPUTS_MESSAGE;
     return failure;
 }
+
+std::string FailureText(const UnitFailure& failure) {
+    return failure.reason.empty() ? failure.text : failure.text + " (" + failure.reason + ")";
+}

@@ -34,4 +34,6 @@ struct UnitFailure {
 // The failure of a link result code (LinkErrorText; -1 for the session's last error).
 UnitFailure FailureOfCode(int32_t code, const LinkSession& session);
 UnitFailure MalformedReplyFailure();
+// The text with the system's reason beside it, as the command line and the bridge tell it.
+std::string FailureText(const UnitFailure& failure);
 UnitFailure RefusedModelFailure();

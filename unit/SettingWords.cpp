@@ -1,22 +1,13 @@
-#include "cli/SettingWords.h"
+#include "unit/SettingWords.h"
 
 #include <array>
-#include <charconv>
 #include <vector>
 
+#include "device/InputText.h"
 #include "device/OperatorTexts.h"
 #include "device/ValueTables.h"
 
 namespace {
-
-std::optional<int32_t> Decimal(const std::string& text, int32_t low, int32_t high) {
-    int32_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [rest, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || rest != end || value < low || value > high)
-        return std::nullopt;
-    return value;
-}
 
 // A word of `words` (its index, the value) or the value as a number; later words of an entry are
 // synonyms that are taken but never shown.
@@ -25,7 +16,7 @@ std::optional<int32_t> WordOrNumber(const std::string& text,
     for (size_t i = 0; i < words.size(); ++i)
         for (const std::string& word : words[i])
             if (word == text) return static_cast<int32_t>(i);
-    return Decimal(text, 0, static_cast<int32_t>(words.size()) - 1);
+    return DecimalInRange(text, 0, static_cast<int32_t>(words.size()) - 1);
 }
 
 std::string FirstWord(const std::vector<std::vector<std::string>>& words, int32_t value) {
@@ -52,11 +43,11 @@ constexpr int32_t MS_PER_DEBOUNCE_STEP = 2;
 std::optional<int32_t> DebounceOf(const std::string& text) {
     if (text == "none") return 0;
     if (text.size() > 2 && text.compare(text.size() - 2, 2, "ms") == 0) {
-        const auto ms = Decimal(text.substr(0, text.size() - 2), 4, 20);
+        const auto ms = DecimalInRange(text.substr(0, text.size() - 2), 4, 20);
         if (!ms || *ms % MS_PER_DEBOUNCE_STEP != 0) return std::nullopt;
         return *ms / MS_PER_DEBOUNCE_STEP;
     }
-    return Decimal(text, 0, MAX_DEBOUNCE_VALUE);
+    return DecimalInRange(text, 0, MAX_DEBOUNCE_VALUE);
 }
 
 // Value 1 has no filter time of its own (the window shows it as none but writes 0), so it is

@@ -4,8 +4,9 @@
 #include <optional>
 #include <string>
 
-// The words in which velkorctl takes each setting (`set --mode x4`) and shows it (`settings`): one
-// list per setting, so that what is shown can be typed back. Each also takes its value as a number.
+// The words in which the front ends take each setting (`velkorctl set --mode x4`) and show it
+// (`settings`, the bridge's info): one list per setting, so that what is shown can be typed back.
+// Each also takes its value as a number.
 
 struct SettingKind {
     // The value of a word or number; nothing for text the setting does not take.

@@ -1,0 +1,334 @@
+#include "bridge/Publisher.h"
+
+#include <mqtt_protocol.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "bridge/Log.h"
+
+namespace {
+
+constexpr int STATE_QOS = 1;
+// 60 s; a test waits for less through VELKOR_BRIDGE_STATS_PERIOD_MS.
+std::chrono::milliseconds StatsPeriod() {
+    const char* given = std::getenv("VELKOR_BRIDGE_STATS_PERIOD_MS");
+    const long ms = given ? std::strtol(given, nullptr, 10) : 0;
+    return std::chrono::milliseconds(ms > 0 ? ms : 60000);
+}
+constexpr size_t LATENCY_SAMPLES = 100000;  // the most recent, for p50 and p99
+constexpr int TAKEOVERS_BEFORE_GIVING_UP = 3;
+constexpr int32_t LONGEST_PAUSE_S = 60;
+constexpr int NETWORK_WAIT_MS = 100;
+
+double Percentile(std::vector<double> samples, double share) {
+    if (samples.empty()) return 0;
+    const auto at = static_cast<size_t>(share * static_cast<double>(samples.size() - 1));
+    std::nth_element(samples.begin(), samples.begin() + static_cast<ptrdiff_t>(at), samples.end());
+    return samples[at];
+}
+
+}  // namespace
+
+Publisher::Publisher(const BridgeConfig& config)
+    : config_(config), base_(config.topicPrefix + "/" + config.name + "/") {}
+
+Publisher::~Publisher() {
+    Stop();
+}
+
+bool Publisher::Start(std::string& error) {
+    mosquitto_lib_init();
+    client_ = mosquitto_new(config_.broker.clientId.c_str(), true, this);
+    if (client_ == nullptr) {
+        error = "cannot set up the MQTT client";
+        return false;
+    }
+    mosquitto_int_option(client_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
+    const std::string status = base_ + "status";
+    mosquitto_will_set_v5(client_, status.c_str(), 7, "offline", STATE_QOS, true, nullptr);
+    mosquitto_threaded_set(client_, true);
+    mosquitto_connect_v5_callback_set(client_, &Publisher::OnConnect);
+    mosquitto_disconnect_v5_callback_set(client_, &Publisher::OnDisconnect);
+    mosquitto_publish_v5_callback_set(client_, &Publisher::OnPublish);
+    SetState("status", "online");
+    const int rc = mosquitto_connect_async(client_, config_.broker.host.c_str(),
+                                           config_.broker.port, config_.broker.keepalive);
+    if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_ERRNO) {
+        error = std::string("broker: ") + mosquitto_strerror(rc);
+        return false;
+    }
+    if (rc == MOSQ_ERR_ERRNO)
+        Log(LogLevel::Warning, "broker " + config_.broker.host + ":" +
+                                   std::to_string(config_.broker.port) +
+                                   " not reached yet; retrying");
+    nextStats_ = Clock::now() + StatsPeriod();
+    network_ = std::thread([this, up = rc == MOSQ_ERR_SUCCESS] { NetworkLoop(up); });
+    thread_ = std::thread([this] { Run(); });
+    return true;
+}
+
+// libmosquitto's own loop gives up on a broker that was never reached: this one goes on trying,
+// at once after a connection was lost, then after 1, 2, 4 ... s up to 60 s.
+void Publisher::NetworkLoop(bool up) {
+    int32_t pause = 0;
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stopping_) {
+        if (!up) {
+            if (gaveUp_) break;
+            if (pause > 0 &&
+                wake_.wait_for(lock, std::chrono::seconds(pause), [this] { return stopping_; }))
+                break;
+            pause = pause == 0 ? 1 : std::min(pause * 2, LONGEST_PAUSE_S);
+            lock.unlock();
+            up = mosquitto_reconnect(client_) == MOSQ_ERR_SUCCESS;
+            lock.lock();
+            continue;
+        }
+        lock.unlock();
+        const int rc = mosquitto_loop(client_, NETWORK_WAIT_MS, 1);
+        lock.lock();
+        if (rc != MOSQ_ERR_SUCCESS) up = false;
+        if (connected_) pause = 0;
+    }
+}
+
+void Publisher::Stop() {
+    if (client_ == nullptr) return;
+    SetState("status", "offline");
+    bool connected = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        connected = connected_;
+    }
+    if (connected) AwaitDelivered(std::chrono::seconds(5));
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    if (network_.joinable()) network_.join();
+    // A clean end, written by this thread now that the network thread is gone: the broker drops
+    // the last will.
+    mosquitto_disconnect_v5(client_, MQTT_RC_NORMAL_DISCONNECTION, nullptr);
+    mosquitto_loop(client_, NETWORK_WAIT_MS, 1);
+    mosquitto_destroy(client_);
+    client_ = nullptr;
+    mosquitto_lib_cleanup();
+}
+
+void Publisher::SetState(const std::string& topic, const std::string& payload) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::string full = base_ + topic;
+    if (state_.count(full) == 0) stateOrder_.push_back(full);
+    state_[full] = payload;
+    // While away, the whole state goes again after the reconnect.
+    if (connected_) queue_.push_back({full, payload, STATE_QOS, true, false, Clock::now()});
+    wake_.notify_all();
+}
+
+void Publisher::AddReading(const std::string& topic, const std::string& payload,
+                           Clock::time_point taken) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (queuedReadings_ >= config_.broker.queueLimit) {
+        const auto oldest =
+            std::find_if(queue_.begin(), queue_.end(), [](const Message& m) { return m.reading; });
+        if (oldest != queue_.end()) {
+            queue_.erase(oldest);
+            --queuedReadings_;
+            if (stats_.dropped++ == 0)
+                Log(LogLevel::Warning, "queue limit of " +
+                                           std::to_string(config_.broker.queueLimit) +
+                                           " readings reached: the oldest are dropped");
+        }
+    }
+    queue_.push_back({base_ + topic, payload, config_.broker.qos, true, true, taken});
+    ++queuedReadings_;
+    wake_.notify_all();
+}
+
+void Publisher::PublishTransient(const std::string& topic, const std::string& payload) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!connected_) return;
+    queue_.push_back({base_ + topic, payload, STATE_QOS, false, false, Clock::now()});
+    wake_.notify_all();
+}
+
+bool Publisher::AwaitDelivered(std::chrono::milliseconds limit) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return wake_.wait_for(lock, limit, [this] {
+        return connected_ && !republish_ && queue_.empty() && inFlight_.empty();
+    });
+}
+
+bool Publisher::GaveUp() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return gaveUp_;
+}
+
+void Publisher::CountRead(bool succeeded) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++stats_.reads;
+    if (!succeeded) ++stats_.failedReads;
+}
+
+void Publisher::CountGatewayReconnect() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++stats_.gatewayReconnects;
+}
+
+BridgeStats Publisher::Stats() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    BridgeStats stats = stats_;
+    stats.queued = queuedReadings_;
+    stats.latencyP50 = Percentile(latencies_, 0.50);
+    stats.latencyP99 = Percentile(latencies_, 0.99);
+    return stats;
+}
+
+// ----- libmosquitto's network thread -------------------------------------------------------------
+
+void Publisher::OnConnect(mosquitto*, void* self, int rc, int, const mosquitto_property*) {
+    auto& publisher = *static_cast<Publisher*>(self);
+    if (rc != 0) {
+        Log(LogLevel::Warning,
+            std::string("broker refused the connection: ") + mosquitto_reason_string(rc));
+        return;
+    }
+    std::lock_guard<std::mutex> lock(publisher.mutex_);
+    if (publisher.everConnected_) ++publisher.stats_.brokerReconnects;
+    publisher.everConnected_ = true;
+    publisher.connected_ = true;
+    publisher.republish_ = true;
+    // What was queued as a state change is in the state republished first.
+    publisher.queue_.erase(std::remove_if(publisher.queue_.begin(), publisher.queue_.end(),
+                                          [](const Message& m) { return !m.reading; }),
+                           publisher.queue_.end());
+    Log(LogLevel::Info, "connected to the broker " + publisher.config_.broker.host + ":" +
+                            std::to_string(publisher.config_.broker.port));
+    publisher.wake_.notify_all();
+}
+
+void Publisher::OnDisconnect(mosquitto*, void* self, int rc, const mosquitto_property*) {
+    auto& publisher = *static_cast<Publisher*>(self);
+    std::lock_guard<std::mutex> lock(publisher.mutex_);
+    const bool wasConnected = publisher.connected_;
+    publisher.connected_ = false;
+    if (publisher.stopping_) return;
+    if (rc == MQTT_RC_SESSION_TAKEN_OVER) {
+        ++publisher.takeovers_;
+        Log(LogLevel::Error,
+            "the broker gave this bridge's session to another client with the id " +
+                publisher.config_.broker.clientId +
+                " (session taken over): give each bridge its own client_id");
+        if (publisher.takeovers_ >= TAKEOVERS_BEFORE_GIVING_UP) {
+            publisher.gaveUp_ = true;
+            Log(LogLevel::Error, "session taken over " + std::to_string(publisher.takeovers_) +
+                                     " times: the bridge stops instead of taking it back");
+        }
+    } else if (wasConnected) {
+        Log(LogLevel::Warning,
+            std::string("broker connection lost: ") +
+                (rc > 127 ? mosquitto_reason_string(rc) : mosquitto_strerror(rc)) +
+                "; reconnecting");
+    }
+    publisher.wake_.notify_all();
+}
+
+void Publisher::OnPublish(mosquitto*, void* self, int mid, int, const mosquitto_property*) {
+    static_cast<Publisher*>(self)->Delivered(mid);
+}
+
+void Publisher::Delivered(int mid) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    DeliveredLocked(mid);
+}
+
+void Publisher::DeliveredLocked(int mid) {
+    const auto sent = inFlight_.find(mid);
+    if (sent == inFlight_.end()) {
+        earlyAcks_.insert(mid);
+        return;
+    }
+    const Message& message = sent->second;
+    if (message.reading) {
+        ++stats_.published;
+        const double ms =
+            std::chrono::duration<double, std::milli>(Clock::now() - message.taken).count();
+        if (latencies_.size() >= LATENCY_SAMPLES) latencies_.erase(latencies_.begin());
+        latencies_.push_back(ms);
+        lastCounts_[message.topic] = message.payload;
+    }
+    inFlight_.erase(sent);
+    wake_.notify_all();
+}
+
+// ----- The publishing thread ---------------------------------------------------------------------
+
+std::vector<Publisher::Message> Publisher::StateToRepublish() const {
+    std::vector<Message> messages;
+    for (const std::string& topic : stateOrder_)
+        messages.push_back({topic, state_.at(topic), STATE_QOS, true, false, Clock::now()});
+    for (const auto& [topic, payload] : lastCounts_)
+        messages.push_back({topic, payload, config_.broker.qos, true, false, Clock::now()});
+    return messages;
+}
+
+void Publisher::Run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stopping_) {
+        wake_.wait_until(lock, nextStats_, [this] {
+            return stopping_ || (connected_ && (republish_ || !queue_.empty()));
+        });
+        if (stopping_) break;
+        if (Clock::now() >= nextStats_) {
+            nextStats_ += StatsPeriod();
+            if (connected_) {
+                lock.unlock();
+                PublishStats();
+                lock.lock();
+            }
+        }
+        if (!connected_) continue;
+        if (republish_) {
+            republish_ = false;
+            const std::vector<Message> state = StateToRepublish();
+            lock.unlock();
+            for (const Message& message : state)
+                Send(message);
+            lock.lock();
+        }
+        while (connected_ && !queue_.empty() && !stopping_) {
+            const Message message = std::move(queue_.front());
+            queue_.pop_front();
+            if (message.reading) --queuedReadings_;
+            lock.unlock();
+            Send(message);
+            lock.lock();
+        }
+    }
+}
+
+void Publisher::Send(const Message& message) {
+    int mid = 0;
+    const int rc = mosquitto_publish_v5(
+        client_, &mid, message.topic.c_str(), static_cast<int>(message.payload.size()),
+        message.payload.data(), message.qos, message.retain, nullptr);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (rc != MOSQ_ERR_SUCCESS) {
+        // The connection went in the meantime: a reading waits for the next one.
+        if (message.reading) {
+            queue_.push_front(message);
+            ++queuedReadings_;
+        }
+        return;
+    }
+    inFlight_.emplace(mid, message);
+    if (earlyAcks_.erase(mid) != 0) DeliveredLocked(mid);
+}
+
+void Publisher::PublishStats() {
+    const std::string payload = StatsPayload(std::chrono::system_clock::now(), Stats());
+    Send({base_ + "stats", payload, STATE_QOS, true, false, Clock::now()});
+}

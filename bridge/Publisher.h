@@ -1,0 +1,102 @@
+#pragma once
+
+#include <mosquitto.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bridge/BridgeConfig.h"
+#include "bridge/Payloads.h"
+
+// The bridge's one connection to the broker, through libmosquitto's network thread, and the
+// bridge's own queue in front of it.
+//  - State topics (retained, QoS 1) are kept: each is published when it changes while connected,
+//    and all of them again after every reconnect, before anything else.
+//  - Readings wait in the queue, oldest first, up to the queue limit (beyond it the oldest are
+//    dropped and counted), and are published while connected; one counts as delivered when the
+//    broker acknowledged it (at QoS 0: when it was sent).
+//  - Errors and stats are published only while connected.
+class Publisher {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit Publisher(const BridgeConfig& config);
+    ~Publisher();
+    Publisher(const Publisher&) = delete;
+    Publisher& operator=(const Publisher&) = delete;
+
+    // Connects in the background (and reconnects, with a pause from 1 s doubling to 60 s);
+    // false with the reason when libmosquitto refuses to start.
+    bool Start(std::string& error);
+    // The state topics' last words, then a clean disconnect: the last will is not sent.
+    void Stop();
+
+    // `topic` is under <topic_prefix>/<name>/.
+    void SetState(const std::string& topic, const std::string& payload);
+    void AddReading(const std::string& topic, const std::string& payload, Clock::time_point taken);
+    void PublishTransient(const std::string& topic, const std::string& payload);
+
+    // Waits until every reading and state change has been delivered; false after `limit`.
+    bool AwaitDelivered(std::chrono::milliseconds limit);
+    // The broker kept handing this bridge's session to another client with its id.
+    bool GaveUp() const;
+
+    void CountRead(bool succeeded);
+    void CountGatewayReconnect();
+    BridgeStats Stats() const;
+
+private:
+    struct Message {
+        std::string topic;
+        std::string payload;
+        int qos;
+        bool retain;
+        bool reading;
+        Clock::time_point taken;
+    };
+
+    static void OnConnect(mosquitto*, void* self, int rc, int flags, const mosquitto_property*);
+    static void OnDisconnect(mosquitto*, void* self, int rc, const mosquitto_property*);
+    static void OnPublish(mosquitto*, void* self, int mid, int reason, const mosquitto_property*);
+
+    void Run();
+    void NetworkLoop(bool up);
+    void Send(const Message& message);
+    void Delivered(int mid);
+    void DeliveredLocked(int mid);
+    void PublishStats();
+    std::vector<Message> StateToRepublish() const;
+
+    const BridgeConfig& config_;
+    const std::string base_;  // <topic_prefix>/<name>/
+    mosquitto* client_ = nullptr;
+    std::thread thread_;   // publishes
+    std::thread network_;  // libmosquitto's reads and writes, reconnects
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
+    bool connected_ = false;
+    bool republish_ = false;
+    bool everConnected_ = false;
+    int takeovers_ = 0;
+    bool gaveUp_ = false;
+    std::deque<Message> queue_;  // readings, and state changes made while connected
+    int64_t queuedReadings_ = 0;
+    std::vector<std::string> stateOrder_;  // state topics in the order they first appeared
+    std::map<std::string, std::string> state_;
+    std::map<std::string, std::string> lastCounts_;  // the last reading delivered per topic
+    std::map<int, Message> inFlight_;
+    std::set<int> earlyAcks_;  // acknowledged before Send noted them
+    BridgeStats stats_;
+    std::vector<double> latencies_;
+    Clock::time_point nextStats_;
+};

@@ -1,0 +1,269 @@
+// velkor-bridge as a service: against velkor-sim and a Mosquitto of the test's own, watched by a
+// subscriber the way a plant's systems watch it.
+#include <gtest/gtest.h>
+#include <mosquitto.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "../sim/SimProcess.h"
+
+namespace {
+
+using Json = nlohmann::json;
+using namespace std::chrono_literals;
+
+bool Listening(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// A Mosquitto on a free loopback port, without persistence, stopped and started on that port.
+class Broker {
+public:
+    Broker() : port_(ClosedLoopbackPort()), conf_(TempPath("mosquitto.conf")) {
+        std::ofstream(conf_) << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\n"
+                             << "persistence false\nlog_dest none\n";
+        Start();
+    }
+    void Start() {
+        process_ =
+            std::make_unique<ChildProcess>(MOSQUITTO_PATH, std::vector<std::string>{"-c", conf_});
+        for (int i = 0; i < 200 && !Listening(port_); ++i)
+            std::this_thread::sleep_for(50ms);
+    }
+    void Stop() {
+        process_->Signal(SIGTERM);
+        process_->Finish(RUN_LIMIT_MS);
+    }
+    int Port() const { return port_; }
+
+private:
+    int port_;
+    std::string conf_;
+    std::unique_ptr<ChildProcess> process_;
+};
+
+struct Message {
+    std::string topic, payload;
+    bool retained;
+};
+
+// Everything under velkor/, in the order it arrived, subscribed again after every reconnect.
+class Subscriber {
+public:
+    explicit Subscriber(int port) {
+        mosquitto_lib_init();
+        client_ = mosquitto_new(nullptr, true, this);
+        mosquitto_connect_callback_set(client_, [](mosquitto* m, void*, int) {
+            mosquitto_subscribe(m, nullptr, "velkor/#", 1);
+        });
+        mosquitto_message_callback_set(
+            client_, [](mosquitto*, void* self, const mosquitto_message* m) {
+                auto& subscriber = *static_cast<Subscriber*>(self);
+                const std::lock_guard<std::mutex> lock(subscriber.mutex_);
+                subscriber.messages_.push_back(
+                    {m->topic, std::string(static_cast<const char*>(m->payload), m->payloadlen),
+                     m->retain});
+            });
+        mosquitto_reconnect_delay_set(client_, 1, 1, false);
+        mosquitto_connect(client_, "127.0.0.1", port, 30);
+        mosquitto_loop_start(client_);
+    }
+    ~Subscriber() {
+        mosquitto_disconnect(client_);
+        mosquitto_loop_stop(client_, true);
+        mosquitto_destroy(client_);
+    }
+    std::vector<Message> On(const std::string& topic) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<Message> on;
+        for (const Message& m : messages_)
+            if (m.topic == "velkor/plant/" + topic) on.push_back(m);
+        return on;
+    }
+    // Waits until `topic` has had a message for which `done` holds; that message's payload.
+    std::string Await(const std::string& topic, const std::function<bool(const std::string&)>& done,
+                      std::chrono::milliseconds limit = 30s) {
+        for (const auto end = std::chrono::steady_clock::now() + limit;
+             std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(20ms))
+            for (const Message& m : On(topic))
+                if (done(m.payload)) return m.payload;
+        ADD_FAILURE() << "nothing on " << topic;
+        return {};
+    }
+
+private:
+    mosquitto* client_;
+    std::mutex mutex_;
+    std::vector<Message> messages_;
+};
+
+int64_t SeqOf(const std::string& payload) {
+    return Json::parse(payload).at("seq").get<int64_t>();
+}
+
+std::function<bool(const std::string&)> Is(const std::string& text) {
+    return [text](const std::string& payload) { return payload == text; };
+}
+
+bool Any(const std::string&) {
+    return true;
+}
+
+std::function<bool(const std::string&)> SeqAtLeast(int64_t seq) {
+    return [seq](const std::string& payload) { return SeqOf(payload) >= seq; };
+}
+
+std::string Config(int brokerPort, int simPort, const std::string& nodes,
+                   const std::string& broker = "") {
+    const std::string path = TempPath("bridge.toml");
+    std::ofstream(path) << "name = \"plant\"\n[broker]\nport = " << brokerPort << "\n"
+                        << broker << "[[gateway]]\nname = \"line1\"\nhost = \"127.0.0.1:" << simPort
+                        << "\"\nnodes = \"" << nodes
+                        << "\"\ninterval = 1\ntimeout_ms = 200\noffline_after = 1\n";
+    return path;
+}
+
+std::unique_ptr<ChildProcess> Bridge(const std::string& config) {
+    return std::make_unique<ChildProcess>(VELKOR_BRIDGE_PATH,
+                                          std::vector<std::string>{"--config", config});
+}
+
+// Counts as the units hold them, seq going up by one; info as velkorctl shows the unit; a refused
+// model reported once; an absent node offline; a late subscriber handed the retained state; the
+// will after kill -9.
+TEST(Bridge, PublishesTheUnitsAsTheyHoldThem) {
+    Broker broker;
+    const std::vector<std::string> units = {"--count",    "1:0:123",  "--count", "1:4:-5",
+                                            "--settings", "3:mode=3", "--count", "3:0:77"};
+    SimProcess sim(units), twin(units);  // a gateway serves one client: velkorctl asks the twin
+    ASSERT_TRUE(sim.Started() && twin.Started());
+    Subscriber early(broker.Port());
+    auto bridge = Bridge(Config(broker.Port(), sim.Port(), "1,3,4,9"));
+    early.Await("line1/1/counts", SeqAtLeast(3));
+    int64_t seq = 0;
+    for (const Message& m : early.On("line1/1/counts")) {
+        EXPECT_EQ(SeqOf(m.payload), ++seq);
+        EXPECT_EQ(Json::parse(m.payload).at("counts"),
+                  Json::parse(R"({"DI1":123,"DI2":0,"DI3":0,"DI4":0,"DI5":-5})"));
+    }
+    EXPECT_EQ(Json::parse(early.Await("line1/3/counts", SeqAtLeast(1))).at("counts"),
+              Json::parse(R"({"DI1+DI2":77})"));
+    const Json refusal = Json::parse(early.Await("line1/4/error", Any));
+    EXPECT_EQ(refusal.at("kind"), "refused");
+    EXPECT_EQ(refusal.at("text"), "パルスカウント機能に対応していないモデルです。");
+    EXPECT_EQ(early.On("line1/4/error").size(), 1u) << "reported once, not polled again";
+    const Json absent = Json::parse(early.Await("line1/9/error", Any));
+    EXPECT_EQ(absent.at("kind"), "link");
+    EXPECT_EQ(absent.at("code"), 20003);
+
+    Subscriber late(broker.Port());
+    for (const char* offline : {"line1/4/availability", "line1/9/availability"})
+        late.Await(offline, Is("offline"));
+    late.Await("status", Is("online"));
+    late.Await("line1/1/availability", Is("online"));
+    EXPECT_TRUE(late.On("line1/1/counts").at(0).retained);
+    EXPECT_TRUE(late.On("line1/9/error").empty()) << "errors are not retained";
+    Json info = Json::parse(late.Await("line1/1/info", Any));
+    const std::string route = "--host=127.0.0.1:" + std::to_string(twin.Port());
+    Json settings = Json::parse(
+        RunToEnd(VELKORCTL_PATH, {"settings", route, "-n", "1", "--json"}, RUN_LIMIT_MS).out);
+    settings.erase("node");
+    EXPECT_EQ(info.at("settings"), settings);
+    info.erase("settings");
+    EXPECT_EQ(
+        info,
+        Json::parse(
+            RunToEnd(VELKORCTL_PATH, {"identify", route, "-n", "1", "--json"}, RUN_LIMIT_MS).out));
+
+    bridge->Signal(SIGKILL);
+    late.Await("status", Is("offline"));
+}
+
+// The gateway lost and back, the broker stopped and started again without persistence: readings
+// go on, those taken while the broker was away arrive afterwards in order, the retained state
+// first; a clean stop marks everything offline.
+TEST(Bridge, OutagesOnEitherSideLoseNoReading) {
+    Broker broker;
+    const int simPort = ClosedLoopbackPort();
+    const std::vector<std::string> simArgs = {"--listen", "127.0.0.1:" + std::to_string(simPort)};
+    auto sim = std::make_unique<SimProcess>(simArgs);
+    auto subscriber = std::make_unique<Subscriber>(broker.Port());
+    ::setenv("VELKOR_BRIDGE_STATS_PERIOD_MS", "1000", 1);
+    auto bridge = Bridge(Config(broker.Port(), simPort, "1"));
+    subscriber->Await("line1/1/counts", SeqAtLeast(2));
+    sim.reset();
+    subscriber->Await("line1/1/error", Any);
+    sim = std::make_unique<SimProcess>(simArgs);
+    const int64_t before = SeqOf(subscriber->On("line1/1/counts").back().payload);
+    subscriber->Await("line1/1/counts", SeqAtLeast(before + 2));
+
+    const int64_t delivered = SeqOf(subscriber->On("line1/1/counts").back().payload);
+    subscriber.reset();
+    broker.Stop();
+    std::this_thread::sleep_for(
+        3500ms);  // readings are taken meanwhile; the bridge retries at 1 and 3 s
+    broker.Start();
+    subscriber = std::make_unique<Subscriber>(broker.Port());
+    subscriber->Await("line1/1/counts", SeqAtLeast(delivered + 4));
+    const auto after = subscriber->On("line1/1/counts");
+    EXPECT_EQ(SeqOf(after.at(0).payload), delivered) << "the retained reading comes first";
+    for (size_t i = 1; i < after.size(); ++i)
+        EXPECT_EQ(SeqOf(after[i].payload), delivered + static_cast<int64_t>(i));
+    const Json stats = Json::parse(subscriber->Await(
+        "stats", [](const std::string& p) { return Json::parse(p).at("brokerReconnects") >= 1; }));
+    EXPECT_GE(stats.at("gatewayReconnects"), 1);
+    EXPECT_GT(stats.at("published"), 0);
+
+    bridge->Signal(SIGTERM);
+    subscriber->Await("line1/1/availability", Is("offline"));
+    subscriber->Await("status", Is("offline"));
+    EXPECT_EQ(bridge->Finish(RUN_LIMIT_MS).exitCode, 0);
+}
+
+// --once reads every unit, waits for the broker's acknowledgements and tells how it went; while
+// the broker is away the readings wait up to the queue limit, the oldest dropped and said so.
+TEST(Bridge, OneRoundAndTheQueueLimit) {
+    Broker broker;
+    SimProcess sim;
+    ASSERT_TRUE(sim.Started());
+    for (const auto& [nodes, status] : {std::pair{"1-3", 0}, std::pair{"1,9", 1}}) {
+        const auto once = Config(broker.Port(), sim.Port(), nodes);
+        EXPECT_EQ(RunToEnd(VELKOR_BRIDGE_PATH, {"--once", "--config", once}, RUN_LIMIT_MS).exitCode,
+                  status)
+            << nodes;
+    }
+    broker.Stop();
+    auto bridge = Bridge(Config(broker.Port(), sim.Port(), "1", "queue_limit = 2\n"));
+    std::this_thread::sleep_for(3500ms);  // four readings taken; the bridge retries at 1 and 3 s
+    broker.Start();
+    Subscriber subscriber(broker.Port());
+    subscriber.Await("line1/1/counts", SeqAtLeast(4));
+    const auto got = subscriber.On("line1/1/counts");
+    ASSERT_GE(got.size(), 2u);
+    EXPECT_GE(SeqOf(got[0].payload), 3) << "the oldest were dropped";
+    EXPECT_EQ(SeqOf(got[1].payload), SeqOf(got[0].payload) + 1);
+    bridge->Signal(SIGTERM);
+    EXPECT_NE(bridge->Finish(RUN_LIMIT_MS).err.find("queue limit of 2 readings reached"),
+              std::string::npos);
+}
+
+}  // namespace
