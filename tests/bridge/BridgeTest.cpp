@@ -132,13 +132,16 @@ std::function<bool(const std::string&)> SeqAtLeast(int64_t seq) {
     return [seq](const std::string& payload) { return SeqOf(payload) >= seq; };
 }
 
+std::string Gateway(const std::string& name, int simPort, const std::string& nodes) {
+    return "[[gateway]]\nname = \"" + name + "\"\nhost = \"127.0.0.1:" + std::to_string(simPort) +
+           "\"\nnodes = \"" + nodes + "\"\ninterval = 1\ntimeout_ms = 200\noffline_after = 1\n";
+}
+
 std::string Config(int brokerPort, int simPort, const std::string& nodes,
-                   const std::string& broker = "") {
+                   const std::string& broker = "", const std::string& more = "") {
     const std::string path = TempPath("bridge.toml");
     std::ofstream(path) << "name = \"plant\"\n[broker]\nport = " << brokerPort << "\n"
-                        << broker << "[[gateway]]\nname = \"line1\"\nhost = \"127.0.0.1:" << simPort
-                        << "\"\nnodes = \"" << nodes
-                        << "\"\ninterval = 1\ntimeout_ms = 200\noffline_after = 1\n";
+                        << broker << Gateway("line1", simPort, nodes) << more;
     return path;
 }
 
@@ -148,16 +151,19 @@ std::unique_ptr<ChildProcess> Bridge(const std::string& config) {
 }
 
 // Counts as the units hold them, seq going up by one; info as velkorctl shows the unit; a refused
-// model reported once; an absent node offline; a late subscriber handed the retained state; the
-// will after kill -9.
+// model reported once; an absent node, and on a line of its own a unit that answers everything
+// but its counts, offline without holding up the others; a late subscriber handed the retained
+// state; the will after kill -9.
 TEST(Bridge, PublishesTheUnitsAsTheyHoldThem) {
     Broker broker;
     const std::vector<std::string> units = {"--count",    "1:0:123",  "--count", "1:4:-5",
                                             "--settings", "3:mode=3", "--count", "3:0:77"};
     SimProcess sim(units), twin(units);  // a gateway serves one client: velkorctl asks the twin
-    ASSERT_TRUE(sim.Started() && twin.Started());
+    SimProcess silent({"--silent", "PG"});
+    ASSERT_TRUE(sim.Started() && twin.Started() && silent.Started());
     Subscriber early(broker.Port());
-    auto bridge = Bridge(Config(broker.Port(), sim.Port(), "1,3,4,9"));
+    auto bridge = Bridge(
+        Config(broker.Port(), sim.Port(), "1,3,4,9", "", Gateway("line2", silent.Port(), "2")));
     early.Await("line1/1/counts", SeqAtLeast(3));
     int64_t seq = 0;
     for (const Message& m : early.On("line1/1/counts")) {
@@ -171,12 +177,16 @@ TEST(Bridge, PublishesTheUnitsAsTheyHoldThem) {
     EXPECT_EQ(refusal.at("kind"), "refused");
     EXPECT_EQ(refusal.at("text"), "パルスカウント機能に対応していないモデルです。");
     EXPECT_EQ(early.On("line1/4/error").size(), 1u) << "reported once, not polled again";
-    const Json absent = Json::parse(early.Await("line1/9/error", Any));
-    EXPECT_EQ(absent.at("kind"), "link");
-    EXPECT_EQ(absent.at("code"), 20003);
+    for (const char* failing : {"line1/9/error", "line2/2/error"}) {
+        const Json failure = Json::parse(early.Await(failing, Any));
+        EXPECT_EQ(failure.at("kind"), "link") << failing;
+        EXPECT_EQ(failure.at("code"), 20003) << failing;
+    }
+    EXPECT_EQ(Json::parse(early.Await("line2/2/info", Any)).at("pulseInputs"), 3);
 
     Subscriber late(broker.Port());
-    for (const char* offline : {"line1/4/availability", "line1/9/availability"})
+    for (const char* offline :
+         {"line1/4/availability", "line1/9/availability", "line2/2/availability"})
         late.Await(offline, Is("offline"));
     late.Await("status", Is("online"));
     late.Await("line1/1/availability", Is("online"));
