@@ -61,7 +61,10 @@ bool IsTopicPrefix(const std::string& text) {
 void ReadBroker(const toml::table& table, BrokerConfig& broker) {
     RefuseUnknownKeys(table, {"host", "port", "client_id", "keepalive", "qos", "queue_limit"},
                       "broker.");
-    if (const auto* node = table.get("host")) broker.host = StringOf(*node, "broker.host");
+    if (const auto* node = table.get("host")) {
+        broker.host = StringOf(*node, "broker.host");
+        if (broker.host.empty()) throw ConfigError{LineOf(*node), "broker.host is empty"};
+    }
     if (const auto* node = table.get("port"))
         broker.port = static_cast<int32_t>(IntegerOf(*node, "broker.port", 1, 65535));
     if (const auto* node = table.get("client_id"))

@@ -121,7 +121,6 @@ bool GatewayPoller::PollUnit(Unit& unit) {
     uint32_t indexes = 0;
     for (const CountRow& row : CountRowsOf(unit.settings, unit.identity.inputCount))
         if (row.index >= 0) indexes |= 1u << row.index;
-    link_.HeldConfig() = unit.settings;
     const auto taken = Clock::now();
     const auto counts = link_.ReadCounts(indexes);
     if (!counts) {

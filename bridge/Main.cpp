@@ -54,7 +54,12 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (arg == "--check" || arg == "--once") {
-            mode = arg == "--check" ? BridgeMode::Check : BridgeMode::Once;
+            const BridgeMode asked = arg == "--check" ? BridgeMode::Check : BridgeMode::Once;
+            if (mode != BridgeMode::Run && mode != asked) {
+                std::fprintf(stderr, "velkor-bridge: give --check or --once, not both\n%s", USAGE);
+                return EXIT_USAGE;
+            }
+            mode = asked;
         } else if (arg == "--verbose") {
             verbose = true;
         } else if (arg == "--config" && i + 1 < args.size()) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "bridge/Log.h"
 
@@ -54,11 +55,13 @@ bool Publisher::Start(std::string& error) {
     SetState("status", "online");
     const int rc = mosquitto_connect_async(client_, config_.broker.host.c_str(),
                                            config_.broker.port, config_.broker.keepalive);
-    if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_ERRNO) {
+    // A broker not reached, or a name not resolved yet (the network coming up at boot), is tried
+    // again; only what no retry can mend ends the start.
+    if (rc == MOSQ_ERR_INVAL || rc == MOSQ_ERR_NOMEM) {
         error = std::string("broker: ") + mosquitto_strerror(rc);
         return false;
     }
-    if (rc == MOSQ_ERR_ERRNO)
+    if (rc != MOSQ_ERR_SUCCESS)
         Log(LogLevel::Warning, "broker " + config_.broker.host + ":" +
                                    std::to_string(config_.broker.port) +
                                    " not reached yet; retrying");
@@ -137,7 +140,8 @@ void Publisher::AddReading(const std::string& topic, const std::string& payload,
         if (oldest != queue_.end()) {
             queue_.erase(oldest);
             --queuedReadings_;
-            if (stats_.dropped++ == 0)
+            ++stats_.dropped;
+            if (!std::exchange(dropLogged_, true))
                 Log(LogLevel::Warning, "queue limit of " +
                                            std::to_string(config_.broker.queueLimit) +
                                            " readings reached: the oldest are dropped");
@@ -158,7 +162,7 @@ void Publisher::PublishTransient(const std::string& topic, const std::string& pa
 bool Publisher::AwaitDelivered(std::chrono::milliseconds limit) {
     std::unique_lock<std::mutex> lock(mutex_);
     return wake_.wait_for(lock, limit, [this] {
-        return connected_ && !republish_ && queue_.empty() && inFlight_.empty();
+        return connected_ && !republish_ && sending_ == 0 && queue_.empty() && inFlight_.empty();
     });
 }
 
@@ -201,6 +205,7 @@ void Publisher::OnConnect(mosquitto*, void* self, int rc, int, const mosquitto_p
     publisher.everConnected_ = true;
     publisher.connected_ = true;
     publisher.republish_ = true;
+    publisher.dropLogged_ = false;
     // What was queued as a state change is in the state republished first.
     publisher.queue_.erase(std::remove_if(publisher.queue_.begin(), publisher.queue_.end(),
                                           [](const Message& m) { return !m.reading; }),
@@ -236,28 +241,38 @@ void Publisher::OnDisconnect(mosquitto*, void* self, int rc, const mosquitto_pro
     publisher.wake_.notify_all();
 }
 
-void Publisher::OnPublish(mosquitto*, void* self, int mid, int, const mosquitto_property*) {
-    static_cast<Publisher*>(self)->Delivered(mid);
+void Publisher::OnPublish(mosquitto*, void* self, int mid, int reason, const mosquitto_property*) {
+    static_cast<Publisher*>(self)->Delivered(mid, reason);
 }
 
-void Publisher::Delivered(int mid) {
+void Publisher::Delivered(int mid, int reason) {
     std::lock_guard<std::mutex> lock(mutex_);
-    DeliveredLocked(mid);
+    DeliveredLocked(mid, reason);
 }
 
-void Publisher::DeliveredLocked(int mid) {
+// A reason of 0x80 and above is the broker's refusal (not authorised, quota exceeded): the
+// message is lost, and said so, not counted as delivered.
+void Publisher::DeliveredLocked(int mid, int reason) {
     const auto sent = inFlight_.find(mid);
     if (sent == inFlight_.end()) {
-        earlyAcks_.insert(mid);
+        earlyAcks_[mid] = reason;
         return;
     }
     const Message& message = sent->second;
-    if (message.reading) {
+    if (reason >= MQTT_RC_UNSPECIFIED) {
+        Log(LogLevel::Error,
+            "the broker refused " + message.topic + ": " + mosquitto_reason_string(reason));
+        if (message.reading) ++stats_.dropped;
+    } else if (message.reading) {
         ++stats_.published;
         const double ms =
             std::chrono::duration<double, std::milli>(Clock::now() - message.taken).count();
-        if (latencies_.size() >= LATENCY_SAMPLES) latencies_.erase(latencies_.begin());
-        latencies_.push_back(ms);
+        if (latencies_.size() < LATENCY_SAMPLES) {
+            latencies_.push_back(ms);
+        } else {
+            latencies_[nextLatency_] = ms;
+            nextLatency_ = (nextLatency_ + 1) % LATENCY_SAMPLES;
+        }
         lastCounts_[message.topic] = message.payload;
     }
     inFlight_.erase(sent);
@@ -285,6 +300,7 @@ void Publisher::Run() {
         if (Clock::now() >= nextStats_) {
             nextStats_ += StatsPeriod();
             if (connected_) {
+                ++sending_;
                 lock.unlock();
                 PublishStats();
                 lock.lock();
@@ -294,6 +310,7 @@ void Publisher::Run() {
         if (republish_) {
             republish_ = false;
             const std::vector<Message> state = StateToRepublish();
+            sending_ += static_cast<int32_t>(state.size());
             lock.unlock();
             for (const Message& message : state)
                 Send(message);
@@ -303,6 +320,7 @@ void Publisher::Run() {
             const Message message = std::move(queue_.front());
             queue_.pop_front();
             if (message.reading) --queuedReadings_;
+            ++sending_;
             lock.unlock();
             Send(message);
             lock.lock();
@@ -316,16 +334,29 @@ void Publisher::Send(const Message& message) {
         client_, &mid, message.topic.c_str(), static_cast<int>(message.payload.size()),
         message.payload.data(), message.qos, message.retain, nullptr);
     std::lock_guard<std::mutex> lock(mutex_);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        // The connection went in the meantime: a reading waits for the next one.
+    --sending_;
+    if (rc == MOSQ_ERR_NO_CONN || rc == MOSQ_ERR_CONN_LOST) {
+        // The connection went in the meantime: a reading waits for the next one, the state is
+        // republished whole after it.
         if (message.reading) {
             queue_.push_front(message);
             ++queuedReadings_;
         }
         return;
     }
+    if (rc != MOSQ_ERR_SUCCESS) {
+        // Nothing a retry mends (a packet too large for the broker, say): said, and counted.
+        Log(LogLevel::Error, "cannot publish " + message.topic + ": " + mosquitto_strerror(rc));
+        if (message.reading) ++stats_.dropped;
+        wake_.notify_all();
+        return;
+    }
     inFlight_.emplace(mid, message);
-    if (earlyAcks_.erase(mid) != 0) DeliveredLocked(mid);
+    if (const auto early = earlyAcks_.find(mid); early != earlyAcks_.end()) {
+        const int reason = early->second;
+        earlyAcks_.erase(early);
+        DeliveredLocked(mid, reason);
+    }
 }
 
 void Publisher::PublishStats() {

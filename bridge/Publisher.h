@@ -8,7 +8,6 @@
 #include <deque>
 #include <map>
 #include <mutex>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -70,8 +69,8 @@ private:
     void Run();
     void NetworkLoop(bool up);
     void Send(const Message& message);
-    void Delivered(int mid);
-    void DeliveredLocked(int mid);
+    void Delivered(int mid, int reason);
+    void DeliveredLocked(int mid, int reason);
     void PublishStats();
     std::vector<Message> StateToRepublish() const;
 
@@ -95,8 +94,11 @@ private:
     std::map<std::string, std::string> state_;
     std::map<std::string, std::string> lastCounts_;  // the last reading delivered per topic
     std::map<int, Message> inFlight_;
-    std::set<int> earlyAcks_;  // acknowledged before Send noted them
+    std::map<int, int> earlyAcks_;  // acknowledged (with the reason) before Send noted them
+    int32_t sending_ = 0;           // taken from the queue, not yet in flight
+    bool dropLogged_ = false;       // since the last connect
     BridgeStats stats_;
-    std::vector<double> latencies_;
+    std::vector<double> latencies_;  // the most recent, a ring
+    size_t nextLatency_ = 0;
     Clock::time_point nextStats_;
 };

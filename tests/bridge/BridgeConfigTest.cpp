@@ -45,6 +45,7 @@ TEST(BridgeConfig, EachMistakeIsNamedWithItsLine) {
         {"name = \"a\"\n[broker]\nport = 70000\n" + gateway, ":3: broker.port must be 1 to 65535"},
         {"name = \"a\"\n[broker]\nqos = 2\n" + gateway, ":3: broker.qos must be 0 to 1, not 2"},
         {"name = \"a\"\n[broker]\nuser = \"x\"\n" + gateway, ":3: unknown key broker.user"},
+        {"name = \"a\"\n[broker]\nhost = \"\"\n" + gateway, ":3: broker.host is empty"},
         {"name = \"a\"\n", ": no [[gateway]] is configured"},
         {"name = \"a\"\n[[gateway]]\nhost = \"127.0.0.1\"\n", ":2: a gateway has no name"},
         {"name = \"a\"\n[[gateway]]\nname = \"l\"\n", ":2: gateway l needs either host or serial"},
