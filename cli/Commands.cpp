@@ -181,32 +181,6 @@ Result<Prepared> CommandRun::Prepare(int32_t node, PreparedUnit& unit, bool repo
     return Prepared::GoOn;
 }
 
-// The unit's settings with the operator's changes, as the window would write them.
-PulseConfig Changed(const PulseConfig& held, const SettingsChange& change) {
-    PulseConfig wanted = held;
-    if (change.mode) wanted.mode = *change.mode;
-    if (change.clearSignal) wanted.clearSignal = *change.clearSignal;
-    for (int32_t i = 0; i < MAX_INPUTS; ++i)
-        if (change.edge[i]) wanted.edge[i] = *change.edge[i];
-    if (change.period) wanted.period = *change.period;
-    if (change.debounce) wanted.debounce = *change.debounce;
-    // The window shows no debounce filter in the two-phase modes and writes none.
-    if (wanted.mode == MODE_TWO_PHASE_X2 || wanted.mode == MODE_TWO_PHASE_X4) wanted.debounce = 0;
-    return wanted;
-}
-
-// The settings of a file over what the unit holds: the inputs the file names, the rest as held.
-PulseConfig Copied(const PulseConfig& held, const UnitSettingsFile& file) {
-    PulseConfig wanted = held;
-    wanted.mode = file.settings.mode;
-    wanted.clearSignal = file.settings.clearSignal;
-    for (int32_t i = 0; i < file.inputs; ++i)
-        wanted.edge[i] = file.settings.edge[i];
-    wanted.period = file.settings.period;
-    wanted.debounce = file.settings.debounce;
-    return wanted;
-}
-
 // The checks before anything is written: inputs the unit lacks, the encoder pairs.
 bool CommandRun::Refuses(const PreparedUnit& unit, PulseConfig& wanted) {
     const int32_t node = unit.identity.node;
@@ -219,8 +193,8 @@ bool CommandRun::Refuses(const PreparedUnit& unit, PulseConfig& wanted) {
                           std::to_string(n) + " pulse inputs");
         return true;
     }
-    wanted = options_.from ? Copied(unit.held.config, *options_.from)
-                           : Changed(unit.held.config, options_.change);
+    wanted = options_.from ? CopiedSettings(unit.held.config, *options_.from)
+                           : ChangedSettings(unit.held.config, options_.change);
     const EncoderVerdict verdict = CheckEncoderInputs(wanted, n);
     if (RefusesWrite(verdict)) {
         Refused(node, EncoderVerdictText(verdict));

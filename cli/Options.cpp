@@ -232,17 +232,6 @@ std::string CheckComplete(Parser& p) {
 
 }  // namespace
 
-bool SettingsChange::Empty() const {
-    const bool noEdge = std::none_of(edge.begin(), edge.end(), [](auto& e) { return e; });
-    return !mode && !clearSignal && noEdge && !period && !debounce && !counting;
-}
-
-bool SettingsChange::OnlyCounting() const {
-    SettingsChange others = *this;
-    others.counting.reset();
-    return others.Empty();
-}
-
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     ParsedCommandLine result;
     Parser parser;

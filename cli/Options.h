@@ -21,18 +21,6 @@ struct Route {
     std::string device;   // serial device path
 };
 
-// Settings that `set` changes; what is not given keeps the unit's value.
-struct SettingsChange {
-    std::optional<int32_t> mode;
-    std::optional<int32_t> clearSignal;
-    std::array<std::optional<int32_t>, MAX_INPUTS> edge;
-    std::optional<int32_t> period;
-    std::optional<int32_t> debounce;
-    std::optional<bool> counting;
-    bool Empty() const;
-    bool OnlyCounting() const;  // nothing but --counting, or nothing
-};
-
 struct CliOptions {
     Command command = Command::Identify;
     Route route;

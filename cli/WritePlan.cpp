@@ -36,24 +36,6 @@ std::string Names(const std::vector<PlannedFrame>& frames, size_t first, size_t 
 
 }  // namespace
 
-std::vector<PlannedFrame> PlanChange(const PulseConfig& wanted, int32_t inputCount,
-                                     const SettingsChange& change, unsigned char heldFlags) {
-    SettingsBytes bytes = BytesOfSettings(wanted, inputCount);
-    if (!change.mode && !change.clearSignal && heldFlags >= PARAM_BASE) bytes.mode = heldFlags;
-    return PlanWrite(bytes, change.counting);
-}
-
-std::vector<PlannedFrame> PlanCopy(const UnitSettingsFile& file, const PulseConfig& held,
-                                   int32_t inputCount, const SettingsChange& change) {
-    SettingsBytes bytes = BytesOfSettings(held, inputCount);
-    for (int32_t i = 0; i < inputCount && i < file.inputs; ++i)
-        bytes.edges[static_cast<size_t>(i)] = file.edgeCharacters[static_cast<size_t>(i)];
-    bytes.mode = file.modeCharacter;
-    bytes.period = file.periodCharacter;
-    bytes.debounce = file.debounceCharacter;
-    return PlanWrite(bytes, change.counting);
-}
-
 std::string WriteReport(const std::vector<PlannedFrame>& frames) {
     std::string report;
     for (size_t first = 0; first < frames.size();) {
