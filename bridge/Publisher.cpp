@@ -19,7 +19,7 @@ std::chrono::milliseconds StatsPeriod() {
 }
 constexpr size_t LATENCY_SAMPLES = 100000;  // the most recent, for p50 and p99
 constexpr int TAKEOVERS_BEFORE_GIVING_UP = 3;
-constexpr int32_t LONGEST_PAUSE_S = 60;
+constexpr int32_t BROKER_LONGEST_PAUSE_S = 60;
 constexpr int NETWORK_WAIT_MS = 100;
 
 double Percentile(std::vector<double> samples, double share) {
@@ -82,7 +82,7 @@ void Publisher::NetworkLoop(bool up) {
             if (pause > 0 &&
                 wake_.wait_for(lock, std::chrono::seconds(pause), [this] { return stopping_; }))
                 break;
-            pause = pause == 0 ? 1 : std::min(pause * 2, LONGEST_PAUSE_S);
+            pause = pause == 0 ? 1 : std::min(pause * 2, BROKER_LONGEST_PAUSE_S);
             lock.unlock();
             up = mosquitto_reconnect(client_) == MOSQ_ERR_SUCCESS;
             lock.lock();

@@ -13,7 +13,7 @@
 
 namespace {
 
-using Json = nlohmann::json;
+using InputJson = nlohmann::json;
 
 // A unit's settings are two levels deep: nesting far deeper is no settings file, and is refused
 // where it starts rather than built.
@@ -43,14 +43,14 @@ private:
 };
 
 // The member named `key` of an object; nullptr when there is none, or no object.
-const Json* Member(const Json& object, const std::string& key) {
+const InputJson* Member(const InputJson& object, const std::string& key) {
     const auto found = object.find(key);
     return found == object.end() ? nullptr : &*found;
 }
 
 // The value of a whole number that fits in 64 bits; nothing for fractions, exponents, larger
 // magnitudes and other types.
-std::optional<int64_t> WholeNumber(const Json& value) {
+std::optional<int64_t> WholeNumber(const InputJson& value) {
     if (value.is_number_unsigned()) {
         const auto number = value.get<uint64_t>();
         if (number > static_cast<uint64_t>(INT64_MAX)) return std::nullopt;
@@ -63,11 +63,11 @@ std::optional<int64_t> WholeNumber(const Json& value) {
 // The parser's own words for text it refuses, without the library's number of the error: a
 // syntax error names its line and column, others (a number beyond a double's range) the offset
 // the parser had reached.
-std::string ParserError(const Json::exception& failure, size_t offset) {
+std::string ParserError(const InputJson::exception& failure, size_t offset) {
     const std::string what = failure.what();
     const size_t words = what.find("] ");
     const std::string text = words == std::string::npos ? what : what.substr(words + 2);
-    if (dynamic_cast<const Json::parse_error*>(&failure)) return text;
+    if (dynamic_cast<const InputJson::parse_error*>(&failure)) return text;
     return text + " at offset " + std::to_string(offset);
 }
 
@@ -83,15 +83,16 @@ struct Entry {
     std::optional<unsigned char> raw;
 };
 
-std::optional<Entry> ReadEntry(const Json& unit, const std::string& key, const SettingKind& kind,
-                               int32_t (*decode)(unsigned char), std::string& error) {
-    const Json* item = Member(unit, key);
+std::optional<Entry> ReadEntry(const InputJson& unit, const std::string& key,
+                               const SettingKind& kind, int32_t (*decode)(unsigned char),
+                               std::string& error) {
+    const InputJson* item = Member(unit, key);
     if (!item || !item->is_object()) {
         error = key + ": missing";
         return std::nullopt;
     }
     Entry entry;
-    if (const Json* raw = Member(*item, "raw"); raw && !raw->is_null()) {
+    if (const InputJson* raw = Member(*item, "raw"); raw && !raw->is_null()) {
         const auto code = WholeNumber(*raw);
         if (!code || !Travels(*code)) {
             error = key + ": raw code is not a parameter character (32-255, not 200)";
@@ -100,7 +101,7 @@ std::optional<Entry> ReadEntry(const Json& unit, const std::string& key, const S
         entry.raw = static_cast<unsigned char>(*code);
     }
     std::optional<int32_t> value;
-    if (const Json* word = Member(*item, "word"); word && word->is_string()) {
+    if (const InputJson* word = Member(*item, "word"); word && word->is_string()) {
         const std::string& text = word->get_ref<const std::string&>();
         value = kind.parse(text);
         if (!value) {
@@ -108,7 +109,7 @@ std::optional<Entry> ReadEntry(const Json& unit, const std::string& key, const S
             return std::nullopt;
         }
     }
-    if (const Json* number = Member(*item, "value"); number && !number->is_null()) {
+    if (const InputJson* number = Member(*item, "value"); number && !number->is_null()) {
         const auto whole = WholeNumber(*number);
         if (!whole || *whole < INT32_MIN || *whole > INT32_MAX) {
             error = key + ": value is not a whole number";
@@ -154,7 +155,7 @@ std::optional<unsigned char> ParamCharacter(const Entry& entry, const SettingKin
     return ParamChar(entry.value);
 }
 
-std::optional<UnitSettingsFile> ReadUnit(const Json& unit, std::string& error) {
+std::optional<UnitSettingsFile> ReadUnit(const InputJson& unit, std::string& error) {
     if (!unit.is_object()) {
         error = "not a unit's settings (a JSON object)";
         return std::nullopt;
@@ -213,8 +214,9 @@ std::optional<UnitSettingsFile> ParseSettingsFile(std::string_view text, std::st
     const auto offset = [&] { return static_cast<size_t>(taken - text.data()); };
     std::optional<size_t> tooDeep;  // where the first value nested too deep starts
     std::optional<size_t> unitEnd;  // where the outermost value ends
-    const Json::parser_callback_t watch = [&](int depth, Json::parse_event_t event, Json&) {
-        using Event = Json::parse_event_t;
+    const InputJson::parser_callback_t watch = [&](int depth, InputJson::parse_event_t event,
+                                                   InputJson&) {
+        using Event = InputJson::parse_event_t;
         const bool opens = event == Event::object_start || event == Event::array_start;
         if (depth > MAX_DEPTH && event != Event::key && !tooDeep)
             // An opening bracket is the last byte taken; a scalar ends at or just before it.
@@ -223,11 +225,11 @@ std::optional<UnitSettingsFile> ParseSettingsFile(std::string_view text, std::st
         // Nothing more is built once the text is refused.
         return !tooDeep;
     };
-    Json unit;
+    InputJson unit;
     try {
-        unit = Json::parse(CountingReader(text.data(), &taken),
-                           CountingReader(text.data() + text.size(), &taken), watch);
-    } catch (const Json::exception& failure) {
+        unit = InputJson::parse(CountingReader(text.data(), &taken),
+                                CountingReader(text.data() + text.size(), &taken), watch);
+    } catch (const InputJson::exception& failure) {
         if (!tooDeep) {
             // After a complete value, the parser fails on whatever follows it.
             const size_t next =
