@@ -10,6 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=${1:-build/default}
 runs=${2:-15}
+[ "$runs" -ge 9 ] || { echo "at least 9 runs, for a median that one slow run cannot move" >&2; exit 2; }
 ctl=${CTL:-$bin/cli/velkorctl}
 work=$(mktemp -d)
 "$bin/sim/velkor-sim" --listen 127.0.0.1:0 --quiet >"$work/port" &
