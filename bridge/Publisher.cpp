@@ -21,6 +21,8 @@ constexpr size_t LATENCY_SAMPLES = 100000;  // the most recent, for p50 and p99
 constexpr int TAKEOVERS_BEFORE_GIVING_UP = 3;
 constexpr int32_t BROKER_LONGEST_PAUSE_S = 60;
 constexpr int NETWORK_WAIT_MS = 100;
+// A connection closed this soon after the broker accepted it was taken away, not lost.
+constexpr auto QUICK_LOSS = std::chrono::seconds(2);
 
 double Percentile(std::vector<double> samples, double share) {
     if (samples.empty()) return 0;
@@ -204,6 +206,7 @@ void Publisher::OnConnect(mosquitto*, void* self, int rc, int, const mosquitto_p
     if (publisher.everConnected_) ++publisher.stats_.brokerReconnects;
     publisher.everConnected_ = true;
     publisher.connected_ = true;
+    publisher.connectedAt_ = Clock::now();
     publisher.republish_ = true;
     publisher.dropLogged_ = false;
     // What was queued as a state change is in the state republished first.
@@ -221,18 +224,22 @@ void Publisher::OnDisconnect(mosquitto*, void* self, int rc, const mosquitto_pro
     const bool wasConnected = publisher.connected_;
     publisher.connected_ = false;
     if (publisher.stopping_) return;
-    if (rc == MQTT_RC_SESSION_TAKEN_OVER) {
+    // A broker that hands the session to another client with the same id says so (0x8E) to an
+    // MQTT 5 client, or just closes the connection it had accepted a moment before.
+    const bool quick = wasConnected && Clock::now() - publisher.connectedAt_ < QUICK_LOSS;
+    if (rc == MQTT_RC_SESSION_TAKEN_OVER || (quick && rc != MOSQ_ERR_SUCCESS)) {
         ++publisher.takeovers_;
         Log(LogLevel::Error,
-            "the broker gave this bridge's session to another client with the id " +
-                publisher.config_.broker.clientId +
-                " (session taken over): give each bridge its own client_id");
+            "the broker took the session away right after accepting it (session taken over): "
+            "another client uses the client id " +
+                publisher.config_.broker.clientId + "; give each bridge its own client_id");
         if (publisher.takeovers_ >= TAKEOVERS_BEFORE_GIVING_UP) {
             publisher.gaveUp_ = true;
             Log(LogLevel::Error, "session taken over " + std::to_string(publisher.takeovers_) +
-                                     " times: the bridge stops instead of taking it back");
+                                     " times in a row: the bridge stops instead of taking it back");
         }
     } else if (wasConnected) {
+        publisher.takeovers_ = 0;
         Log(LogLevel::Warning,
             std::string("broker connection lost: ") +
                 (rc > 127 ? mosquitto_reason_string(rc) : mosquitto_strerror(rc)) +

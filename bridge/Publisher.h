@@ -86,7 +86,8 @@ private:
     bool connected_ = false;
     bool republish_ = false;
     bool everConnected_ = false;
-    int takeovers_ = 0;
+    int takeovers_ = 0;  // in a row
+    Clock::time_point connectedAt_;
     bool gaveUp_ = false;
     std::deque<Message> queue_;  // readings, and state changes made while connected
     int64_t queuedReadings_ = 0;

@@ -222,9 +222,15 @@ TEST(Bridge, OutagesOnEitherSideLoseNoReading) {
     subscriber->Await("line1/1/counts", SeqAtLeast(2));
     sim.reset();
     subscriber->Await("line1/1/error", Any);
-    sim = std::make_unique<SimProcess>(simArgs);
+    // The gateway comes back holding other settings: they are read again and the info follows.
+    std::vector<std::string> changed = simArgs;
+    changed.insert(changed.end(), {"--settings", "1:period=2"});
+    sim = std::make_unique<SimProcess>(changed);
     const int64_t before = SeqOf(subscriber->On("line1/1/counts").back().payload);
     subscriber->Await("line1/1/counts", SeqAtLeast(before + 2));
+    subscriber->Await("line1/1/info", [](const std::string& payload) {
+        return Json::parse(payload)["settings"]["period"]["word"] == "10s";
+    });
 
     const int64_t delivered = SeqOf(subscriber->On("line1/1/counts").back().payload);
     subscriber.reset();
@@ -234,6 +240,8 @@ TEST(Bridge, OutagesOnEitherSideLoseNoReading) {
     broker.Start();
     subscriber = std::make_unique<Subscriber>(broker.Port());
     subscriber->Await("line1/1/counts", SeqAtLeast(delivered + 4));
+    subscriber->Await("status", Is("online"));
+    subscriber->Await("line1/1/availability", Is("online"));
     const auto after = subscriber->On("line1/1/counts");
     EXPECT_EQ(SeqOf(after.at(0).payload), delivered) << "the retained reading comes first";
     for (size_t i = 1; i < after.size(); ++i)
@@ -274,6 +282,30 @@ TEST(Bridge, OneRoundAndTheQueueLimit) {
     bridge->Signal(SIGTERM);
     EXPECT_NE(bridge->Finish(RUN_LIMIT_MS).err.find("queue limit of 2 readings reached"),
               std::string::npos);
+}
+
+// Two bridges with one client id: the broker keeps handing the session from one to the other;
+// each says why, and after the third time one of them gives up instead of going on.
+TEST(Bridge, ASessionTakenOverIsSaidAndNotFoughtForever) {
+    Broker broker;
+    SimProcess sim, twin;
+    ASSERT_TRUE(sim.Started() && twin.Started());
+    Subscriber subscriber(broker.Port());
+    auto first = Bridge(Config(broker.Port(), sim.Port(), "1"));
+    subscriber.Await("status", Is("online"));
+    auto second = Bridge(Config(broker.Port(), twin.Port(), "1"));
+    std::this_thread::sleep_for(5s);  // three take-overs take milliseconds; the loser has ended
+    first->Signal(SIGTERM);
+    second->Signal(SIGTERM);
+    const ProgramRun runs[] = {first->Finish(RUN_LIMIT_MS), second->Finish(RUN_LIMIT_MS)};
+    int gaveUp = 0;
+    for (const ProgramRun& run : runs) {
+        EXPECT_NE(run.err.find("(session taken over)"), std::string::npos);
+        EXPECT_NE(run.err.find("give each bridge its own client_id"), std::string::npos);
+        gaveUp += run.exitCode == 1 &&
+                  run.err.find("stops instead of taking it back") != std::string::npos;
+    }
+    EXPECT_EQ(gaveUp, 1);
 }
 
 }  // namespace
