@@ -11,6 +11,7 @@
 
 #include "../sim/SimLog.h"
 #include "../sim/SimProcess.h"
+#include "MessageBoxRows.h"
 #include "device/OperatorTexts.h"
 #include "dialog/ControlIds.h"
 #include "dialog/DialogCore.h"
@@ -291,60 +292,18 @@ TEST(DialogWorkflows, RadioGroupsShowTheReportedModeAlone) {
     EXPECT_EQ(CommandOf(frames.back()), Command("PU", {0x21, 0x20, 0x20}));
 }
 
-// What the operator sees of an operation: its button caption, the unit shown, the busy display,
-// and whether 接続, 設定受信 and 設定反映 can be pressed.
-struct Look {
-    std::string caption, deviceInfo;
-    bool busy, connect, read, write;
-    bool operator==(const Look&) const = default;
-};
-
 Look LookOf(RecordingView& view) {
     return {view.texts[IDC_CONNECT_BUTTON],         view.texts[IDC_DEVICE_INFO_TEXT],
             view.shown[IDC_PROGRESS_BAR],           view.enabled[IDC_CONNECT_BUTTON],
             view.enabled[IDC_READ_SETTINGS_BUTTON], view.enabled[IDC_WRITE_SETTINGS_BUTTON]};
 }
 
-void PrintTo(const Look& look, std::ostream* out) {
-    *out << "{" << look.caption << ", \"" << look.deviceInfo << "\", busy " << look.busy
-         << ", buttons " << look.connect << look.read << look.write << "}";
-}
-
 // A worker's message box is closed only once the worker has ended and posted all it had; until
-// then the operation is still under way behind the box. Connecting to node 1 takes 13 replies
-// (MD, PY, five PH, PP, five PG); the simulator loses the 14th, the settings read's "PY". Node 9
-// has no unit.
+// then the operation is still under way behind the box.
 TEST(DialogWorkflows, WorkersMessageBoxComesBeforeItsNextSteps) {
-    struct BoxRow {
-        const char* name;
-        int node;
-        bool readSettings;
-        std::string message;
-        Look during, after;
-    };
-    const BoxRow rows[] = {
-        {"a model without pulse inputs",
-         4,
-         false,
-         NO_PULSE_INPUTS_MESSAGE,
-         {"中断", "KV-410     ID : 4", true, true, false, false},
-         {"接続", "", false, true, false, false}},
-        {"no answer to MD",
-         9,
-         false,
-         "通信エラー : 20003(タイムアウト)",
-         {"中断", "", true, true, false, false},
-         {"接続", "", false, true, false, false}},
-        {"no answer to the settings read",
-         1,
-         true,
-         "通信エラー : 20003(タイムアウト)",
-         {"切断", "KV-420     ID : 1", false, false, false, false},
-         {"切断", "KV-420     ID : 1", false, true, true, true}},
-    };
     SimProcess sim({"--listen", "127.0.0.1:0", "--quiet", "--drop-every", "14"});
     ASSERT_TRUE(sim.Started());
-    for (const BoxRow& row : rows) {
+    for (const BoxRow& row : BOX_ROWS) {
         SCOPED_TRACE(row.name);
         CoreOnLoopback loopback(sim.Port(), 200);
         RecordingView& view = loopback.view;

@@ -5,6 +5,7 @@
 #include <climits>
 #include <optional>
 
+#include "../dialog/MessageBoxRows.h"
 #include "SimFixture.h"
 #include "dialog/ControlIds.h"
 
@@ -43,63 +44,20 @@ TEST_F(WindowFaults, ReadEndingUnderTheIntervalMessageLeavesTheIntervalUsable) {
         EXPECT_TRUE(dialog->IsEnabled(id)) << id;
 }
 
-// What the operator sees of an operation: its button caption, the unit shown, the busy display,
-// and whether 接続, 設定受信 and 設定反映 can be pressed.
-struct Look {
-    QString caption, deviceInfo;
-    bool busy, connect, read, write;
-    bool operator==(const Look&) const = default;
-};
-
-void PrintTo(const Look& look, std::ostream* out) {
-    *out << "{" << look.caption.toStdString() << ", \"" << look.deviceInfo.toStdString()
-         << "\", busy " << look.busy << ", buttons " << look.connect << look.read << look.write
-         << "}";
-}
-
 // A worker's real modal box is closed only once the worker has ended and its last results wait
-// for the box; until then the operation is still under way behind it. Connecting to node 1 takes
-// 13 replies (MD, PY, five PH, PP, five PG); the simulator loses the 14th, the settings read's
-// "PY". Node 9 has no unit.
+// for the box; until then the operation is still under way behind it.
 TEST_F(WindowFaults, WorkersMessageBoxComesBeforeItsNextSteps) {
-    struct BoxRow {
-        const char* name;
-        int node;
-        bool readSettings;
-        QString message;
-        Look during, after;
-    };
-    const BoxRow rows[] = {
-        {"a model without pulse inputs",
-         4,
-         false,
-         "パルスカウント機能に対応していないモデルです。",
-         {"中断", "KV-410     ID : 4", true, true, false, false},
-         {"接続", "", false, true, false, false}},
-        {"no answer to MD",
-         9,
-         false,
-         "通信エラー : 20003(タイムアウト)",
-         {"中断", "", true, true, false, false},
-         {"接続", "", false, true, false, false}},
-        {"no answer to the settings read",
-         1,
-         true,
-         "通信エラー : 20003(タイムアウト)",
-         {"切断", "KV-420     ID : 1", false, false, false, false},
-         {"切断", "KV-420     ID : 1", false, true, true, true}},
-    };
     ASSERT_NO_FATAL_FAILURE(StartSim({"--drop-every", "14"}));
     SetReplyWaitMs(1000);
     const auto look = [this] {
-        return Look{dialog->Text(IDC_CONNECT_BUTTON),
-                    dialog->Text(IDC_DEVICE_INFO_TEXT),
+        return Look{dialog->Text(IDC_CONNECT_BUTTON).toStdString(),
+                    dialog->Text(IDC_DEVICE_INFO_TEXT).toStdString(),
                     dialog->IsShown(IDC_PROGRESS_BAR),
                     dialog->IsEnabled(IDC_CONNECT_BUTTON),
                     dialog->IsEnabled(IDC_READ_SETTINGS_BUTTON),
                     dialog->IsEnabled(IDC_WRITE_SETTINGS_BUTTON)};
     };
-    for (const BoxRow& row : rows) {
+    for (const BoxRow& row : BOX_ROWS) {
         SCOPED_TRACE(row.name);
         if (row.readSettings) {
             ASSERT_NO_FATAL_FAILURE(ConnectUnit(row.node));
@@ -125,7 +83,7 @@ TEST_F(WindowFaults, WorkersMessageBoxComesBeforeItsNextSteps) {
         }
         EXPECT_TRUE(WaitUntil([&] { return during && Inside().RunningWorkers() == 0; }, 10000));
         closer.stop();
-        EXPECT_EQ(shown, row.message);
+        EXPECT_EQ(shown.toStdString(), row.message);
         EXPECT_EQ(during, row.during);
         EXPECT_EQ(look(), row.after);
         if (row.readSettings) Click(IDC_CONNECT_BUTTON);

@@ -1,0 +1,51 @@
+#pragma once
+
+// What the operator sees of an operation behind a worker's message box, while it is open and
+// after it, for the core's tests and the windows' alike.
+
+#include <ostream>
+#include <string>
+
+// The button caption, the unit shown, the busy display, and whether 接続, 設定受信 and 設定反映
+// can be pressed.
+struct Look {
+    std::string caption, deviceInfo;
+    bool busy, connect, read, write;
+    bool operator==(const Look&) const = default;
+};
+
+inline void PrintTo(const Look& look, std::ostream* out) {
+    *out << "{" << look.caption << ", \"" << look.deviceInfo << "\", busy " << look.busy
+         << ", buttons " << look.connect << look.read << look.write << "}";
+}
+
+struct BoxRow {
+    const char* name;
+    int node;
+    bool readSettings;
+    std::string message;
+    Look during, after;
+};
+
+// Against a velkor-sim run with --drop-every 14: connecting to node 1 takes 13 replies (MD, PY,
+// five PH, PP, five PG), so the settings read's "PY" is lost. Node 9 has no unit.
+inline const BoxRow BOX_ROWS[] = {
+    {"a model without pulse inputs",
+     4,
+     false,
+     "パルスカウント機能に対応していないモデルです。",
+     {"中断", "KV-410     ID : 4", true, true, false, false},
+     {"接続", "", false, true, false, false}},
+    {"no answer to MD",
+     9,
+     false,
+     "通信エラー : 20003(タイムアウト)",
+     {"中断", "", true, true, false, false},
+     {"接続", "", false, true, false, false}},
+    {"no answer to the settings read",
+     1,
+     true,
+     "通信エラー : 20003(タイムアウト)",
+     {"切断", "KV-420     ID : 1", false, false, false, false},
+     {"切断", "KV-420     ID : 1", false, true, true, true}},
+};
