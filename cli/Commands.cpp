@@ -14,11 +14,11 @@
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
 #include "cli/UnitClient.h"
-#include "cli/WritePlan.h"
 #include "device/CountRows.h"
 #include "device/OperatorTexts.h"
-#include "device/SettingsRules.h"
 #include "link/LinkSession.h"
+#include "unit/WriteChecks.h"
+#include "unit/WriteReport.h"
 
 namespace {
 
@@ -61,7 +61,6 @@ private:
     void Visit(int32_t node);
     Result<Prepared> Prepare(int32_t node, PreparedUnit& unit, bool report);
     void ChangeSettings(const PreparedUnit& unit);
-    bool Refuses(const PreparedUnit& unit, PulseConfig& wanted);
     bool Write(int32_t node, std::vector<PlannedFrame>& frames);
     void SwitchCounting(int32_t node, bool start);
     void Scan();
@@ -181,46 +180,17 @@ Result<Prepared> CommandRun::Prepare(int32_t node, PreparedUnit& unit, bool repo
     return Prepared::GoOn;
 }
 
-// The checks before anything is written: inputs the unit lacks, the encoder pairs.
-bool CommandRun::Refuses(const PreparedUnit& unit, PulseConfig& wanted) {
-    const int32_t node = unit.identity.node;
-    const int32_t n = unit.identity.inputCount;
-    int32_t named = options_.from ? options_.from->inputs : 0;
-    for (int32_t i = 0; i < MAX_INPUTS; ++i)
-        if (options_.change.edge[i]) named = std::max(named, i + 1);
-    if (named > n) {
-        Refused(node, "DI" + std::to_string(named) + " is named, but the unit has " +
-                          std::to_string(n) + " pulse inputs");
-        return true;
-    }
-    wanted = options_.from ? CopiedSettings(unit.held.config, *options_.from)
-                           : ChangedSettings(unit.held.config, options_.change);
-    const EncoderVerdict verdict = CheckEncoderInputs(wanted, n);
-    if (RefusesWrite(verdict)) {
-        Refused(node, EncoderVerdictText(verdict));
-        return true;
-    }
-    if (verdict == EncoderVerdict::ZPhaseWithoutDi3) {
-        if (!options_.force) {
-            Refused(node, std::string(EncoderVerdictText(verdict)) +
-                              " (--force writes the settings all the same)");
-            return true;
-        }
-        Say("node " + std::to_string(node) + ": " + EncoderVerdictText(verdict));
-    }
-    return false;
-}
-
-// Writes, reads back and prints what the unit then holds.
+// Checks the change against the unit, writes it, reads back and prints what the unit then holds.
 void CommandRun::ChangeSettings(const PreparedUnit& unit) {
-    PulseConfig wanted;
-    if (Refuses(unit, wanted)) return;
     const int32_t node = unit.identity.node;
     const int32_t n = unit.identity.inputCount;
-    std::vector<PlannedFrame> frames =
-        options_.from ? PlanCopy(*options_.from, unit.held.config, n, options_.change)
-                      : PlanChange(wanted, n, options_.change, unit.held.flags);
-    if (!Write(node, frames)) return;
+    CheckedWrite checked = CheckWrite({options_.change, options_.from, options_.force}, unit.held);
+    if (checked.check == WriteCheck::ForceNeeded)
+        checked.text += " (--force writes the settings all the same)";
+    if (RefusesWrite(checked.check)) return Refused(node, checked.text);
+    if (checked.check == WriteCheck::Forced)
+        Say("node " + std::to_string(node) + ": " + checked.text);
+    if (!Write(node, checked.frames)) return;
     const Result<Done> readBack = client_.ReadSettings(n);
     if (!readBack) {
         Say("node " + std::to_string(node) + ": written; reading the settings back failed");

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/SettingsFile.h"
+#include "unit/SettingsFile.h"
 #include "device/PulseConfig.h"
 #include "unit/RouteText.h"
 

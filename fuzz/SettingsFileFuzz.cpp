@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/SettingsFile.h"
+#include "unit/SettingsFile.h"
 #include "device/CommandEncoding.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include "cli/Options.h"
 #include "cli/Output.h"
-#include "cli/SettingsFile.h"
+#include "unit/SettingsFile.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "cli/SettingsFile.h"
+#include "unit/SettingsFile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -155,7 +155,9 @@ std::optional<unsigned char> ParamCharacter(const Entry& entry, const SettingKin
     return ParamChar(entry.value);
 }
 
-std::optional<UnitSettingsFile> ReadUnit(const InputJson& unit, std::string& error) {
+}  // namespace
+
+std::optional<UnitSettingsFile> UnitSettingsOfJson(const nlohmann::json& unit, std::string& error) {
     if (!unit.is_object()) {
         error = "not a unit's settings (a JSON object)";
         return std::nullopt;
@@ -207,13 +209,12 @@ std::optional<UnitSettingsFile> ReadUnit(const InputJson& unit, std::string& err
     return file;
 }
 
-}  // namespace
-
-std::optional<UnitSettingsFile> ParseSettingsFile(std::string_view text, std::string& error) {
+std::optional<nlohmann::json> ParseOneJsonValue(std::string_view text, JsonTextFault& fault,
+                                                std::string& error) {
     const char* taken = text.data();
     const auto offset = [&] { return static_cast<size_t>(taken - text.data()); };
-    std::optional<size_t> tooDeep;  // where the first value nested too deep starts
-    std::optional<size_t> unitEnd;  // where the outermost value ends
+    std::optional<size_t> tooDeep;   // where the first value nested too deep starts
+    std::optional<size_t> valueEnd;  // where the outermost value ends
     const InputJson::parser_callback_t watch = [&](int depth, InputJson::parse_event_t event,
                                                    InputJson&) {
         using Event = InputJson::parse_event_t;
@@ -221,23 +222,26 @@ std::optional<UnitSettingsFile> ParseSettingsFile(std::string_view text, std::st
         if (depth > MAX_DEPTH && event != Event::key && !tooDeep)
             // An opening bracket is the last byte taken; a scalar ends at or just before it.
             tooDeep = opens ? offset() - 1 : offset();
-        if (depth == 0 && !opens && event != Event::key) unitEnd = offset();
+        if (depth == 0 && !opens && event != Event::key) valueEnd = offset();
         // Nothing more is built once the text is refused.
         return !tooDeep;
     };
-    InputJson unit;
+    fault = JsonTextFault::Invalid;
+    InputJson value;
     try {
-        unit = InputJson::parse(CountingReader(text.data(), &taken),
-                                CountingReader(text.data() + text.size(), &taken), watch);
+        value = InputJson::parse(CountingReader(text.data(), &taken),
+                                 CountingReader(text.data() + text.size(), &taken), watch);
     } catch (const InputJson::exception& failure) {
         if (!tooDeep) {
             // After a complete value, the parser fails on whatever follows it.
             const size_t next =
-                unitEnd ? text.find_first_not_of(" \t\n\r", *unitEnd) : std::string_view::npos;
-            error = !unitEnd ? ParserError(failure, offset())
-                    : next != std::string_view::npos && text[next] == '{'
-                        ? "the file holds more than one unit; keep the line of one"
-                        : "unexpected text after the unit's settings";
+                valueEnd ? text.find_first_not_of(" \t\n\r", *valueEnd) : std::string_view::npos;
+            if (!valueEnd)
+                error = ParserError(failure, offset());
+            else
+                fault = next != std::string_view::npos && text[next] == '{'
+                            ? JsonTextFault::AnotherObject
+                            : JsonTextFault::TextAfter;
             return std::nullopt;
         }
     }
@@ -245,7 +249,18 @@ std::optional<UnitSettingsFile> ParseSettingsFile(std::string_view text, std::st
         error = "nesting too deep at offset " + std::to_string(*tooDeep);
         return std::nullopt;
     }
-    return ReadUnit(unit, error);
+    fault = JsonTextFault::None;
+    return value;
+}
+
+std::optional<UnitSettingsFile> ParseSettingsFile(std::string_view text, std::string& error) {
+    JsonTextFault fault = JsonTextFault::None;
+    const auto unit = ParseOneJsonValue(text, fault, error);
+    if (fault == JsonTextFault::AnotherObject)
+        error = "the file holds more than one unit; keep the line of one";
+    if (fault == JsonTextFault::TextAfter) error = "unexpected text after the unit's settings";
+    if (!unit) return std::nullopt;
+    return UnitSettingsOfJson(*unit, error);
 }
 
 std::optional<UnitSettingsFile> LoadSettingsFile(const std::string& path, std::string& error) {

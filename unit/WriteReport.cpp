@@ -1,19 +1,8 @@
-#include "cli/WritePlan.h"
+#include "unit/WriteReport.h"
 
 #include "device/CommandEncoding.h"
 
 namespace {
-
-std::string FateText(FrameFate fate) {
-    switch (fate) {
-        case FrameFate::Acknowledged:
-            return "acknowledged";
-        case FrameFate::SentNoAnswer:
-            return "sent, no answer";
-        default:
-            return "not sent";
-    }
-}
 
 // "DI1, DI2 edges and mode, period and debounce" for frames [first, last).
 std::string Names(const std::vector<PlannedFrame>& frames, size_t first, size_t last) {
@@ -36,6 +25,22 @@ std::string Names(const std::vector<PlannedFrame>& frames, size_t first, size_t 
 
 }  // namespace
 
+std::string FrameName(const PlannedFrame& frame) {
+    return frame.input < 0 ? frame.what : "DI" + std::to_string(frame.input + 1) + " edge";
+}
+
+const char* FateWord(FrameFate fate) {
+    switch (fate) {
+        case FrameFate::Acknowledged:
+            return "acknowledged";
+        case FrameFate::SentNoAnswer:
+            return "sent, no answer";
+        case FrameFate::NotSent:
+            break;
+    }
+    return "not sent";
+}
+
 std::string WriteReport(const std::vector<PlannedFrame>& frames) {
     std::string report;
     for (size_t first = 0; first < frames.size();) {
@@ -43,7 +48,7 @@ std::string WriteReport(const std::vector<PlannedFrame>& frames) {
         while (last < frames.size() && frames[last].fate == frames[first].fate)
             ++last;
         report +=
-            (first ? "; " : "") + Names(frames, first, last) + " " + FateText(frames[first].fate);
+            (first ? "; " : "") + Names(frames, first, last) + " " + FateWord(frames[first].fate);
         first = last;
     }
     return report;
