@@ -81,7 +81,8 @@ GatewayConfig ReadGateway(const toml::table& table) {
     GatewayConfig gateway;
     gateway.line = LineOf(table);
     RefuseUnknownKeys(
-        table, {"name", "host", "serial", "nodes", "interval", "timeout_ms", "offline_after"},
+        table,
+        {"name", "host", "serial", "nodes", "interval", "timeout_ms", "offline_after", "commands"},
         "gateway.");
     const auto* name = table.get("name");
     if (name == nullptr) throw ConfigError{gateway.line, "a gateway has no name"};
@@ -122,6 +123,11 @@ GatewayConfig ReadGateway(const toml::table& table) {
     if (const auto* node = table.get("offline_after"))
         gateway.offlineAfter =
             static_cast<int32_t>(IntegerOf(*node, "gateway.offline_after", 1, 1000));
+    if (const auto* node = table.get("commands")) {
+        if (!node->is_boolean())
+            throw ConfigError{LineOf(*node), "gateway.commands must be true or false"};
+        gateway.commands = node->as_boolean()->get();
+    }
     return gateway;
 }
 

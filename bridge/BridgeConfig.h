@@ -26,7 +26,8 @@ struct GatewayConfig {
     int32_t interval = 10;  // seconds
     int32_t timeoutMs = 1000;
     int32_t offlineAfter = 3;
-    int32_t line = 0;  // of its [[gateway]] in the config
+    bool commands = false;  // set, start and stop taken from the broker
+    int32_t line = 0;       // of its [[gateway]] in the config
 };
 
 struct BridgeConfig {

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "bridge/CommandInbox.h"
 #include "bridge/FrameLog.h"
 #include "bridge/GatewayPoller.h"
 #include "bridge/Log.h"
@@ -51,14 +52,22 @@ bool RunBridge(const BridgeConfig& config, BridgeMode mode) {
     FrameLog frames;
     frames.Install();
     Publisher publisher(config);
+    std::vector<std::unique_ptr<GatewayPoller>> pollers;
+    std::vector<GatewayPoller*> routes;
+    for (const GatewayConfig& gateway : config.gateways) {
+        pollers.push_back(std::make_unique<GatewayPoller>(gateway, publisher));
+        routes.push_back(pollers.back().get());
+    }
+    // One round takes no commands.
+    CommandInbox inbox(config, mode == BridgeMode::Run ? routes : std::vector<GatewayPoller*>{});
+    if (!inbox.Filters().empty())
+        publisher.Subscribe(inbox.Filters(),
+                            [&inbox](BrokerMessage message) { inbox.Receive(std::move(message)); });
     std::string error;
     if (!publisher.Start(error)) {
         Log(LogLevel::Error, error);
         return false;
     }
-    std::vector<std::unique_ptr<GatewayPoller>> pollers;
-    for (const GatewayConfig& gateway : config.gateways)
-        pollers.push_back(std::make_unique<GatewayPoller>(gateway, publisher));
     Log(LogLevel::Info, "bridge " + config.name + ": " + std::to_string(pollers.size()) +
                             " gateways, broker " + config.broker.host + ":" +
                             std::to_string(config.broker.port));

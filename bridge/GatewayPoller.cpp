@@ -56,15 +56,19 @@ void GatewayPoller::Loop() {
     auto next = Clock::now();
     while (!stopping_.load()) {
         RunRound();
+        RunCommands();
         next += interval;
         if (next < Clock::now()) next = Clock::now();
-        if (!Sleep(next)) break;
+        while (Clock::now() < next && Sleep(next))
+            RunCommands();
     }
 }
 
+// Until `until`, the stop or a command; false once stopping.
 bool GatewayPoller::Sleep(Clock::time_point until) {
     std::unique_lock<std::mutex> lock(sleepMutex_);
-    return !sleepWake_.wait_until(lock, until, [this] { return stopping_.load(); });
+    sleepWake_.wait_until(lock, until, [this] { return stopping_.load() || !commands_.empty(); });
+    return !stopping_.load();
 }
 
 bool GatewayPoller::RunRound() {
@@ -174,6 +178,12 @@ bool GatewayPoller::ReadSettings(Unit& unit) {
         Failed(unit, read.Failure());
         return false;
     }
+    TakeSettings(unit);
+    return true;
+}
+
+// What the link read last becomes the unit's settings, and its info where they changed.
+void GatewayPoller::TakeSettings(Unit& unit) {
     unit.settings = link_.HeldConfig();
     unit.flags = link_.HeldFlags();
     unit.settingsRead = Clock::now();
@@ -184,7 +194,6 @@ bool GatewayPoller::ReadSettings(Unit& unit) {
         unit.info = info;
         publisher_.SetState(TopicOf(unit, "info"), info);
     }
-    return true;
 }
 
 void GatewayPoller::Failed(Unit& unit, const UnitFailure& failure) {
@@ -194,16 +203,22 @@ void GatewayPoller::Failed(Unit& unit, const UnitFailure& failure) {
                                 ErrorPayload(std::chrono::system_clock::now(), failure));
     Log(LogLevel::Warning, "gateway " + gateway_.name + " node " + std::to_string(unit.node) +
                                ": " + FailureText(failure));
-    if (failure.kind == FailureKind::LinkLost && linkUp_) {
-        Log(LogLevel::Warning, "gateway " + gateway_.name + ": connection lost");
-        linkUp_ = false;
-        nextOpen_ = Clock::now();
-    }
+    NoteLinkLoss(failure);
     // An identification that failed is tried again from the start.
     if (failure.kind != FailureKind::TimeOut) unit.identified = unit.identified && linkUp_;
     unit.pause = NextPause(unit.pause);
     unit.nextTry = Clock::now() + std::chrono::seconds(unit.pause);
     if (++unit.failuresInRow >= gateway_.offlineAfter) SetAvailability(unit, Availability::Offline);
+}
+
+// A failure that ended the line: it is opened again before the next exchange.
+UnitFailure GatewayPoller::NoteLinkLoss(const UnitFailure& failure) {
+    if (failure.kind == FailureKind::LinkLost && linkUp_) {
+        Log(LogLevel::Warning, "gateway " + gateway_.name + ": connection lost");
+        linkUp_ = false;
+        nextOpen_ = Clock::now();
+    }
+    return failure;
 }
 
 void GatewayPoller::SetAvailability(Unit& unit, Availability availability) {

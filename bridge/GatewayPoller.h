@@ -4,12 +4,14 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "bridge/BridgeConfig.h"
+#include "bridge/CommandRequest.h"
 #include "bridge/Publisher.h"
 #include "unit/UnitLink.h"
 
@@ -17,7 +19,8 @@
 // round at the configured interval on a steady clock. A unit that fails is tried again after 1,
 // 2, 4 ... 60 s rather than every round, so that its time-outs do not hold up the others; a lost
 // connection is reopened with the same pauses, its units failing meanwhile; a model without
-// pulse inputs is reported once and not polled again.
+// pulse inputs is reported once and not polled again. Commands for its units run on the same
+// thread, between rounds, in the order they came.
 class GatewayPoller {
 public:
     using Clock = std::chrono::steady_clock;
@@ -34,6 +37,9 @@ public:
     bool RunRound();
     // Marks every unit that was published offline (a clean stop).
     void PublishOffline();
+    // Takes a command for one of its units, from any thread; it runs after those before it, as
+    // soon as the round under way has ended.
+    void Submit(GatewayCommand command);
 
 private:
     enum class Availability { Unknown, Online, Offline };
@@ -59,10 +65,20 @@ private:
     bool EnsureLink();
     bool Prepare(Unit& unit);
     bool ReadSettings(Unit& unit);
+    void TakeSettings(Unit& unit);
     void Failed(Unit& unit, const UnitFailure& failure);
+    UnitFailure NoteLinkLoss(const UnitFailure& failure);
     void SetAvailability(Unit& unit, Availability availability);
     std::string TopicOf(const Unit& unit, const char* leaf) const;
     bool Sleep(Clock::time_point until);
+
+    // GatewayCommands.cpp
+    void RunCommands();
+    void RunCommand(const GatewayCommand& command);
+    Result<Done> ReachUnit(Unit& unit);
+    void RunSet(Unit& unit, const GatewayCommand& command);
+    void RunCounting(Unit& unit, const GatewayCommand& command);
+    void Answer(const Unit& unit, const GatewayCommand& command, const std::string& payload);
 
     const GatewayConfig& gateway_;
     Publisher& publisher_;
@@ -76,6 +92,7 @@ private:
     UnitFailure linkFailure_;
     std::vector<Unit> units_;
     std::thread thread_;
-    std::mutex sleepMutex_;
+    std::mutex sleepMutex_;  // also guards the commands
     std::condition_variable sleepWake_;
+    std::deque<GatewayCommand> commands_;
 };

@@ -54,6 +54,7 @@ bool Publisher::Start(std::string& error) {
     mosquitto_connect_v5_callback_set(client_, &Publisher::OnConnect);
     mosquitto_disconnect_v5_callback_set(client_, &Publisher::OnDisconnect);
     mosquitto_publish_v5_callback_set(client_, &Publisher::OnPublish);
+    mosquitto_message_v5_callback_set(client_, &Publisher::OnMessage);
     SetState("status", "online");
     const int rc = mosquitto_connect_async(client_, config_.broker.host.c_str(),
                                            config_.broker.port, config_.broker.keepalive);
@@ -161,6 +162,23 @@ void Publisher::PublishTransient(const std::string& topic, const std::string& pa
     wake_.notify_all();
 }
 
+void Publisher::Subscribe(std::vector<std::string> filters,
+                          std::function<void(BrokerMessage)> receive) {
+    filters_ = std::move(filters);
+    receive_ = std::move(receive);
+}
+
+void Publisher::PublishAnswer(const std::string& topic, const std::string& payload,
+                              const BrokerMessage& request) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.push_back(
+        {base_ + topic, payload, STATE_QOS, false, false, Clock::now(), true, request.correlation});
+    if (!request.responseTopic.empty())
+        queue_.push_back({request.responseTopic, payload, STATE_QOS, false, false, Clock::now(),
+                          true, request.correlation});
+    wake_.notify_all();
+}
+
 bool Publisher::AwaitDelivered(std::chrono::milliseconds limit) {
     std::unique_lock<std::mutex> lock(mutex_);
     return wake_.wait_for(lock, limit, [this] {
@@ -202,6 +220,13 @@ void Publisher::OnConnect(mosquitto*, void* self, int rc, int, const mosquitto_p
             std::string("broker refused the connection: ") + mosquitto_reason_string(rc));
         return;
     }
+    // Retained commands are never run: they would run again after every reconnect. Commands
+    // published by this client itself are not taken either.
+    const int options =
+        MQTT_SUB_OPT_NO_LOCAL | MQTT_SUB_OPT_RETAIN_AS_PUBLISHED | MQTT_SUB_OPT_SEND_RETAIN_NEVER;
+    for (const std::string& filter : publisher.filters_)
+        mosquitto_subscribe_v5(publisher.client_, nullptr, filter.c_str(), STATE_QOS, options,
+                               nullptr);
     std::lock_guard<std::mutex> lock(publisher.mutex_);
     if (publisher.everConnected_) ++publisher.stats_.brokerReconnects;
     publisher.everConnected_ = true;
@@ -211,7 +236,7 @@ void Publisher::OnConnect(mosquitto*, void* self, int rc, int, const mosquitto_p
     publisher.dropLogged_ = false;
     // What was queued as a state change is in the state republished first.
     publisher.queue_.erase(std::remove_if(publisher.queue_.begin(), publisher.queue_.end(),
-                                          [](const Message& m) { return !m.reading; }),
+                                          [](const Message& m) { return !m.reading && !m.answer; }),
                            publisher.queue_.end());
     Log(LogLevel::Info, "connected to the broker " + publisher.config_.broker.host + ":" +
                             std::to_string(publisher.config_.broker.port));
@@ -250,6 +275,32 @@ void Publisher::OnDisconnect(mosquitto*, void* self, int rc, const mosquitto_pro
 
 void Publisher::OnPublish(mosquitto*, void* self, int mid, int reason, const mosquitto_property*) {
     static_cast<Publisher*>(self)->Delivered(mid, reason);
+}
+
+void Publisher::OnMessage(mosquitto*, void* self, const mosquitto_message* message,
+                          const mosquitto_property* properties) {
+    auto& publisher = *static_cast<Publisher*>(self);
+    if (!publisher.receive_) return;
+    BrokerMessage received;
+    received.topic = message->topic;
+    if (message->payloadlen > 0)
+        received.payload.assign(static_cast<const char*>(message->payload),
+                                static_cast<size_t>(message->payloadlen));
+    received.retained = message->retain;
+    char* responseTopic = nullptr;
+    if (mosquitto_property_read_string(properties, MQTT_PROP_RESPONSE_TOPIC, &responseTopic,
+                                       false) != nullptr &&
+        responseTopic != nullptr)
+        received.responseTopic = responseTopic;
+    std::free(responseTopic);
+    void* correlation = nullptr;
+    uint16_t length = 0;
+    if (mosquitto_property_read_binary(properties, MQTT_PROP_CORRELATION_DATA, &correlation,
+                                       &length, false) != nullptr &&
+        correlation != nullptr)
+        received.correlation.assign(static_cast<const char*>(correlation), length);
+    std::free(correlation);
+    publisher.receive_(std::move(received));
 }
 
 void Publisher::Delivered(int mid, int reason) {
@@ -336,19 +387,23 @@ void Publisher::Run() {
 }
 
 void Publisher::Send(const Message& message) {
+    mosquitto_property* properties = nullptr;
+    if (!message.correlation.empty())
+        mosquitto_property_add_binary(&properties, MQTT_PROP_CORRELATION_DATA,
+                                      message.correlation.data(),
+                                      static_cast<uint16_t>(message.correlation.size()));
     int mid = 0;
     const int rc = mosquitto_publish_v5(
         client_, &mid, message.topic.c_str(), static_cast<int>(message.payload.size()),
-        message.payload.data(), message.qos, message.retain, nullptr);
+        message.payload.data(), message.qos, message.retain, properties);
+    mosquitto_property_free_all(&properties);
     std::lock_guard<std::mutex> lock(mutex_);
     --sending_;
     if (rc == MOSQ_ERR_NO_CONN || rc == MOSQ_ERR_CONN_LOST) {
-        // The connection went in the meantime: a reading waits for the next one, the state is
-        // republished whole after it.
-        if (message.reading) {
-            queue_.push_front(message);
-            ++queuedReadings_;
-        }
+        // The connection went in the meantime: a reading or an answer waits for the next one,
+        // the state is republished whole after it.
+        if (message.reading || message.answer) queue_.push_front(message);
+        if (message.reading) ++queuedReadings_;
         return;
     }
     if (rc != MOSQ_ERR_SUCCESS) {

@@ -6,13 +6,16 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "bridge/BridgeConfig.h"
+#include "bridge/BrokerMessage.h"
 #include "bridge/Payloads.h"
 
 // The bridge's one connection to the broker, through libmosquitto's network thread, and the
@@ -23,6 +26,7 @@
 //    dropped and counted), and are published while connected; one counts as delivered when the
 //    broker acknowledged it (at QoS 0: when it was sent).
 //  - Errors and stats are published only while connected.
+//  - Answers to commands wait in the queue, across a reconnect, and go out while connected.
 class Publisher {
 public:
     using Clock = std::chrono::steady_clock;
@@ -42,6 +46,13 @@ public:
     void SetState(const std::string& topic, const std::string& payload);
     void AddReading(const std::string& topic, const std::string& payload, Clock::time_point taken);
     void PublishTransient(const std::string& topic, const std::string& payload);
+    // Subscribes to `filters` after every connect, without the retained messages they hold;
+    // each message that arrives on them goes to `receive`, on libmosquitto's thread. Before Start.
+    void Subscribe(std::vector<std::string> filters, std::function<void(BrokerMessage)> receive);
+    // The answer to `request` (QoS 1, not retained) on `topic`, and on the request's response
+    // topic where it gave one, each with the request's correlation data.
+    void PublishAnswer(const std::string& topic, const std::string& payload,
+                       const BrokerMessage& request);
 
     // Waits until every reading and state change has been delivered; false after `limit`.
     bool AwaitDelivered(std::chrono::milliseconds limit);
@@ -54,17 +65,31 @@ public:
 
 private:
     struct Message {
+        Message(std::string topic_, std::string payload_, int qos_, bool retain_, bool reading_,
+                Clock::time_point taken_, bool answer_ = false, std::string correlation_ = {})
+            : topic(std::move(topic_)),
+              payload(std::move(payload_)),
+              qos(qos_),
+              retain(retain_),
+              reading(reading_),
+              taken(taken_),
+              answer(answer_),
+              correlation(std::move(correlation_)) {}
         std::string topic;
         std::string payload;
         int qos;
         bool retain;
         bool reading;
         Clock::time_point taken;
+        bool answer;  // to a command: kept across a reconnect
+        std::string correlation;
     };
 
     static void OnConnect(mosquitto*, void* self, int rc, int flags, const mosquitto_property*);
     static void OnDisconnect(mosquitto*, void* self, int rc, const mosquitto_property*);
     static void OnPublish(mosquitto*, void* self, int mid, int reason, const mosquitto_property*);
+    static void OnMessage(mosquitto*, void* self, const mosquitto_message* message,
+                          const mosquitto_property* properties);
 
     void Run();
     void NetworkLoop(bool up);
@@ -77,8 +102,10 @@ private:
     const BridgeConfig& config_;
     const std::string base_;  // <topic_prefix>/<name>/
     mosquitto* client_ = nullptr;
-    std::thread thread_;   // publishes
-    std::thread network_;  // libmosquitto's reads and writes, reconnects
+    std::thread thread_;                // publishes
+    std::thread network_;               // libmosquitto's reads and writes, reconnects
+    std::vector<std::string> filters_;  // set before Start, then only read
+    std::function<void(BrokerMessage)> receive_;
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;

@@ -31,6 +31,7 @@ TEST(BridgeConfig, DefaultsFillWhatIsNotGiven) {
     EXPECT_EQ(gateway.interval, 10);
     EXPECT_EQ(gateway.timeoutMs, 1000);
     EXPECT_EQ(gateway.offlineAfter, 3);
+    EXPECT_FALSE(gateway.commands);
 }
 
 TEST(BridgeConfig, EachMistakeIsNamedWithItsLine) {
@@ -56,6 +57,8 @@ TEST(BridgeConfig, EachMistakeIsNamedWithItsLine) {
         {"name = \"a\"\n" + gateway + "interval = 0\n", ":5: gateway.interval must be 1 to 3600"},
         {"name = \"a\"\n" + gateway + "interval = \"10\"\n",
          ":5: gateway.interval must be an integer"},
+        {"name = \"a\"\n" + gateway + "commands = \"yes\"\n",
+         ":5: gateway.commands must be true or false"},
         {"name = \"a\"\n" + gateway + gateway, ":5: a second gateway named line1"},
         {"name = \"a\"\n[[gateway]\n", ":2: "},
     };

@@ -2,6 +2,7 @@
 // subscriber the way a plant's systems watch it.
 #include <gtest/gtest.h>
 #include <mosquitto.h>
+#include <mqtt_protocol.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -17,6 +18,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "../sim/SimLog.h"
 #include "../sim/SimProcess.h"
 
 namespace {
@@ -64,24 +66,34 @@ private:
 struct Message {
     std::string topic, payload;
     bool retained;
+    std::string correlation;
 };
 
-// Everything under velkor/, in the order it arrived, subscribed again after every reconnect.
+// Everything under velkor/ and replies/, in the order it arrived, subscribed again after every
+// reconnect; and the commands of a plant's system, over MQTT 5.
 class Subscriber {
 public:
     explicit Subscriber(int port) {
         mosquitto_lib_init();
         client_ = mosquitto_new(nullptr, true, this);
+        mosquitto_int_option(client_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
         mosquitto_connect_callback_set(client_, [](mosquitto* m, void*, int) {
             mosquitto_subscribe(m, nullptr, "velkor/#", 1);
+            mosquitto_subscribe(m, nullptr, "replies/#", 1);
         });
-        mosquitto_message_callback_set(
-            client_, [](mosquitto*, void* self, const mosquitto_message* m) {
+        mosquitto_message_v5_callback_set(
+            client_, [](mosquitto*, void* self, const mosquitto_message* m,
+                        const mosquitto_property* properties) {
                 auto& subscriber = *static_cast<Subscriber*>(self);
+                void* data = nullptr;
+                uint16_t length = 0;
+                mosquitto_property_read_binary(properties, MQTT_PROP_CORRELATION_DATA, &data,
+                                               &length, false);
                 const std::lock_guard<std::mutex> lock(subscriber.mutex_);
                 subscriber.messages_.push_back(
                     {m->topic, std::string(static_cast<const char*>(m->payload), m->payloadlen),
-                     m->retain});
+                     m->retain, data ? std::string(static_cast<const char*>(data), length) : ""});
+                std::free(data);
             });
         mosquitto_reconnect_delay_set(client_, 1, 1, false);
         mosquitto_connect(client_, "127.0.0.1", port, 30);
@@ -96,8 +108,39 @@ public:
         const std::lock_guard<std::mutex> lock(mutex_);
         std::vector<Message> on;
         for (const Message& m : messages_)
-            if (m.topic == "velkor/plant/" + topic) on.push_back(m);
+            if (m.topic == "velkor/plant/" + topic || m.topic == topic) on.push_back(m);
         return on;
+    }
+    // Publishes `payload` on the command topic of `unit` ("line1/1") and waits for the answer on
+    // its result topic.
+    Json Ask(const std::string& unit, const std::string& command, const std::string& payload,
+             bool retain = false, const std::string& responseTopic = "",
+             const std::string& correlation = "") {
+        const size_t before = On(unit + "/result").size();
+        Send("velkor/plant/" + unit + "/" + command, payload, retain, responseTopic, correlation);
+        if (retain) return {};
+        for (const auto end = std::chrono::steady_clock::now() + 30s;
+             std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(20ms))
+            if (const auto results = On(unit + "/result"); results.size() > before)
+                return Json::parse(results[before].payload);
+        ADD_FAILURE() << "no answer to " << command << " " << payload;
+        return {};
+    }
+    void Send(const std::string& topic, const std::string& payload, bool retain,
+              const std::string& responseTopic = "", const std::string& correlation = "") {
+        mosquitto_property* properties = nullptr;
+        if (!responseTopic.empty())
+            mosquitto_property_add_string(&properties, MQTT_PROP_RESPONSE_TOPIC,
+                                          responseTopic.c_str());
+        if (!correlation.empty())
+            mosquitto_property_add_binary(&properties, MQTT_PROP_CORRELATION_DATA,
+                                          correlation.data(),
+                                          static_cast<uint16_t>(correlation.size()));
+        EXPECT_EQ(
+            mosquitto_publish_v5(client_, nullptr, topic.c_str(), static_cast<int>(payload.size()),
+                                 payload.data(), 1, retain, properties),
+            MOSQ_ERR_SUCCESS);
+        mosquitto_property_free_all(&properties);
     }
     // Waits until `topic` has had a message for which `done` holds; that message's payload.
     std::string Await(const std::string& topic, const std::function<bool(const std::string&)>& done,
@@ -132,9 +175,11 @@ std::function<bool(const std::string&)> SeqAtLeast(int64_t seq) {
     return [seq](const std::string& payload) { return SeqOf(payload) >= seq; };
 }
 
-std::string Gateway(const std::string& name, int simPort, const std::string& nodes) {
+std::string Gateway(const std::string& name, int simPort, const std::string& nodes,
+                    bool commands = false) {
     return "[[gateway]]\nname = \"" + name + "\"\nhost = \"127.0.0.1:" + std::to_string(simPort) +
-           "\"\nnodes = \"" + nodes + "\"\ninterval = 1\ntimeout_ms = 200\noffline_after = 1\n";
+           "\"\nnodes = \"" + nodes + "\"\ninterval = 1\ntimeout_ms = 200\noffline_after = 1\n" +
+           (commands ? "commands = true\n" : "");
 }
 
 std::string Config(int brokerPort, int simPort, const std::string& nodes,
@@ -306,6 +351,163 @@ TEST(Bridge, ASessionTakenOverIsSaidAndNotFoughtForever) {
                   run.err.find("stops instead of taking it back") != std::string::npos;
     }
     EXPECT_EQ(gaveUp, 1);
+}
+
+// ----- Commands ----------------------------------------------------------------------------------
+
+// The settings writes (PC, PU, PS) velkor-sim received, in order, node digits included.
+std::vector<std::string> WritesIn(const std::string& log) {
+    std::vector<std::string> writes;
+    for (const std::string& frame : ReceivedFramesOfLog(FileText(log))) {
+        const std::string letters = CommandOf(frame).substr(0, 2);
+        if (letters == "PC" || letters == "PU" || letters == "PS") writes.push_back(frame);
+    }
+    return writes;
+}
+
+Json CtlJson(int port, std::vector<std::string> args) {
+    args.insert(args.begin() + 1, {"--host=127.0.0.1:" + std::to_string(port), "--json"});
+    const ProgramRun run = RunToEnd(VELKORCTL_PATH, args, RUN_LIMIT_MS);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return Json::parse(run.out);
+}
+
+// A bridge whose gateway "cmd" takes commands, on a velkor-sim whose twin velkorctl works on;
+// line1, on a simulator of its own, does not take them.
+struct CommandBench {
+    Broker broker;
+    std::string log = TempPath("bridge-sim.log"), twinLog = TempPath("twin-sim.log"),
+                offLog = TempPath("off-sim.log");
+    // Two units of five inputs each, so that one's settings can be copied onto the other.
+    SimProcess sim{{"--log", log, "--unit", "1:2", "--unit", "2:2"}},
+        twin{{"--log", twinLog, "--unit", "1:2", "--unit", "2:2"}}, off{{"--log", offLog}};
+    Subscriber plant{broker.Port()};
+    std::unique_ptr<ChildProcess> bridge =
+        Bridge(Config(broker.Port(), off.Port(), "1", "", Gateway("cmd", sim.Port(), "1,2", true)));
+    CommandBench() {
+        // The bridge subscribed before it published the state.
+        plant.Await("cmd/2/counts", Any);
+    }
+};
+
+// A set in either form writes exactly the frames velkorctl writes for the same change, answers
+// with the settings read back, and the info follows them.
+TEST(BridgeCommands, SetInEitherFormWritesVelkorctlsFrames) {
+    CommandBench bench;
+    const Json words = bench.plant.Ask("cmd/1", "set", R"({"DI2":"falling","period":"10s"})");
+    const Json byCtl =
+        CtlJson(bench.twin.Port(), {"set", "-n", "1", "--edge", "DI2=falling", "--period", "10s"});
+    EXPECT_EQ(words, Json({{"command", "set"}, {"ok", true}, {"settings", byCtl}}));
+    EXPECT_EQ(WritesIn(bench.log), WritesIn(bench.twinLog));
+    bench.plant.Await("cmd/1/info", [](const std::string& payload) {
+        return Json::parse(payload)["settings"]["DI2"]["word"] == "falling";
+    });
+
+    // Node 1's settings, raw codes and all, copied onto node 2 with counting switched on.
+    Json copy = CtlJson(bench.twin.Port(), {"settings", "-n", "1"});
+    const std::string file = TempPath("unit.json");
+    std::ofstream(file) << copy.dump();
+    copy["counting"] = "on";
+    const Json copied = bench.plant.Ask("cmd/2", "set", copy.dump());
+    const Json copiedByCtl =
+        CtlJson(bench.twin.Port(), {"set", "-n", "2", "--from", file, "--counting", "on"});
+    EXPECT_EQ(copied.at("settings"), copiedByCtl);
+    EXPECT_EQ(copied.at("settings").at("counting").at("word"), "on");
+    EXPECT_EQ(WritesIn(bench.log), WritesIn(bench.twinLog));
+    EXPECT_EQ(WritesIn(bench.log).size(), 6u + 7) << "DI1-DI5 and PU, twice, and PS";
+}
+
+// Payloads the bridge does not act on: each answered with an error, none writes anything, as a
+// retained command is not even answered; a gateway without commands takes none.
+TEST(BridgeCommands, WhatIsNotActedOnWritesNothing) {
+    CommandBench bench;
+    const ProgramRun refusedByCtl =
+        RunToEnd(VELKORCTL_PATH,
+                 {"set", "--host=127.0.0.1:" + std::to_string(bench.twin.Port()), "-n", "1",
+                  "--mode", "x4", "--edge", "DI2=off"},
+                 RUN_LIMIT_MS);
+    EXPECT_EQ(refusedByCtl.exitCode, 3);
+    const struct {
+        std::string command, payload, kind, text;
+    } cases[] = {
+        {"set", R"({"mode":"x4","DI2":"off"})", "refused", "velkorctl's refusal"},
+        {"set", R"({"mode":"x4","clearSignal":"on","DI3":"off"})", "refused",
+         "(\"force\":true writes the settings all the same)"},
+        {"set", "not json", "request", "not JSON: parse error at line 1, column 2"},
+        {"set", R"([{"DI1":"off"}])", "request", "the payload is not a JSON object"},
+        {"set", R"({"DI1":"off"} {})", "request", "unexpected text after the JSON object"},
+        {"set", std::string(40, '[') + std::string(40, ']'), "request", "nesting too deep"},
+        {"set", std::string(20000, ' ') + "{}", "request", "larger than 16384 bytes"},
+        {"set", "{}", "request", "nothing to change"},
+        {"set", R"({"DI2":"up"})", "request", "DI2: unknown word 'up'"},
+        {"set", R"({"DI2":2})", "request", "DI2 must be a word (a JSON string)"},
+        {"set", R"({"colour":"red"})", "request", "unknown key 'colour'"},
+        {"set", R"({"DI2":"off","force":1})", "request", "force must be true or false"},
+        {"set", R"({"mode":{"raw":400}})", "request", "mode: raw code is not a parameter"},
+        {"set", R"({"mode":{"value":1,"colour":2}})", "request", "mode: unknown key 'colour'"},
+        {"start", "now", "request", "start takes an empty payload"},
+    };
+    for (const auto& c : cases) {
+        const Json answer = bench.plant.Ask("cmd/1", c.command, c.payload);
+        EXPECT_EQ(answer.at("ok"), false) << c.payload;
+        EXPECT_EQ(answer.at("error").at("kind"), c.kind) << c.payload;
+        const std::string text = answer.at("error").at("text");
+        if (c.text == "velkorctl's refusal")
+            EXPECT_NE(refusedByCtl.err.find("node 1: " + text), std::string::npos) << text;
+        else
+            EXPECT_NE(text.find(c.text), std::string::npos) << text;
+        if (c.command == "set") {
+            EXPECT_EQ(answer.at("frames"),
+                      Json::parse(R"({"acknowledged":[],"unanswered":[],"unsent":[]})"));
+        }
+    }
+    EXPECT_TRUE(WritesIn(bench.log).empty());
+
+    // A retained set and one for a gateway without commands; the start after them is answered
+    // first on its own: commands run in the order they came.
+    bench.plant.Ask("cmd/1", "set", R"({"DI1":"off"})", true);
+    bench.plant.Send("velkor/plant/line1/1/set", R"({"DI1":"off"})", false);
+    EXPECT_EQ(bench.plant.Ask("cmd/1", "start", "").at("ok"), true);
+    const int64_t seen = SeqOf(bench.plant.Await("line1/1/counts", Any));
+    bench.plant.Await("line1/1/counts", SeqAtLeast(seen + 1));
+    EXPECT_EQ(bench.plant.On("cmd/1/result").size(), std::size(cases) + 1);
+    EXPECT_TRUE(bench.plant.On("line1/1/result").empty());
+    EXPECT_EQ(ShownCommands(WritesIn(bench.log)), ShownCommands({Framed("01PS(")}));
+    EXPECT_TRUE(WritesIn(bench.offLog).empty());
+}
+
+// Start and stop, answered also on the request's response topic with its correlation data; a
+// write the unit stops answering halfway tells each frame's fate as velkorctl does.
+TEST(BridgeCommands, StartStopResponseTopicAndASilentUnit) {
+    CommandBench bench;
+    const Json started = bench.plant.Ask("cmd/1", "start", "", false, "replies/a", "id-7");
+    EXPECT_EQ(started, Json::parse(R"({"command":"start","ok":true,"counting":"on"})"));
+    const Message reply = bench.plant.On("replies/a").at(0);
+    EXPECT_EQ(Json::parse(reply.payload), started);
+    EXPECT_EQ(reply.correlation, "id-7");
+    EXPECT_FALSE(reply.retained);
+    EXPECT_EQ(bench.plant.On("cmd/1/result").at(0).correlation, "id-7");
+    bench.plant.Await("cmd/1/info", [](const std::string& payload) {
+        return Json::parse(payload)["settings"]["counting"]["word"] == "on";
+    });
+    EXPECT_EQ(bench.plant.Ask("cmd/1", "stop", "").at("counting"), "off");
+    for (const char* command : {"start", "stop"})
+        RunToEnd(VELKORCTL_PATH,
+                 {command, "--host=127.0.0.1:" + std::to_string(bench.twin.Port()), "-n", "1"},
+                 RUN_LIMIT_MS);
+    EXPECT_EQ(WritesIn(bench.log), WritesIn(bench.twinLog));
+
+    SimProcess silent({"--silent", "PU"});
+    Subscriber plant(bench.broker.Port());
+    auto bridge = Bridge(Config(bench.broker.Port(), ClosedLoopbackPort(), "1",
+                                "client_id = \"b2\"\n", Gateway("mute", silent.Port(), "2", true)));
+    plant.Await("mute/2/counts", Any);
+    const Json failed = plant.Ask("mute/2", "set", R"({"DI1":"falling","counting":"on"})");
+    EXPECT_EQ(failed.at("ok"), false);
+    EXPECT_EQ(failed.at("error").at("code"), 20003);
+    EXPECT_EQ(failed.at("frames"),
+              Json::parse(R"({"acknowledged":["DI1 edge","DI2 edge","DI3 edge"],
+        "unanswered":["mode, period and debounce"],"unsent":["counting start"]})"));
 }
 
 }  // namespace
