@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "unit/SettingsFile.h"
 #include "device/PulseConfig.h"
 #include "unit/RouteText.h"
+#include "unit/SettingsFile.h"
 
 // What the operator asked for on the command line.
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "unit/SettingsFile.h"
 #include "device/CommandEncoding.h"
+#include "unit/SettingsFile.h"
 
 namespace {
 
