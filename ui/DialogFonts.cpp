@@ -1,5 +1,6 @@
 #include "ui/DialogFonts.h"
 
+#include <QFontInfo>
 #include <QStringList>
 #include <mutex>
 
@@ -24,14 +25,30 @@ void RegisterFontSubstitutions() {
     });
 }
 
+namespace {
+
+// Unless told otherwise Qt asks fontconfig for fallback faces for each script of every text it
+// lays out (Han, Hiragana, Katakana, Latin, per face and weight), a tenth of the window's
+// start-up. A substitute holds every glyph the window shows, so where one was found there is
+// nothing to fall back to; without one the fallbacks stay, so that Japanese text still shows.
+QFont WithoutFallbacksWhereSubstituted(QFont font) {
+    font.setStyleStrategy(QFont::NoFontMerging);
+    if (!QFont::substitutes(font.family()).contains(QFontInfo(font).family(), Qt::CaseInsensitive))
+        font.setStyleStrategy(QFont::PreferDefault);
+    return font;
+}
+
+}  // namespace
+
 QFont MakeDialogFont() {
     RegisterFontSubstitutions();
-    return QFont(QString::fromUtf8(DIALOG_FONT_FACE), DIALOG_FONT_POINTS);
+    return WithoutFallbacksWhereSubstituted(
+        QFont(QString::fromUtf8(DIALOG_FONT_FACE), DIALOG_FONT_POINTS));
 }
 
 QFont MakePointFont(int tenthsOfPoint, const char* face) {
     RegisterFontSubstitutions();
     QFont font(QString::fromUtf8(face));
     font.setPointSizeF(tenthsOfPoint / 10.0);
-    return font;
+    return WithoutFallbacksWhereSubstituted(font);
 }

@@ -1,6 +1,8 @@
 // The dialog as the operator finds it right after start.
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QFontInfo>
+#include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -146,6 +148,28 @@ TEST_F(OpeningState, WindowTitleIconAndFixedSize) {
 TEST_F(OpeningState, FocusStartsInNodeEdit) {
     ShowAndActivate();
     EXPECT_EQ(QApplication::focusWidget(), dialog->Control(IDC_NODE_EDIT));
+}
+
+// The window's faces take no glyph from another face, so each must hold every character shown.
+TEST_F(OpeningState, EveryTextShownHasItsGlyphsInItsOwnFace) {
+    for (QWidget* widget : dialog->findChildren<QWidget*>()) {
+        QStringList texts;
+        if (auto* label = qobject_cast<QLabel*>(widget)) texts << label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) texts << button->text();
+        if (auto* group = qobject_cast<QGroupBox*>(widget)) texts << group->title();
+        if (auto* combo = qobject_cast<QComboBox*>(widget)) texts << Items(combo);
+        if (texts.isEmpty()) continue;
+        const QFontMetrics metrics(widget->font());
+        EXPECT_EQ(widget->font().styleStrategy() & QFont::NoFontMerging, QFont::NoFontMerging)
+            << widget->metaObject()->className() << " " << texts.join(",").toStdString();
+        for (const QString& text : texts)
+            for (const char32_t character : text.toUcs4())
+                EXPECT_TRUE(character < ' ' || character == '&' || metrics.inFontUcs4(character))
+                    << text.toStdString() << " U+" << std::hex << uint32_t(character);
+    }
+    const QFontMetrics counts(Inside().CountFont());
+    for (const char32_t character : QStringLiteral("-0123456789DI").toUcs4())
+        EXPECT_TRUE(counts.inFontUcs4(character)) << char(character);
 }
 
 }  // namespace
