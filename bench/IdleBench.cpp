@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <string>
 #include <thread>
@@ -59,9 +60,9 @@ double Median(std::vector<double> values) {
 }
 
 double CpuPercent(pid_t pid, int seconds) {
-    const uint64_t before = CpuNanoseconds(pid);
+    const std::map<int, uint64_t> before = ThreadCpuNanoseconds(pid);
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    return (CpuNanoseconds(pid) - before) / (seconds * 1e9) * 100;
+    return CpuNanosecondsBetween(before, ThreadCpuNanoseconds(pid)) / (seconds * 1e9) * 100;
 }
 
 class Bench {

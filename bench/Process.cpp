@@ -102,18 +102,29 @@ bool RunQuietly(const std::vector<std::string>& argv) {
     return Process(argv).Wait() == 0;
 }
 
-uint64_t CpuNanoseconds(pid_t pid) {
+std::map<int, uint64_t> ThreadCpuNanoseconds(pid_t pid) {
     const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    std::map<int, uint64_t> threads;
     DIR* directory = opendir(tasks.c_str());
-    if (directory == nullptr) return 0;
-    uint64_t total = 0;
+    if (directory == nullptr) return threads;
     while (const dirent* entry = readdir(directory)) {
         if (entry->d_name[0] == '.') continue;
         std::ifstream schedstat(tasks + "/" + entry->d_name + "/schedstat");
         uint64_t onCpu = 0;
-        if (schedstat >> onCpu) total += onCpu;
+        if (schedstat >> onCpu) threads[std::atoi(entry->d_name)] = onCpu;
     }
     closedir(directory);
+    return threads;
+}
+
+uint64_t CpuNanosecondsBetween(const std::map<int, uint64_t>& before,
+                               const std::map<int, uint64_t>& after) {
+    uint64_t total = 0;
+    for (const auto& [thread, onCpu] : after) {
+        const auto earlier = before.find(thread);
+        const uint64_t start = earlier == before.end() ? 0 : earlier->second;
+        if (onCpu > start) total += onCpu - start;
+    }
     return total;
 }
 

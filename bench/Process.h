@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,8 +34,13 @@ private:
 // Runs a command to its end with its output discarded; true on exit status 0.
 bool RunQuietly(const std::vector<std::string>& argv);
 
-// CPU time of every thread of `pid` so far, in nanoseconds (from the scheduler's statistics, which
-// unlike clock ticks resolve the few milliseconds an idle process uses).
-uint64_t CpuNanoseconds(pid_t pid);
+// CPU time of each thread of `pid` so far, in nanoseconds, by thread id (from the scheduler's
+// statistics, which unlike clock ticks resolve the few milliseconds an idle process uses).
+std::map<int, uint64_t> ThreadCpuNanoseconds(pid_t pid);
+
+// CPU time used between two readings of the same process: a thread that started meanwhile counts
+// whole, one that ended meanwhile is not seen by the second reading and counts nothing.
+uint64_t CpuNanosecondsBetween(const std::map<int, uint64_t>& before,
+                               const std::map<int, uint64_t>& after);
 // Resident set size of `pid` in kilobytes.
 long ResidentKilobytes(pid_t pid);
