@@ -52,6 +52,14 @@ inline std::string DeviceInfo(const std::string& model, int id) {
 
 namespace sequences {
 
+// Sequences one after the other.
+inline std::vector<std::string> Joined(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> commands;
+    for (const std::vector<std::string>& part : parts)
+        commands.insert(commands.end(), part.begin(), part.end());
+    return commands;
+}
+
 // The count requests of these inputs (0 for DI1).
 inline std::vector<std::string> Counts(std::initializer_list<int> inputs) {
     std::vector<std::string> commands;
@@ -72,9 +80,7 @@ inline std::vector<std::string> Read(int inputs) {
 // A connection: identification, the settings read, then a count request per input (every
 // input counted, as a unit's default settings have it).
 inline std::vector<std::string> Connect(int inputs) {
-    std::vector<std::string> commands{Command("MD")};
-    for (const std::string& command : Read(inputs))
-        commands.push_back(command);
+    std::vector<std::string> commands = Joined({{Command("MD")}, Read(inputs)});
     for (int i = 0; i < inputs; ++i)
         commands.push_back(Command("PG", {0x20 + i}));
     return commands;
