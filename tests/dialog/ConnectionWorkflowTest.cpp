@@ -1,9 +1,7 @@
 // The connection workflow of the core against velkor-sim: the checks before a connection starts,
 // the connection sequence for each kind of unit, refusal, abort, disconnection, and the same
 // sequence over a serial line.
-#include <netinet/in.h>
 #include <pty.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +12,7 @@
 #include "../support/Texts.h"
 #include "CoreFixture.h"
 #include "LinkTestSupport.h"
+#include "LoopbackPeer.h"
 #include "dialog/DeviceChange.h"
 #include "dialog/UiTiming.h"
 
@@ -32,54 +31,6 @@ SharedSim& Sim(std::vector<std::string> faults = {}) {
     WaitFor([&] { return sim.LogLines(" connected") == sim.LogLines("connection closed"); });
     return sim;
 }
-
-// A listener whose queue of connections is full, so that a new connection waits until the
-// queue is emptied (the client's repeated connection request then gets through, after about a
-// second). It makes a link that takes its time to open.
-class SlowListener {
-public:
-    SlowListener() {
-        listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(listener, 0);
-        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-        port = ntohs(address.sin_port);
-        filler = ::socket(AF_INET, SOCK_STREAM, 0);
-        ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    }
-    ~SlowListener() {
-        for (int fd : {listener, filler, queuedFiller, accepted})
-            if (fd >= 0) ::close(fd);
-    }
-    int Port() const { return port; }
-    // Makes room in the queue for the waiting connection.
-    void MakeRoom() { queuedFiller = ::accept(listener, nullptr, nullptr); }
-    // Everything the waiting connection sent until it was closed.
-    std::string ReceivedUntilClosed() {
-        accepted = ::accept(listener, nullptr, nullptr);
-        timeval timeout{3, 0};
-        ::setsockopt(accepted, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-        std::string bytes;
-        char buffer[256];
-        ssize_t n = 0;
-        while ((n = ::recv(accepted, buffer, sizeof buffer, 0)) > 0)
-            bytes.append(buffer, static_cast<size_t>(n));
-        closedByPeer = n == 0;
-        return bytes;
-    }
-    bool closedByPeer = false;
-
-private:
-    int listener = -1;
-    int filler = -1;
-    int queuedFiller = -1;
-    int accepted = -1;
-    int port = 0;
-};
 
 // The route and node as typed, without connecting.
 void FillLan(CoreOnLoopback& c, const std::string& address, const std::string& port,
@@ -323,9 +274,11 @@ TEST(ConnectionWorkflow, AbortWhileTheUnitIsSilentEndsAtTheNextPoll) {
 // The link is still being opened when the operator aborts: the opening goes on, and the
 // identification that follows ends at once.
 TEST(ConnectionWorkflow, AbortDuringTheLinkOpenIsNotLost) {
-    SlowListener listener;
-    CoreOnLoopback c(listener.Port());
-    FillLan(c, "127.0.0.1", std::to_string(listener.Port()), "1");
+    // Its queue is full: the link opens once room is made, after the client's repeated request.
+    SilentListener listener;
+    ASSERT_TRUE(listener.Ready());
+    CoreOnLoopback c(ClosedLoopbackPort());
+    FillLan(c, "127.0.0.1", listener.Port(), "1");
     c.Press(IDC_CONNECT_BUTTON);
     // The worker's steps before the opening go through the user-interface thread one by one.
     ASSERT_TRUE(
@@ -338,8 +291,9 @@ TEST(ConnectionWorkflow, AbortDuringTheLinkOpenIsNotLost) {
     ASSERT_TRUE(RunUntilIdle(c, 8000));
     EXPECT_TRUE(c.view.messages.empty());
     ExpectDisconnectedAndClosed(c);
-    EXPECT_EQ(listener.ReceivedUntilClosed(), Framed("01MD"));
-    EXPECT_TRUE(listener.closedByPeer);
+    bool closed = false;
+    EXPECT_EQ(listener.ReceivedUntilClosed(closed), Framed("01MD"));
+    EXPECT_TRUE(closed);
 }
 
 // A second click before the worker has shown "中断" is the abort, never a second connection.
