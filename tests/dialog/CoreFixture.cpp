@@ -80,9 +80,28 @@ std::vector<std::string> UnitOptions(const std::vector<SimUnit>& units) {
     return options;
 }
 
-SharedSim& SharedSim::With(const std::vector<std::string>& options) {
+namespace {
+
+std::map<std::vector<std::string>, std::unique_ptr<SharedSim>>& Sims() {
     static std::map<std::vector<std::string>, std::unique_ptr<SharedSim>> sims;
-    std::unique_ptr<SharedSim>& sim = sims[options];
+    return sims;
+}
+
+// What the cases wrote to the units stays in a simulator: a repeated run of the tests starts
+// with fresh ones.
+class FreshSimsEachRepetition : public testing::EmptyTestEventListener {
+    void OnTestIterationStart(const testing::UnitTest&, int) override { Sims().clear(); }
+};
+
+const bool REGISTERED = [] {
+    testing::UnitTest::GetInstance()->listeners().Append(new FreshSimsEachRepetition);
+    return true;
+}();
+
+}  // namespace
+
+SharedSim& SharedSim::With(const std::vector<std::string>& options) {
+    std::unique_ptr<SharedSim>& sim = Sims()[options];
     if (!sim || !sim->process->Started()) {
         sim = std::make_unique<SharedSim>();
         sim->log = TempPath("sim.log");
