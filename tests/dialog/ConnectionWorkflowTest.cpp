@@ -107,69 +107,48 @@ TEST(ConnectionWorkflow, ChecksRefuseInTheirOrderAndStartNothing) {
     EXPECT_EQ(sim.Frames().size(), frames);
 }
 
-TEST(ConnectionWorkflow, NodeIsTheLeadingNumberAndALetterReadsAsNodeZero) {
-    SharedSim& sim = Sim();
-    const struct {
-        const char* typed;
-        const char* digits;
-        std::string deviceInfo;
-        int inputs;
-    } rows[] = {
-        {" 7", "07", texts::DeviceInfo("KV-420", 7), 5},
-        {"7 ", "07", texts::DeviceInfo("KV-420", 7), 5},
-        {"a", "00", texts::DeviceInfo("KV-430", 0), 3},
-        {"+7", "07", texts::DeviceInfo("KV-420", 7), 5},
-    };
-    CoreOnLoopback c(sim.Port());
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.typed);
-        const size_t before = sim.Frames().size();
-        FillLan(c, "127.0.0.1", std::to_string(sim.Port()), row.typed);
-        c.Press(IDC_CONNECT_BUTTON);
-        ASSERT_TRUE(RunUntilIdle(c));
-        ASSERT_EQ(c.core.ConnState(), Connected);
-        EXPECT_TRUE(c.view.messages.empty());
-        EXPECT_EQ(c.core.NodeNumber(), std::atoi(row.digits));
-        EXPECT_EQ(c.view.ControlText(IDC_DEVICE_INFO_TEXT), row.deviceInfo);
-        c.view.RunUntil(
-            [&] { return sim.Frames().size() >= before + sequences::Connect(row.inputs).size(); });
-        const std::vector<std::string> frames = sim.Frames();
-        ASSERT_GT(frames.size(), before);
-        for (size_t i = before; i < frames.size(); ++i)
-            EXPECT_EQ(frames[i].substr(0, 2), row.digits) << Shown(frames[i]);
-        ASSERT_NO_FATAL_FAILURE(Disconnect(c));
-    }
-}
-
 // ----- Connecting --------------------------------------------------------------------------------
 
-TEST(ConnectionWorkflow, EachPulseModelConnectsWithTheWholeSequence) {
+// Each model with pulse inputs; the node is the leading number of what was typed, and a letter
+// reads as node 0.
+TEST(ConnectionWorkflow, EachPulseModelConnectsWithTheWholeSequenceToTheNodeTyped) {
     SharedSim& sim = Sim();
     const size_t first = sim.Frames().size();
     const struct {
+        const char* typed;
         int node;
         int inputs;
         std::string deviceInfo;
     } rows[] = {
-        {1, 5, texts::DeviceInfo("KV-420", 1)},
-        {2, 3, texts::DeviceInfo("KV-430", 2)},
-        {3, 2, texts::DeviceInfo("KV-440", 3)},
+        {"1", 1, 5, texts::DeviceInfo("KV-420", 1)},  {"2", 2, 3, texts::DeviceInfo("KV-430", 2)},
+        {"3", 3, 2, texts::DeviceInfo("KV-440", 3)},  {" 7", 7, 5, texts::DeviceInfo("KV-420", 7)},
+        {"7 ", 7, 5, texts::DeviceInfo("KV-420", 7)}, {"a", 0, 3, texts::DeviceInfo("KV-430", 0)},
+        {"+7", 7, 5, texts::DeviceInfo("KV-420", 7)},
     };
     CoreOnLoopback c(sim.Port());
+    size_t sent = 0;
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.node);
+        SCOPED_TRACE(std::string("'") + row.typed + "'");
         const size_t before = sim.Frames().size();
         const int closedBefore = sim.LogLines("connection closed");
         const int32_t updatesBefore = c.core.CountUpdatesHandled();
-        ASSERT_TRUE(c.Connect(row.node));
+        c.view.trace.clear();
+        FillLan(c, "127.0.0.1", std::to_string(sim.Port()), row.typed);
+        c.Press(IDC_CONNECT_BUTTON);
+        ASSERT_TRUE(RunUntilIdle(c));
         ASSERT_EQ(c.core.ConnState(), Connected);
         EXPECT_TRUE(c.view.RunUntil(
             [&] { return c.core.CountUpdatesHandled() - updatesBefore == row.inputs; }));
+        EXPECT_EQ(c.view.trace, (std::vector<std::string>{"busy", "[" + texts::ABORT + "]", "idle",
+                                                          "[" + texts::DISCONNECT + "]"}));
         EXPECT_EQ(sim.CommandsSince(before), sequences::Connect(row.inputs))
             << ShownCommands(sim.CommandsSince(before));
         char digits[3];
         std::snprintf(digits, sizeof digits, "%02X", row.node);
-        EXPECT_EQ(sim.Frames()[before].substr(0, 2), digits);
+        const std::vector<std::string> frames = sim.Frames();
+        for (size_t i = before; i < frames.size(); ++i)
+            EXPECT_EQ(frames[i].substr(0, 2), digits) << Shown(frames[i]);
+        EXPECT_EQ(c.core.NodeNumber(), row.node);
         EXPECT_EQ(c.view.ControlText(IDC_DEVICE_INFO_TEXT), row.deviceInfo);
         EXPECT_EQ(c.view.ControlText(IDC_CONNECT_BUTTON), texts::DISCONNECT);
         EXPECT_EQ(c.core.InputCount(), row.inputs);
@@ -193,11 +172,10 @@ TEST(ConnectionWorkflow, EachPulseModelConnectsWithTheWholeSequence) {
         EXPECT_EQ(c.view.ControlText(IDC_DEVICE_INFO_TEXT), "");
         EXPECT_TRUE(c.view.RunUntil(
             [&] { return sim.LogLines("connection closed") == closedBefore + 1; }, 2000));
+        sent += sequences::Connect(row.inputs).size();
     }
     // Disconnecting sends nothing.
-    EXPECT_EQ(
-        sim.Frames().size() - first,
-        sequences::Connect(5).size() + sequences::Connect(3).size() + sequences::Connect(2).size());
+    EXPECT_EQ(sim.Frames().size() - first, sent);
 }
 
 TEST(ConnectionWorkflow, ModelWithoutPulseInputsIsRefusedWhileItsNameIsShown) {
@@ -222,11 +200,16 @@ TEST(ConnectionWorkflow, ModelWithoutPulseInputsIsRefusedWhileItsNameIsShown) {
             EXPECT_EQ(Internals(c.session).state.load(), Idle);
         };
         c.view.messages.clear();
+        c.view.trace.clear();
         const size_t before = sim.Frames().size();
         const int closedBefore = sim.LogLines("connection closed");
         ASSERT_TRUE(c.Connect(row.node));
         EXPECT_EQ(c.core.ConnState(), Disconnected);
         EXPECT_EQ(c.view.messages, std::vector<std::string>{texts::NO_PULSE_INPUTS});
+        // The message comes while the attempt is still under way.
+        EXPECT_EQ(c.view.trace, (std::vector<std::string>{"busy", "[" + texts::ABORT + "]",
+                                                          texts::NO_PULSE_INPUTS, "idle",
+                                                          "[" + texts::CONNECT + "]"}));
         EXPECT_EQ(shownWithMessage, std::vector<std::string>{row.deviceInfo});
         EXPECT_EQ(c.view.ControlText(IDC_DEVICE_INFO_TEXT), "");
         EXPECT_EQ(c.core.InputCount(), 0);
@@ -296,26 +279,45 @@ TEST(ConnectionWorkflow, AbortDuringTheLinkOpenIsNotLost) {
     EXPECT_TRUE(closed);
 }
 
-// A second click before the worker has shown "中断" is the abort, never a second connection.
-TEST(ConnectionWorkflow, ClickRightAfterConnectIsAnAbortNotASecondConnection) {
+// Clicks right after 接続, before the worker has shown "中断", are the abort, never a second
+// connection; an abort while an opening fails afterwards is consumed by no reply wait. Neither
+// may end the next connection's identification.
+TEST(ConnectionWorkflow, ClicksRightAfterConnectAbortAndLeaveNothingForTheNextConnection) {
     SharedSim& sim = Sim();
-    const size_t before = sim.Frames().size();
-    const int opened = sim.LogLines(" connected");
-    CoreOnLoopback c(sim.Port());
-    FillLan(c, "127.0.0.1", std::to_string(sim.Port()), "1");
-    c.core.OnConnectButton();
-    c.core.OnConnectButton();
-    c.core.OnConnectButton();
-    EXPECT_EQ(c.Workers(), 1);
-    ASSERT_TRUE(RunUntilIdle(c));
-    EXPECT_TRUE(c.view.messages.empty());
-    ExpectDisconnectedAndClosed(c);
-    EXPECT_EQ(sim.LogLines(" connected"), opened + 1);
-    EXPECT_EQ(sim.CommandsSince(before), std::vector<std::string>{"MD"});
+    const struct {
+        const char* name;
+        int port;  // 0: the simulator
+        int clicks;
+        std::vector<std::string> messages, commands;
+    } rows[] = {
+        {"a unit that answers", 0, 3, {}, {"MD"}},
+        {"a refused port", ClosedLoopbackPort(), 2, {texts::CommunicationError(111)}, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const size_t before = sim.Frames().size();
+        const int opened = sim.LogLines(" connected");
+        CoreOnLoopback c(sim.Port());
+        FillLan(c, "127.0.0.1", std::to_string(row.port != 0 ? row.port : sim.Port()), "1");
+        for (int click = 0; click < row.clicks; ++click)
+            c.core.OnConnectButton();
+        EXPECT_EQ(c.Workers(), 1);
+        ASSERT_TRUE(RunUntilIdle(c));
+        EXPECT_EQ(c.view.messages, row.messages);
+        std::vector<std::string> trace = {"busy", "[" + texts::ABORT + "]"};
+        trace.insert(trace.end(), row.messages.begin(), row.messages.end());
+        trace.insert(trace.end(), {"idle", "[" + texts::CONNECT + "]"});
+        EXPECT_EQ(c.view.trace, trace);
+        ExpectDisconnectedAndClosed(c);
+        EXPECT_EQ(sim.LogLines(" connected"), opened + (row.port == 0 ? 1 : 0));
+        EXPECT_EQ(sim.CommandsSince(before), row.commands);
 
-    // Nothing of that abort is left for the next connection.
-    ASSERT_NO_FATAL_FAILURE(c.ConnectUnit(sim, 1));
-    EXPECT_EQ(sim.CommandsSince(before + 1), sequences::Connect(5));
+        c.view.messages.clear();
+        c.view.SetControlText(IDC_TCP_PORT_EDIT, std::to_string(sim.Port()));
+        ASSERT_NO_FATAL_FAILURE(c.ConnectUnit(sim, 1));
+        EXPECT_TRUE(c.view.messages.empty());
+        EXPECT_EQ(sim.CommandsSince(before + row.commands.size()), sequences::Connect(5));
+    }
 }
 
 // The settings of the connection are shown before the connection is made; a click in that moment
@@ -348,26 +350,6 @@ TEST(ConnectionWorkflow, ClickWhileTheWorkerFinishesLeavesConsistentControls) {
     EXPECT_EQ(c.view.enabled[IDC_NODE_EDIT], !connected);
     EXPECT_EQ(c.core.AbortRequested().load(), 0);
     EXPECT_TRUE(c.view.messages.empty());
-}
-
-// An abort while an opening fails afterwards is not consumed by any reply wait; it must not end
-// the next connection's identification.
-TEST(ConnectionWorkflow, AbortOfAFailedOpenIsNotLeftOver) {
-    SharedSim& sim = Sim();
-    const size_t before = sim.Frames().size();
-    CoreOnLoopback c(ClosedLoopbackPort());
-    FillLan(c, "127.0.0.1", std::to_string(ClosedLoopbackPort()), "1");
-    c.core.OnConnectButton();
-    c.core.OnConnectButton();
-    ASSERT_TRUE(RunUntilIdle(c));
-    EXPECT_EQ(c.view.messages, std::vector<std::string>{texts::CommunicationError(111)});
-    ExpectDisconnectedAndClosed(c);
-
-    c.view.messages.clear();
-    c.view.SetControlText(IDC_TCP_PORT_EDIT, std::to_string(sim.Port()));
-    ASSERT_NO_FATAL_FAILURE(c.ConnectUnit(sim, 1));
-    EXPECT_TRUE(c.view.messages.empty());
-    EXPECT_EQ(sim.CommandsSince(before), sequences::Connect(5));
 }
 
 // ----- Auto-update and the interval --------------------------------------------------------------

@@ -335,6 +335,14 @@ const std::vector<ApplyRow>& ApplyRows() {
              {},
              COUNTING_OFF,
              HeldSettings{2, 0, 1, 1, 1, 1, 0, 0, 0, 0}},
+            // From two-phase x4 over 10 s to x2 over 1 s: the mode character and the period change.
+            {"two-phase x4 to x2 on five inputs",
+             {38, 5, "mode=3,period=2"},
+             Choose({}, 1, -1, {IDC_X2_RADIO}),
+             Then(Pc({0x21, 0x21, 0x21, 0x21, 0x21}), Command("PU", {0x23, 0x21, 0x20})),
+             {},
+             COUNTING_ON,
+             HeldSettings{2, 0, 1, 1, 1, 1, 1, 1, 0, 1}},
             // The Z phase without DI3 only warns; the settings are written after the message.
             {"Z phase without DI3 warns",
              {37, 3, "mode=1,edges=111"},
@@ -374,6 +382,7 @@ TEST(SettingsWorkflow, ReadSendsTheReadSequenceAndShowsWhatTheUnitHolds) {
         const std::vector<std::string> sent = RunSettingsButton(c, sim, IDC_READ_SETTINGS_BUTTON);
 
         EXPECT_EQ(sent, sequences::Read(inputs)) << ShownCommands(sent);
+        EXPECT_EQ(c.view.trace, (std::vector<std::string>{"busy", "idle"}));
         EXPECT_EQ(Shown(c.view, inputs), row.expected);
         EXPECT_TRUE(c.view.messages.empty());
         EXPECT_TRUE(c.ProgressEnded());
@@ -400,6 +409,10 @@ TEST(SettingsWorkflow, ApplySendsTheSettingsOrStopsAtAnEncoderCheck) {
         const std::vector<std::string> sent = sim.CommandsSince(mark);
         EXPECT_EQ(sent, row.commands) << ShownCommands(sent);
         EXPECT_EQ(c.view.messages, row.messages);
+        // A check's message comes before the write, which the busy display shows.
+        std::vector<std::string> trace = row.messages;
+        if (!row.commands.empty()) trace.insert(trace.end(), {"busy", "idle"});
+        EXPECT_EQ(c.view.trace, trace);
         EXPECT_EQ(c.view.ControlText(IDC_COUNT_STATUS_TEXT),
                   row.status.empty() ? statusBefore : row.status);
         EXPECT_EQ(HeldOf(c.core.HeldConfig()), row.held.value_or(heldBefore));
@@ -433,68 +446,75 @@ TEST(SettingsWorkflow, StartStopSendsStartThenStopAndFlipsTheState) {
 // ----- Failed exchanges
 // ---------------------------------------------------------------------------
 
-// Connecting to a 2-input unit takes 7 replies (MD, PY, PH x2, PP, PG x2); the read that follows
-// loses its 4th, the one to "PP".
-TEST(SettingsWorkflow, NoReplyToPpShowsTimeoutAndKeepsTheControls) {
-    SharedSim& sim = SharedSim::With(
-        Plus(UnitOptions({{3, 2, "mode=1,period=2,edges=21"}}), {"--drop-every", "11"}));
-    CoreOnLoopback c(sim.Port());
-    const size_t mark = sim.Frames().size();
-    ASSERT_NO_FATAL_FAILURE(c.ConnectUnit(sim, 3));
-    ASSERT_EQ(sim.Frames().size() - mark, 7u) << ShownCommands(sim.CommandsSince(mark));
-    c.SetReplyWaitMs(300);
-
-    ShowOtherSettings(c.view, Shown(c.view, 2));
-    // As the operator's next click leaves them: the rules run after every result.
-    c.core.UpdateControls();
-    const ShownSettings before = Shown(c.view, 2);
-    const HeldSettings heldBefore = HeldOf(c.core.HeldConfig());
-    const std::vector<std::string> sent = RunSettingsButton(c, sim, IDC_READ_SETTINGS_BUTTON);
-
-    EXPECT_EQ(sent, sequences::Read(2)) << ShownCommands(sent);
-    EXPECT_EQ(c.view.messages, std::vector<std::string>{texts::TIMEOUT});
-    EXPECT_EQ(Shown(c.view, 2), before);
-    // The replies before the failure were stored; they were the unit's unchanged settings.
-    EXPECT_EQ(HeldOf(c.core.HeldConfig()), heldBefore);
-    EXPECT_TRUE(c.ProgressEnded());
-    EXPECT_TRUE(c.view.enabled[IDC_READ_SETTINGS_BUTTON]);
-    EXPECT_TRUE(c.view.enabled[IDC_CONNECT_BUTTON]);
-}
-
-// A failed exchange in the middle of writing: the replies of a 2-input unit's connection are 7,
-// so the 9th is the second "PC" and the 10th the "PU".
-TEST(SettingsWorkflow, FailedWriteShowsTheErrorAndKeepsTheHeldSettings) {
+// A lost reply: connecting to a 2-input unit takes 7 replies (MD, PY, PH x2, PP, PG x2), so
+// --drop-every N loses the (N-7)-th reply of the step that follows. The step shows the timeout,
+// and what the dialog shows and holds stays as it was before it.
+TEST(SettingsWorkflow, LostReplyShowsTheTimeoutAndLeavesWhatIsShownAndHeld) {
+    const auto edit = [](RecordingView& v) {
+        SelectEdges(v, {2, 2});
+        v.SetSelection(IDC_PERIOD_COMBO, 2);
+    };
     const struct {
         const char* name;
         const char* dropEvery;
+        const char* settings;  // of the unit at node 3
+        std::function<void(RecordingView&)> before;
+        int32_t button;
         std::vector<std::string> commands;
+        const std::string& status;
     } rows[] = {
-        {"second PC unanswered", "9", Pc({0x22, 0x22})},
-        {"PU unanswered", "10", Then(Pc({0x22, 0x22}), Command("PU", {0x21, 0x22, 0x20}))},
+        // Every control shows something else than the unit holds, as after the operator's clicks.
+        {"no reply to PP", "11", "mode=1,period=2,edges=21",
+         [](RecordingView& v) { ShowOtherSettings(v, Shown(v, 2)); }, IDC_READ_SETTINGS_BUTTON,
+         sequences::Read(2), "?"},
+        {"second PC unanswered", "9", "mode=1,period=0,edges=11", edit, IDC_WRITE_SETTINGS_BUTTON,
+         Pc({0x22, 0x22}), texts::COUNTING_OFF},
+        {"PU unanswered", "10", "mode=1,period=0,edges=11", edit, IDC_WRITE_SETTINGS_BUTTON,
+         Then(Pc({0x22, 0x22}), Command("PU", {0x21, 0x22, 0x20})), texts::COUNTING_OFF},
+        {"start while stopped",
+         "8",
+         "mode=1,counting=0",
+         nullptr,
+         IDC_START_STOP_BUTTON,
+         {Command("PS", {0x28})},
+         texts::COUNTING_OFF},
+        {"stop while counting",
+         "8",
+         "mode=1,counting=1",
+         nullptr,
+         IDC_START_STOP_BUTTON,
+         {Command("PS", {0x20})},
+         texts::COUNTING_ON},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        SharedSim& sim = SharedSim::With(Plus(UnitOptions({{3, 2, "mode=1,period=0,edges=11"}}),
-                                              {"--drop-every", row.dropEvery}));
+        SharedSim& sim = SharedSim::With(
+            Plus(UnitOptions({{3, 2, row.settings}}), {"--drop-every", row.dropEvery}));
         CoreOnLoopback c(sim.Port());
         const size_t mark = sim.Frames().size();
         ASSERT_NO_FATAL_FAILURE(c.ConnectUnit(sim, 3));
         ASSERT_EQ(sim.Frames().size() - mark, 7u) << ShownCommands(sim.CommandsSince(mark));
         c.SetReplyWaitMs(300);
-        SelectEdges(c.view, {2, 2});
-        c.view.SetSelection(IDC_PERIOD_COMBO, 2);
+        if (row.before) row.before(c.view);
+        c.core.UpdateControls();  // as the operator's next click leaves them
+        const ShownSettings shownBefore = Shown(c.view, 2);
         const HeldSettings heldBefore = HeldOf(c.core.HeldConfig());
 
-        RunSettingsButton(c, sim, IDC_WRITE_SETTINGS_BUTTON);
+        c.Press(row.button);
+        ASSERT_TRUE(c.view.RunUntil([&] { return c.Idle(); }));
         c.view.Settle(50);
 
         EXPECT_EQ(sim.CommandsSince(mark + 7), row.commands)
             << ShownCommands(sim.CommandsSince(mark + 7));
         EXPECT_EQ(c.view.messages, std::vector<std::string>{texts::TIMEOUT});
+        EXPECT_EQ(Shown(c.view, 2), shownBefore);
+        EXPECT_EQ(c.view.ControlText(IDC_COUNT_STATUS_TEXT), row.status);
+        // The replies before the failure were stored; they were the unit's unchanged settings.
         EXPECT_EQ(HeldOf(c.core.HeldConfig()), heldBefore);
-        EXPECT_EQ(c.view.ControlText(IDC_COUNT_STATUS_TEXT), texts::COUNTING_OFF);
         EXPECT_TRUE(c.ProgressEnded());
-        EXPECT_TRUE(c.view.enabled[IDC_WRITE_SETTINGS_BUTTON]);
+        EXPECT_EQ(c.view.waitCursors, 0);
+        EXPECT_TRUE(c.view.enabled[row.button]);
+        EXPECT_TRUE(c.view.enabled[IDC_CONNECT_BUTTON]);
     }
 }
 
@@ -530,40 +550,6 @@ TEST(SettingsWorkflow, SecondPcFailingLeavesTheFirstEdgeInTheUnit) {
     ASSERT_EQ(c.core.ConnState(), Connected);
     EXPECT_EQ(Shown(c.view, 2).edges, (std::vector<int>{2, 1}));
     EXPECT_TRUE(c.view.messages.empty());
-}
-
-// The 8th reply, the one to "PS", is lost: the state and its text stay as they were.
-TEST(SettingsWorkflow, StartStopErrorLeavesStateAndTextAsTheyWere) {
-    const struct {
-        const char* name;
-        int node;
-        int parameter;
-        const std::string& status;
-    } rows[] = {
-        {"while stopped", 3, 0x28, texts::COUNTING_OFF},
-        {"while counting", 6, 0x20, texts::COUNTING_ON},
-    };
-    SharedSim& sim = SharedSim::With(
-        Plus(UnitOptions({{3, 2, "mode=1,counting=0"}, {6, 2, "mode=1,counting=1"}}),
-             {"--drop-every", "8"}));
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        CoreOnLoopback c(sim.Port());
-        const size_t mark = sim.Frames().size();
-        ASSERT_NO_FATAL_FAILURE(c.ConnectUnit(sim, row.node));
-        ASSERT_EQ(sim.Frames().size() - mark, 7u);
-        c.SetReplyWaitMs(300);
-        const int32_t countingBefore = c.core.HeldConfig().countingOn;
-
-        c.Press(IDC_START_STOP_BUTTON);
-
-        EXPECT_EQ(sim.CommandsSince(mark + 7),
-                  std::vector<std::string>{Command("PS", {row.parameter})});
-        EXPECT_EQ(c.view.messages, std::vector<std::string>{texts::TIMEOUT});
-        EXPECT_EQ(c.core.HeldConfig().countingOn.Load(), countingBefore);
-        EXPECT_EQ(c.view.ControlText(IDC_COUNT_STATUS_TEXT), row.status);
-        EXPECT_EQ(c.view.waitCursors, 0);
-    }
 }
 
 // ----- One settings worker at a time ------------------------------------------------------------
