@@ -59,12 +59,7 @@ protected:
         return RunToEnd(VELKORCTL_PATH, Args(args), RUN_LIMIT_MS);
     }
 
-    std::string LogText() const {
-        std::ifstream in(log);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string LogText() const { return FileText(log); }
 
     std::vector<std::string> Received() const { return ReceivedFramesOfLog(LogText()); }
 

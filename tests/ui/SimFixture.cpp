@@ -7,9 +7,6 @@
 #include <QTest>
 #include <QThread>
 
-#include <fstream>
-#include <sstream>
-
 #include "dialog/ControlIds.h"
 #include "dialog/UiTiming.h"
 #include "link/LinkSession.h"
@@ -119,10 +116,7 @@ void SimFixture::Settle(int ms) {
 }
 
 std::vector<std::string> SimFixture::ReceivedFrames() const {
-    std::ifstream log(logPath, std::ios::binary);
-    std::stringstream text;
-    text << log.rdbuf();
-    return ReceivedFramesOfLog(text.str());
+    return ReceivedFramesOfLog(FileText(logPath));
 }
 
 std::vector<std::string> SimFixture::ReceivedCommands(size_t from) const {
