@@ -16,15 +16,7 @@ namespace {
 
 constexpr int TWO_INPUTS = 3;  // velkor-sim's node 3
 
-class WindowWorkflow : public SimFixture {
-protected:
-    size_t CountRequestsSince(size_t mark) {
-        size_t n = 0;
-        for (const std::string& command : ReceivedCommands(mark))
-            n += command.rfind("PG", 0) == 0 ? 1 : 0;
-        return n;
-    }
-};
+class WindowWorkflow : public SimFixture {};
 
 // The wait blocks the window for up to 10 s: the cursor tells the operator so, and only then.
 TEST_F(WindowWorkflow, StartStopShowsTheWaitCursorWhileItWaits) {
