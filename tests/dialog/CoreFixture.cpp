@@ -4,10 +4,6 @@
 #include <sstream>
 #include <thread>
 
-void RecordingView::EnableControl(int32_t id, bool enable) {
-    enabled[id] = enable;
-}
-
 void RecordingView::ShowControl(int32_t id, bool show) {
     if (id == IDC_PROGRESS_BAR && shown[id] != show) trace.push_back(show ? "busy" : "idle");
     shown[id] = show;

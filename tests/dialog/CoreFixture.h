@@ -27,7 +27,7 @@
 // the busy display coming and going.
 class RecordingView final : public DialogView {
 public:
-    void EnableControl(int32_t id, bool enable) override;
+    void EnableControl(int32_t id, bool enable) override { enabled[id] = enable; }
     void ShowControl(int32_t id, bool show) override;
     void SetControlText(int32_t id, const std::string& text) override;
     std::string ControlText(int32_t id) const override { return Find(texts, id, {}); }

@@ -31,17 +31,13 @@ TEST(DialogWorkflows, ConnectingShowsTheUnitItsSettingsThenItsCounts) {
     EXPECT_EQ(
         ShownCommands(sim.CommandsSince(sent)),
         ShownCommands(sequences::Joined({{"MD"}, sequences::Read(5), sequences::Counts({0, 3})})));
-    const std::map<int32_t, std::string> shownTexts = {
-        {IDC_DEVICE_INFO_TEXT, texts::DeviceInfo("KV-420", 1)},
-        {IDC_COUNT_LABEL_DI1, "1-2"},
-        {IDC_COUNT_VALUE_DI1, "-2147483648"},
-        {IDC_COUNT_VALUE_DI2, "2147483647"}};
-    for (const auto& [id, text] : shownTexts)
-        EXPECT_EQ(view.texts[id], text) << id;
-    const std::map<int32_t, int32_t> values = {
-        {IDC_TWO_PHASE_RADIO, 1}, {IDC_X4_RADIO, 1}, {IDC_PERIOD_COMBO, 2}};
-    for (const auto& [id, value] : values)
-        EXPECT_EQ(view.values[id], value) << id;
+    EXPECT_EQ(view.texts[IDC_DEVICE_INFO_TEXT], texts::DeviceInfo("KV-420", 1));
+    EXPECT_EQ(view.texts[IDC_COUNT_LABEL_DI1], "1-2");
+    EXPECT_EQ(view.texts[IDC_COUNT_VALUE_DI1], "-2147483648");
+    EXPECT_EQ(view.texts[IDC_COUNT_VALUE_DI2], "2147483647");
+    EXPECT_EQ(view.values[IDC_TWO_PHASE_RADIO], 1);
+    EXPECT_EQ(view.values[IDC_X4_RADIO], 1);
+    EXPECT_EQ(view.values[IDC_PERIOD_COMBO], 2);
     EXPECT_EQ(loopback.core.ConnState(), Connected);
 }
 
