@@ -1,32 +1,11 @@
-#include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 
 #include "device/CountRows.h"
-#include "device/InputText.h"
-#include "device/OperatorTexts.h"
+#include "dialog/AutoUpdateInterval.h"
 #include "dialog/ControlIds.h"
 #include "dialog/DialogCore.h"
 #include "dialog/OperatorText.h"
 #include "dialog/UiTiming.h"
-
-namespace {
-
-// The interval as its leading decimal number (optional sign, then digits; a text without them
-// reads as 0). A number beyond 32 bits is held at the nearest limit, so that it can never wrap
-// into the accepted range.
-int32_t IntervalSeconds(const std::string& text) {
-    const long value = std::strtol(text.c_str(), nullptr, 10);
-    return static_cast<int32_t>(std::clamp<long>(value, INT32_MIN, INT32_MAX));
-}
-
-std::string RangeMessage() {
-    char text[128];
-    std::snprintf(text, sizeof text, INTERVAL_RANGE_FORMAT, AUTO_UPDATE_MAX_SECONDS);
-    return text;
-}
-
-}  // namespace
 
 // One request per display that counts, in display order; each display is labelled (or emptied)
 // before its request, so that a failure leaves the displays after it as they were.
@@ -97,25 +76,16 @@ void DialogCore::OnAutoUpdate() {
         UpdateControls();
         return;
     }
-    // Trimmed of ASCII white space, as every other field the operator types.
-    const std::string interval = TrimmedAscii(view.ControlText(IDC_INTERVAL_EDIT));
-    if (interval.empty()) {
-        view.ShowMessage(INTERVAL_EMPTY_MESSAGE);
-        // The box's own event loop may have run the rules with the box still checked.
-        view.SetChecked(IDC_AUTO_UPDATE_CHECK, false);
-        UpdateControls();
-        return;
-    }
-    const int32_t seconds = IntervalSeconds(interval);
-    autoUpdateSeconds = seconds;
-    if (seconds >= 1 && seconds <= AUTO_UPDATE_MAX_SECONDS) {
+    const AutoUpdateInterval interval = IntervalOfText(view.ControlText(IDC_INTERVAL_EDIT));
+    autoUpdateSeconds = interval.seconds;
+    if (interval.seconds != 0) {
         // The first timed read comes one interval from now.
-        view.SetTimer(seconds * TheUiTiming().millisecondsPerSecond.load());
+        view.SetTimer(interval.seconds * TheUiTiming().millisecondsPerSecond.load());
         UpdateControls();
         return;
     }
-    autoUpdateSeconds = 0;
-    view.ShowMessage(RangeMessage());
+    view.ShowMessage(interval.refusal);
+    // The box's own event loop may have run the rules with the box still checked.
     view.SetChecked(IDC_AUTO_UPDATE_CHECK, false);
     UpdateControls();
 }

@@ -8,6 +8,7 @@
 
 #include "../sim/SimLog.h"
 #include "../sim/SimProcess.h"
+#include "../support/Texts.h"
 
 namespace {
 
@@ -57,8 +58,7 @@ TEST_F(CtlTrace, ShowsAReplyTimeOut) {
     const std::string traced = FileText(trace);
     EXPECT_NE(traced.find(" TX 09 09MD\\xC8 [30 39 4D 44 C8] identify\n"), std::string::npos)
         << traced;
-    EXPECT_NE(traced.find(" -- 09 reply time-out: 通信エラー : 20003(タイムアウト)\n"),
-              std::string::npos)
+    EXPECT_NE(traced.find(" -- 09 reply time-out: " + texts::TIMEOUT + "\n"), std::string::npos)
         << traced;
 }
 

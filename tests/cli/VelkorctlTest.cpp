@@ -15,6 +15,7 @@
 
 #include "../sim/SimLog.h"
 #include "../sim/SimProcess.h"
+#include "../support/Texts.h"
 #include "LoopbackPeer.h"
 
 namespace {
@@ -58,12 +59,7 @@ protected:
         return RunToEnd(VELKORCTL_PATH, Args(args), RUN_LIMIT_MS);
     }
 
-    std::string LogText() const {
-        std::ifstream in(log);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string LogText() const { return FileText(log); }
 
     std::vector<std::string> Received() const { return ReceivedFramesOfLog(LogText()); }
 
@@ -127,7 +123,7 @@ struct OperationCase {
     int node;
     std::vector<std::string> commands;
     int exitCode;
-    const char* printed;
+    std::string printed;
 };
 
 std::string P(std::initializer_list<int> parameters) {
@@ -135,6 +131,7 @@ std::string P(std::initializer_list<int> parameters) {
 }
 
 const std::vector<OperationCase>& OperationCases() {
+    using sequences::Joined, sequences::Read;
     static const std::vector<OperationCase> cases = {
         {"IdentifyFiveInputs",
          {"identify", "--node", "1"},
@@ -153,7 +150,7 @@ const std::vector<OperationCase>& OperationCases() {
         {"SettingsOfATwoInputUnit",
          {"settings", "--node", "3"},
          3,
-         {"MD", "PY", "PH" + P({0x20}), "PH" + P({0x21}), "PP"},
+         Joined({{"MD"}, Read(2)}),
          0,
          "  DI2          rising (立ち上がり)\n  period       start-stop (START-STOP)\n"},
         {"IdentifyJson",
@@ -166,7 +163,7 @@ const std::vector<OperationCase>& OperationCases() {
         {"SettingsJson",
          {"settings", "--node", "3", "--json"},
          3,
-         {"MD", "PY", "PH" + P({0x20}), "PH" + P({0x21}), "PP"},
+         Joined({{"MD"}, Read(2)}),
          0,
          R"({"node":3,"pulseInputs":2,"mode":{"value":1,"word":"single","raw":33},)"
          R"("clearSignal":{"value":0,"word":"off","raw":33},)"
@@ -176,33 +173,33 @@ const std::vector<OperationCase>& OperationCases() {
          R"("debounce":{"value":0,"word":"none","display":"なし","raw":32},)"
          R"("counting":{"value":0,"word":"off","display":"PULSE COUNT OFF"}})"
          "\n"},
-        {"Start", {"start", "--node", "2"}, 2, {"MD", "PS" + P({0x28})}, 0, "PULSE COUNT ON"},
+        {"Start", {"start", "--node", "2"}, 2, {"MD", "PS" + P({0x28})}, 0, texts::COUNTING_ON},
         {"StopJson",
          {"stop", "--node", "2", "--json"},
          2,
          {"MD", "PS" + P({0x20})},
          0,
          "{\"node\":2,\"counting\":0}\n"},
-        {"Stop", {"stop", "--node", "2"}, 2, {"MD", "PS" + P({0x20})}, 0, "PULSE COUNT OFF"},
+        {"Stop", {"stop", "--node", "2"}, 2, {"MD", "PS" + P({0x20})}, 0, texts::COUNTING_OFF},
         {"CountsOfEveryRisingInput",
          {"counts", "--node", "2"},
          2,
-         {"MD", "PY", "PH" + P({0x20}), "PH" + P({0x21}), "PH" + P({0x22}), "PP", "PG" + P({0x20}),
-          "PG" + P({0x21}), "PG" + P({0x22})},
+         sequences::Connect(3),
          0,
          "DI1 0  DI2 0  DI3 0"},
         {"SetTwoPhaseOnATwoInputUnit",
          {"set", "--node", "3", "--mode", "x2", "--period", "1m", "--edge", "DI2=falling"},
          3,
-         {"MD", "PY", "PH" + P({0x20}), "PH" + P({0x21}), "PP", "PC" + P({0x20, 0x21}),
-          "PC" + P({0x21, 0x22}), "PU" + P({0x23, 0x23, 0x20}), "PY", "PH" + P({0x20}),
-          "PH" + P({0x21}), "PP"},
+         Joined({{"MD"},
+                 Read(2),
+                 {"PC" + P({0x20, 0x21}), "PC" + P({0x21, 0x22}), "PU" + P({0x23, 0x23, 0x20})},
+                 Read(2)}),
          0,
          "  mode         x2\n"},
         {"SetRefusedByThePairCheckWritesNothing",
          {"set", "--node", "3", "--mode", "x4", "--edge", "DI2=off"},
          3,
-         {"MD", "PY", "PH" + P({0x20}), "PH" + P({0x21}), "PP"},
+         Joined({{"MD"}, Read(2)}),
          3,
          ""},
     };
@@ -405,7 +402,7 @@ struct FailureCase {
 };
 
 TEST_F(CtlFixture, EachNodeIsExactOrFailsAndTheRunGoesOn) {
-    const std::string timeOut = "通信エラー : 20003(タイムアウト)";
+    const std::string timeOut = texts::TIMEOUT;
     const FailureCase cases[] = {
         {"silent node",
          {},

@@ -6,6 +6,8 @@
 #include <ostream>
 #include <string>
 
+#include "../support/Texts.h"
+
 // The button caption, the unit shown, the busy display, and whether 接続, 設定受信 and 設定反映
 // can be pressed.
 struct Look {
@@ -33,19 +35,19 @@ inline const BoxRow BOX_ROWS[] = {
     {"a model without pulse inputs",
      4,
      false,
-     "パルスカウント機能に対応していないモデルです。",
-     {"中断", "KV-410     ID : 4", true, true, false, false},
-     {"接続", "", false, true, false, false}},
+     texts::NO_PULSE_INPUTS,
+     {texts::ABORT, texts::DeviceInfo("KV-410", 4), true, true, false, false},
+     {texts::CONNECT, "", false, true, false, false}},
     {"no answer to MD",
      9,
      false,
-     "通信エラー : 20003(タイムアウト)",
-     {"中断", "", true, true, false, false},
-     {"接続", "", false, true, false, false}},
+     texts::TIMEOUT,
+     {texts::ABORT, "", true, true, false, false},
+     {texts::CONNECT, "", false, true, false, false}},
     {"no answer to the settings read",
      1,
      true,
-     "通信エラー : 20003(タイムアウト)",
-     {"切断", "KV-420     ID : 1", false, false, false, false},
-     {"切断", "KV-420     ID : 1", false, true, true, true}},
+     texts::TIMEOUT,
+     {texts::DISCONNECT, texts::DeviceInfo("KV-420", 1), false, false, false, false},
+     {texts::DISCONNECT, texts::DeviceInfo("KV-420", 1), false, true, true, true}},
 };

@@ -12,8 +12,24 @@ SilentListener::SilentListener() {
 }
 
 SilentListener::~SilentListener() {
-    if (filler_ != NO_PEER_SOCKET) CloseSocket(filler_);
-    if (listener_ != NO_PEER_SOCKET) CloseSocket(listener_);
+    for (PeerSocket socket : {admitted_, filler_, listener_})
+        if (socket != NO_PEER_SOCKET) CloseSocket(socket);
+}
+
+void SilentListener::MakeRoom() {
+    admitted_ = AcceptOn(listener_);
+}
+
+std::string SilentListener::ReceivedUntilClosed(bool& closed, int timeoutMs) {
+    const PeerSocket connection = AcceptOn(listener_);
+    std::string bytes;
+    unsigned char byte = 0;
+    long got = -1;
+    while (ReadableWithin(connection, timeoutMs) && (got = ReceiveOne(connection, byte)) == 1)
+        bytes.push_back(static_cast<char>(byte));
+    closed = got == 0;
+    if (connection != NO_PEER_SOCKET) CloseSocket(connection);
+    return bytes;
 }
 
 LoopbackPeer::LoopbackPeer() {

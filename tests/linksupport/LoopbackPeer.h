@@ -47,10 +47,17 @@ public:
     SilentListener& operator=(const SilentListener&) = delete;
     bool Ready() const { return filler_ != NO_PEER_SOCKET; }
     std::string Port() const { return std::to_string(port_); }
+    // Takes the connection that fills the queue, so that the next request gets through: a link
+    // that takes its time to open.
+    void MakeRoom();
+    // Everything the connection that got through sent until it ended, and whether it was closed
+    // (rather than going quiet for `timeoutMs`).
+    std::string ReceivedUntilClosed(bool& closed, int timeoutMs = 3000);
 
 private:
     PeerSocket listener_ = NO_PEER_SOCKET;
     PeerSocket filler_ = NO_PEER_SOCKET;
+    PeerSocket admitted_ = NO_PEER_SOCKET;
     uint16_t port_ = 0;
 };
 

@@ -58,18 +58,15 @@ public:
     explicit DialogTestAccess(TestDialog& dialog) : dialog(dialog), core(dialog.Core()) {}
     ReadValue ConnState() const { return {core.ConnState(), &core}; }
     ReadValue InputCount() const { return {core.InputCount()}; }
-    ReadValue NodeNumber() const { return {core.NodeNumber()}; }
     ReadValue AutoUpdateSeconds() const { return {core.AutoUpdateSeconds()}; }
     int32_t PortCount() const { return static_cast<int32_t>(core.Ports().Entries().size()); }
     const PortEntry& Port(int32_t index) const { return core.Ports().Entries().at(index); }
     int32_t CountUpdatesHandled() const { return core.CountUpdatesHandled(); }
-    int32_t LastCountUpdateIndex() const { return core.LastCountUpdateIndex(); }
     // Workers whose operation has not ended: running, or with results still to be applied.
     int32_t RunningWorkers() const {
         return std::max(core.RunningWorkers(), core.CurrentOperation() != Operation::None ? 1 : 0);
     }
     void SetStepHook(WorkerSet::StepHook hook) { core.SetStepHook(std::move(hook)); }
-    QTimer& DialogTimer() { return dialog.DialogTimer(); }
     PortWatcher& Watcher() { return dialog.Watcher(); }
     const QFont& CountFont() const { return dialog.CountFont(); }
 

@@ -1,8 +1,6 @@
 // The window and velkorctl send the same frames for the same operation: each front end works on
 // its own velkor-sim, both started alike, and the simulators' logs are compared.
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "SimFixture.h"
 #include "dialog/ControlIds.h"
@@ -56,10 +54,7 @@ protected:
     }
 
     static std::vector<std::string> LoggedFrames(const std::string& path) {
-        std::ifstream in(path);
-        std::stringstream text;
-        text << in.rdbuf();
-        return ReceivedFramesOfLog(text.str());
+        return ReceivedFramesOfLog(FileText(path));
     }
 };
 

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QProgressBar>
 
+#include "../support/Texts.h"
 #include "DialogTestSupport.h"
 #include "device/ValueTables.h"
 #include "dialog/ControlIds.h"
@@ -49,7 +50,7 @@ TEST_F(OpeningState, EditAndDisplayTexts) {
     EXPECT_EQ(dialog->Text(IDC_ADDRESS_EDIT), "");
     EXPECT_EQ(dialog->Text(IDC_INTERVAL_EDIT), "10");
     EXPECT_EQ(dialog->Text(IDC_DEVICE_INFO_TEXT), "");
-    EXPECT_EQ(dialog->Text(IDC_CONNECT_BUTTON), "接続");
+    EXPECT_EQ(dialog->Text(IDC_CONNECT_BUTTON).toStdString(), texts::CONNECT);
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(dialog->Text(IDC_COUNT_VALUE[i]), "") << i;
         EXPECT_EQ(dialog->Text(IDC_COUNT_LABEL[i]), QStringLiteral("DI%1").arg(i + 1));

@@ -4,8 +4,8 @@
 #include <QPushButton>
 #include <mutex>
 
+#include "../support/Texts.h"
 #include "DialogTestSupport.h"
-#include "device/OperatorTexts.h"
 #include "dialog/ControlIds.h"
 #include "dialog/DeviceChange.h"
 #include "dialog/PortTable.h"
@@ -204,9 +204,9 @@ TEST_F(PortList, NoPortsLeaveTheListEmptyAndDisabledAndConnectAsksForAPort) {
 
     dialog->SetText(IDC_NODE_EDIT, "1");
     ControlAs<QPushButton>(IDC_CONNECT_BUTTON)->click();
-    EXPECT_EQ(messages, std::vector<QString>{SERIAL_PORT_MISSING_MESSAGE});
+    EXPECT_EQ(messages, std::vector<QString>{QString::fromStdString(texts::SERIAL_PORT_MISSING)});
     EXPECT_EQ(Inside().ConnState().load(), Disconnected);
-    EXPECT_EQ(dialog->Text(IDC_CONNECT_BUTTON), "接続");
+    EXPECT_EQ(dialog->Text(IDC_CONNECT_BUTTON).toStdString(), texts::CONNECT);
 }
 
 // ----- When the list follows the ports --------------------------------------------------------

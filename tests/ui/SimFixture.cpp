@@ -7,9 +7,6 @@
 #include <QTest>
 #include <QThread>
 
-#include <fstream>
-#include <sstream>
-
 #include "dialog/ControlIds.h"
 #include "dialog/UiTiming.h"
 #include "link/LinkSession.h"
@@ -70,10 +67,8 @@ void SimFixture::ConnectUnit(int node) {
     // they cannot be mistaken for the replies of the test's own requests. The requests are on
     // the wire already, so a short quiet spell with every logged request answered means all.
     const auto allAnswered = [this, handledBefore] {
-        int32_t requests = 0;
-        for (const std::string& command : ReceivedCommands())
-            requests += command.rfind("PG", 0) == 0 ? 1 : 0;
-        return Inside().CountUpdatesHandled() - handledBefore == requests;
+        return static_cast<size_t>(Inside().CountUpdatesHandled() - handledBefore) ==
+               CountRequestsSince(0);
     };
     for (int quietChecks = 0; quietChecks < 3;) {
         ASSERT_TRUE(WaitUntil(allAnswered)) << "count replies of the connection missing";
@@ -119,10 +114,7 @@ void SimFixture::Settle(int ms) {
 }
 
 std::vector<std::string> SimFixture::ReceivedFrames() const {
-    std::ifstream log(logPath, std::ios::binary);
-    std::stringstream text;
-    text << log.rdbuf();
-    return ReceivedFramesOfLog(text.str());
+    return ReceivedFramesOfLog(FileText(logPath));
 }
 
 std::vector<std::string> SimFixture::ReceivedCommands(size_t from) const {
@@ -131,6 +123,13 @@ std::vector<std::string> SimFixture::ReceivedCommands(size_t from) const {
     for (size_t i = from; i < frames.size(); ++i)
         commands.push_back(CommandOf(frames[i]));
     return commands;
+}
+
+size_t SimFixture::CountRequestsSince(size_t from) const {
+    size_t requests = 0;
+    for (const std::string& command : ReceivedCommands(from))
+        requests += command.rfind("PG", 0) == 0 ? 1 : 0;
+    return requests;
 }
 
 void SimFixture::SetReplyWaitMs(int32_t ms) {

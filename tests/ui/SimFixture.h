@@ -57,6 +57,8 @@ protected:
     std::vector<std::string> ReceivedFrames() const;
     // The same as commands (see CommandOf); `from` skips the first ones.
     std::vector<std::string> ReceivedCommands(size_t from = 0) const;
+    // The count requests among them.
+    size_t CountRequestsSince(size_t from) const;
 
     // The link's reply wait in total (10 s unless a test shortens it); restored after the test.
     void SetReplyWaitMs(int32_t ms);

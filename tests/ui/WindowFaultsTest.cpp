@@ -101,7 +101,7 @@ TEST_F(WindowFaults, RouteClickBeforeTheWorkersFirstStepKeepsTheConnectingLayout
     });
     ClickConnect(1);
     dialog->Core().UpdateControls();  // the radio's handler
-    EXPECT_EQ(dialog->Text(IDC_CONNECT_BUTTON), "中断");
+    EXPECT_EQ(dialog->Text(IDC_CONNECT_BUTTON).toStdString(), texts::ABORT);
     EXPECT_FALSE(dialog->IsEnabled(IDC_USB_RADIO));
     EXPECT_FALSE(dialog->IsEnabled(IDC_READ_SETTINGS_BUTTON));
     EXPECT_TRUE(dialog->IsShown(IDC_COUNT_VALUE_DI5));
