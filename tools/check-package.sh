@@ -12,8 +12,9 @@
 #    build/debian12-root), its dependencies resolved by apt there from the host's Debian mirror,
 #    and its programs run from there; then velkor-bridge: its service user, its conffile, the
 #    service not enabled, one round run as that user against a Mosquitto on loopback;
-#  - where systemd is the service manager, the bridge run under systemd-run with the unit's
-#    settings.
+#  - the bridge run under systemd-run with the unit's settings, in the clean root: where systemd
+#    is the service manager, by it; elsewhere by a systemd booted in that root by systemd-nspawn,
+#    where the machine lets it.
 #
 #   tools/check-package.sh
 #
@@ -23,7 +24,7 @@ cd "$(dirname "$0")/.."
 top=$PWD
 
 tools/install-deps.sh nlohmann-json3-dev lintian desktop-file-utils appstream dpkg-dev file debootstrap \
-    libmosquitto-dev libtomlplusplus-dev libsystemd-dev systemd mosquitto
+    libmosquitto-dev libtomlplusplus-dev libsystemd-dev systemd systemd-container mosquitto
 
 dir=build/package
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
@@ -44,9 +45,12 @@ check() {  # check DESCRIPTION COMMAND...: runs the command, its output shown, a
 scratch=$(mktemp -d)
 sim=""
 broker=""
+container=""
 cleanup() {
     [ -n "$sim" ] && kill "$sim" 2>/dev/null
     [ -n "$broker" ] && kill "$broker" 2>/dev/null
+    # The container's mounts are inside the scratch folder: it ends first.
+    [ -n "$container" ] && kill "$container" 2>/dev/null && wait "$container"
     rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -328,36 +332,78 @@ else
 fi
 
 echo "=== velkor-bridge as a service: systemd-run with the unit's settings, in the clean root"
-# unit_properties: the unit's [Service] settings as systemd-run options, except who runs what:
-# a dynamic user stands for velkor-bridge, which the host need not have.
+# unit_properties SKIPPED: the unit's [Service] settings as systemd-run options, without the
+# keys that the extended regular expression SKIPPED matches.
 unit_properties() {
     sed -n '/^\[Service\]/,/^\[/{/^[A-Z][A-Za-z]*=/p}' "$root/lib/systemd/system/velkor-bridge.service" |
-        grep -Ev '^(ExecStart|User|Group)=' | sed 's/^/--property=/'
+        grep -Ev "^($1)=" | sed 's/^/--property=/'
 }
-# service_run: the installed bridge started as a transient service; it counts as started once it
-# sent READY=1, and then its status must say that the broker is connected.
+# service_run: the installed bridge started as a transient service, with the unit's settings and
+# `placed` (where it runs, and as whom), by the service manager that `manager` reaches. It counts
+# as started once it sent READY=1; then its status must say that the broker is connected, and
+# the process must run sandboxed: not as root, without capabilities or a way to gain privileges,
+# under a system call filter.
 service_run() {
-    local unit=velkor-bridge-check status=1 properties
-    mapfile -t properties < <(unit_properties)
+    local unit=velkor-bridge-check status=1 properties text="" main sandbox
+    mapfile -t properties < <(unit_properties "ExecStart|${skipped}")
     start_peers /etc/velkor/check.toml
-    if systemd-run --quiet --unit="$unit" --collect --property=RootDirectory="$clean" \
-        --property=MountAPIVFS=yes --property=DynamicUser=yes "${properties[@]}" \
+    if "${manager[@]}" systemd-run --unit="$unit" --collect "${placed[@]}" "${properties[@]}" \
         /usr/bin/velkor-bridge --config /etc/velkor/check.toml; then
         for _ in $(seq 100); do
-            text=$(systemctl show --property=StatusText --value "$unit")
+            text=$("${manager[@]}" systemctl show --property=StatusText --value "$unit")
             [[ "$text" == "connected to the broker"* ]] && { status=0; break; }
             sleep 0.1
         done
         echo "the service's status: $text"
-        systemctl stop "$unit"
+        main=$("${manager[@]}" systemctl show --property=MainPID --value "$unit")
+        sandbox=$("${manager[@]}" grep -E '^(Uid|Groups|NoNewPrivs|Seccomp|CapEff):' "/proc/$main/status")
+        echo "$sandbox"
+        grep -Eq '^NoNewPrivs:\s+1$' <<<"$sandbox" && grep -Eq '^Seccomp:\s+2$' <<<"$sandbox" &&
+            grep -Eq '^CapEff:\s+0+$' <<<"$sandbox" && ! grep -Eq '^Uid:\s+0\s' <<<"$sandbox" ||
+            status=1
+        "${manager[@]}" systemctl stop "$unit"
+    else
+        "${manager[@]}" journalctl --unit="$unit" --no-pager | tail -n 5
     fi
     stop_peers
     return $status
 }
+# boot_clean_root: systemd installed into the clean root and booted there by systemd-nspawn, on
+# the host's network (the peers stay the host's); `manager` then enters it.
+boot_clean_root() {
+    local init="" state=""
+    chroot "$clean" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+        --no-install-recommends systemd >"$scratch/apt.log" 2>&1 || return 1
+    systemd-nspawn --quiet --directory="$clean" --boot --register=no --keep-unit \
+        --console=passive --machine="velkor-check-$$" >"$scratch/nspawn.log" 2>&1 &
+    container=$!
+    for _ in $(seq 300); do
+        init=$(pgrep -P "$container" | head -n 1) || true
+        [ -n "$init" ] && state=$(nsenter -t "$init" -a systemctl is-system-running 2>/dev/null) || true
+        if [ "$state" = running ] || [ "$state" = degraded ]; then
+            manager=(nsenter -t "$init" -a)
+            return 0
+        fi
+        sleep 0.1
+    done
+    cat "$scratch/nspawn.log" >&2
+    return 1
+}
+pid1=$(cat /proc/1/comm)
 if [ -d /run/systemd/system ]; then
+    # The host need not have the user velkor-bridge: a dynamic user stands for it.
+    manager=()
+    placed=(--property=RootDirectory="$clean" --property=MountAPIVFS=yes --property=DynamicUser=yes)
+    skipped="User|Group"
     check "velkor-bridge under systemd-run, ready and connected" service_run
+elif command -v systemd-nspawn >/dev/null && boot_clean_root; then
+    echo "systemd is not the service manager here (PID 1 is $pid1): systemd booted in the clean root by systemd-nspawn"
+    # Everything as the unit says: the package made its user in the clean root.
+    placed=()
+    skipped=""
+    check "velkor-bridge under systemd-run in the booted clean root, ready and connected" service_run
 else
-    echo "not run: systemd is not the service manager here (PID 1 is $(cat /proc/1/comm), no /run/systemd/system)"
+    echo "not run: systemd is not the service manager here (PID 1 is $pid1), and systemd-nspawn could not boot the clean root"
 fi
 
 if [ "$failures" -ne 0 ]; then
