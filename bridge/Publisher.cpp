@@ -264,6 +264,10 @@ void Publisher::OnDisconnect(mosquitto*, void* self, int rc, const mosquitto_pro
             "the broker took the session away right after accepting it (session taken over): "
             "another client uses the client id " +
                 publisher.config_.broker.clientId + "; give each bridge its own client_id");
+        NotifyStatus(
+            "not connected: the broker handed the session to another client with the "
+            "client id " +
+            publisher.config_.broker.clientId);
         if (publisher.takeovers_ >= TAKEOVERS_BEFORE_GIVING_UP) {
             publisher.gaveUp_ = true;
             Log(LogLevel::Error, "session taken over " + std::to_string(publisher.takeovers_) +

@@ -15,9 +15,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <thread>
 
 #include "../sim/SimProcess.h"
@@ -178,24 +180,13 @@ public:
     }
 
 private:
-    void Make(const std::string& name, std::vector<std::string> more) const {
-        std::vector<std::string> args = {"req",
-                                         "-x509",
-                                         "-config",
-                                         "/dev/null",
-                                         "-newkey",
-                                         "ec",
-                                         "-pkeyopt",
-                                         "ec_paramgen_curve:P-256",
-                                         "-nodes",
-                                         "-days",
-                                         "1",
-                                         "-subj",
-                                         "/CN=velkor test " + name,
-                                         "-keyout",
-                                         dir_ + name + ".key",
-                                         "-out",
-                                         dir_ + name + ".crt"};
+    void Make(const std::string& name, const std::vector<std::string>& more) const {
+        std::istringstream fixed(
+            "req -x509 -config /dev/null -newkey ec -pkeyopt "
+            "ec_paramgen_curve:P-256 -nodes -days 1 -subj");
+        std::vector<std::string> args(std::istream_iterator<std::string>(fixed), {});
+        args.insert(args.end(), {"/CN=velkor test " + name, "-keyout", dir_ + name + ".key", "-out",
+                                 dir_ + name + ".crt"});
         args.insert(args.end(), more.begin(), more.end());
         const ProgramRun run = RunToEnd(OPENSSL_PATH, args, RUN_LIMIT_MS);
         EXPECT_EQ(run.exitCode, 0) << name << ": " << run.err;
@@ -242,7 +233,7 @@ private:
     std::string told_;
 };
 
-std::string Written(const std::string& text) {
+std::string FileHolding(const std::string& text) {
     const std::string path = TempPath("file");
     std::ofstream(path) << text;
     return path;
@@ -437,16 +428,17 @@ TEST(Bridge, TlsLoginsAndTheirFailures) {
         const char* status;
         const char* logged;
     } cases[] = {
-        {"password", loginPort, pki.Trust("ca") + login + Written(password + "\n") + "\"\n",
+        {"password", loginPort, pki.Trust("ca") + login + FileHolding(password + "\n") + "\"\n",
          "STATUS=connected to the broker", "connected to the broker"},
         {"client certificate", certificatePort, pki.Trust("ca") + pki.Client(),
          "STATUS=connected to the broker", "connected to the broker"},
         {"wrong password", loginPort,
-         pki.Trust("ca") + login + Written("not-" + password + "\r\n") + "\"\n", "next try in 2 s",
+         pki.Trust("ca") + login + FileHolding("not-" + password + "\r\n") + "\"\n",
+         "next try in 2 s",
          "refused the connection: Not authorized (check broker.username, the password "
          "in broker.password_file, or the client certificate); next try in 1 s"},
         {"unknown authority", loginPort,
-         pki.Trust("other") + login + Written(password + "\n") + "\"\n", "next try in 2 s",
+         pki.Trust("other") + login + FileHolding(password + "\n") + "\"\n", "next try in 2 s",
          "TLS: the broker's certificate is not signed by the authority of ca_file, has expired, or "
          "is not issued for the host name (certificate verify failed); next try in 1 s"},
     };
@@ -457,6 +449,7 @@ TEST(Bridge, TlsLoginsAndTheirFailures) {
         const std::string told = manager.Await(c.status);
         bridge->Signal(SIGTERM);
         const ProgramRun run = bridge->Finish(RUN_LIMIT_MS);
+        EXPECT_EQ(run.exitCode, 0) << c.what << "\n" << run.err;
         EXPECT_NE(run.err.find(c.logged), std::string::npos) << c.what << "\n" << run.err;
         EXPECT_EQ((run.err + told).find(password), std::string::npos) << c.what;
     }
