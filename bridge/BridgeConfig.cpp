@@ -58,9 +58,58 @@ bool IsTopicPrefix(const std::string& text) {
     }
 }
 
+// A file the bridge reads at its start, checked now so that --check names its line.
+std::string ReadableFileOf(const toml::node& node, const std::string& key) {
+    const std::string path = StringOf(node, key);
+    std::string fault;
+    if (path.empty() || !Readable(path, fault))
+        throw ConfigError{LineOf(node), key + ": " + (path.empty() ? "empty" : fault)};
+    return path;
+}
+
+// TLS and the login. The password itself only ever comes from its file.
+void ReadSecurity(const toml::table& table, BrokerConfig& broker) {
+    BrokerSecurity& security = broker.security;
+    if (const auto* node = table.get("password"))
+        throw ConfigError{LineOf(*node),
+                          "broker.password: a password never stands in the config; name the file "
+                          "that holds it with broker.password_file"};
+    const struct {
+        const char* key;
+        std::string BrokerSecurity::*path;
+    } files[] = {{"ca_file", &BrokerSecurity::caFile},
+                 {"cert_file", &BrokerSecurity::certFile},
+                 {"key_file", &BrokerSecurity::keyFile}};
+    for (const auto& file : files)
+        if (const auto* node = table.get(file.key))
+            security.*file.path = ReadableFileOf(*node, std::string("broker.") + file.key);
+    if (security.certFile.empty() != security.keyFile.empty())
+        throw ConfigError{LineOf(*table.get(security.certFile.empty() ? "key_file" : "cert_file")),
+                          "broker: give cert_file and key_file together"};
+    if (!security.certFile.empty() && !security.Tls())
+        throw ConfigError{LineOf(*table.get("cert_file")),
+                          "broker.cert_file: a client certificate needs TLS: set ca_file"};
+    if (const auto* node = table.get("username")) {
+        security.username = StringOf(*node, "broker.username");
+        if (security.username.empty()) throw ConfigError{LineOf(*node), "broker.username is empty"};
+    }
+    if (const auto* node = table.get("password_file")) {
+        security.passwordFile = StringOf(*node, "broker.password_file");
+        std::string fault;
+        if (security.username.empty())
+            throw ConfigError{LineOf(*node), "broker.password_file needs broker.username"};
+        if (!ReadPassword(security.passwordFile, security.password, fault))
+            throw ConfigError{LineOf(*node), "broker.password_file: " + fault};
+    }
+    if (security.Tls() && !table.contains("port")) broker.port = 8883;
+}
+
 void ReadBroker(const toml::table& table, BrokerConfig& broker) {
-    RefuseUnknownKeys(table, {"host", "port", "client_id", "keepalive", "qos", "queue_limit"},
+    RefuseUnknownKeys(table,
+                      {"host", "port", "client_id", "keepalive", "qos", "queue_limit", "ca_file",
+                       "cert_file", "key_file", "username", "password_file", "password"},
                       "broker.");
+    ReadSecurity(table, broker);
     if (const auto* node = table.get("host")) {
         broker.host = StringOf(*node, "broker.host");
         if (broker.host.empty()) throw ConfigError{LineOf(*node), "broker.host is empty"};

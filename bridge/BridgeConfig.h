@@ -5,16 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "bridge/BrokerSecurity.h"
 #include "link/LinkSession.h"
 
 // The broker this bridge publishes to.
 struct BrokerConfig {
     std::string host = "127.0.0.1";
-    int32_t port = 1883;
+    int32_t port = 1883;   // 8883 with TLS
     std::string clientId;  // "velkor-bridge-<name>" unless given
     int32_t keepalive = 30;
     int32_t qos = 1;  // of the counts; the state topics are always QoS 1
     int64_t queueLimit = 100000;
+    BrokerSecurity security;
 };
 
 // One gateway: one line, polled by a thread of its own.

@@ -14,6 +14,7 @@
 #include "bridge/GatewayPoller.h"
 #include "bridge/Log.h"
 #include "bridge/Publisher.h"
+#include "bridge/ServiceNotify.h"
 
 namespace {
 
@@ -81,9 +82,11 @@ bool RunBridge(const BridgeConfig& config, BridgeMode mode) {
     } else {
         for (auto& poller : pollers)
             poller->Start();
+        NotifyReady();
         while (!stopRequested.load() && !publisher.GaveUp())
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         succeeded = !publisher.GaveUp();
+        NotifyStopping();
         Log(LogLevel::Info, "stopping");
     }
     for (auto& poller : pollers)

@@ -3,10 +3,13 @@
 #include <mqtt_protocol.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <utility>
 
+#include "bridge/BrokerSecurity.h"
 #include "bridge/Log.h"
+#include "bridge/ServiceNotify.h"
 
 namespace {
 
@@ -55,19 +58,20 @@ bool Publisher::Start(std::string& error) {
     mosquitto_disconnect_v5_callback_set(client_, &Publisher::OnDisconnect);
     mosquitto_publish_v5_callback_set(client_, &Publisher::OnPublish);
     mosquitto_message_v5_callback_set(client_, &Publisher::OnMessage);
+    if (!ApplyBrokerSecurity(client_, config_.broker.security, error)) return false;
     SetState("status", "online");
+    NotifyStatus("connecting to the broker " + BrokerAddress());
+    BeginConnectAttempt();
     const int rc = mosquitto_connect_async(client_, config_.broker.host.c_str(),
                                            config_.broker.port, config_.broker.keepalive);
+    const int connectError = errno;
     // A broker not reached, or a name not resolved yet (the network coming up at boot), is tried
     // again; only what no retry can mend ends the start.
     if (rc == MOSQ_ERR_INVAL || rc == MOSQ_ERR_NOMEM) {
         error = std::string("broker: ") + mosquitto_strerror(rc);
         return false;
     }
-    if (rc != MOSQ_ERR_SUCCESS)
-        Log(LogLevel::Warning, "broker " + config_.broker.host + ":" +
-                                   std::to_string(config_.broker.port) +
-                                   " not reached yet; retrying");
+    if (rc != MOSQ_ERR_SUCCESS) AttemptFailed(ConnectFailureText(rc, connectError), 0);
     nextStats_ = Clock::now() + StatsPeriod();
     network_ = std::thread([this, up = rc == MOSQ_ERR_SUCCESS] { NetworkLoop(up); });
     thread_ = std::thread([this] { Run(); });
@@ -86,17 +90,43 @@ void Publisher::NetworkLoop(bool up) {
                 wake_.wait_for(lock, std::chrono::seconds(pause), [this] { return stopping_; }))
                 break;
             pause = pause == 0 ? 1 : std::min(pause * 2, BROKER_LONGEST_PAUSE_S);
+            refusal_.clear();
+            attemptAccepted_ = false;
+            BeginConnectAttempt();
             lock.unlock();
-            up = mosquitto_reconnect(client_) == MOSQ_ERR_SUCCESS;
+            const int rc = mosquitto_reconnect(client_);
+            const int error = errno;
             lock.lock();
+            up = rc == MOSQ_ERR_SUCCESS;
+            if (!up) AttemptFailed(ConnectFailureText(rc, error), pause);
             continue;
         }
         lock.unlock();
         const int rc = mosquitto_loop(client_, NETWORK_WAIT_MS, 1);
+        const int error = errno;
         lock.lock();
-        if (rc != MOSQ_ERR_SUCCESS) up = false;
+        if (rc != MOSQ_ERR_SUCCESS) {
+            up = false;
+            // Not as far as the broker's acceptance: the TLS handshake or the login failed. A
+            // connection lost later is said by OnDisconnect.
+            if (!attemptAccepted_ && !stopping_)
+                AttemptFailed(refusal_.empty() ? ConnectFailureText(rc, error) : refusal_, pause);
+        }
         if (connected_) pause = 0;
     }
+}
+
+std::string Publisher::BrokerAddress() const {
+    return config_.broker.host + ":" + std::to_string(config_.broker.port);
+}
+
+// Each failed attempt is said with its cause and the pause before the next one.
+void Publisher::AttemptFailed(const std::string& cause, int32_t pause) {
+    const std::string text =
+        "broker " + BrokerAddress() + ": " + cause +
+        (pause > 0 ? "; next try in " + std::to_string(pause) + " s" : "; trying again");
+    Log(LogLevel::Warning, text);
+    NotifyStatus("not connected: " + text);
 }
 
 void Publisher::Stop() {
@@ -216,8 +246,9 @@ BridgeStats Publisher::Stats() const {
 void Publisher::OnConnect(mosquitto*, void* self, int rc, int, const mosquitto_property*) {
     auto& publisher = *static_cast<Publisher*>(self);
     if (rc != 0) {
-        Log(LogLevel::Warning,
-            std::string("broker refused the connection: ") + mosquitto_reason_string(rc));
+        // Said once the connection has closed, with the pause before the next attempt.
+        std::lock_guard<std::mutex> lock(publisher.mutex_);
+        publisher.refusal_ = RefusalText(rc);
         return;
     }
     // Retained commands are never run: they would run again after every reconnect. Commands
@@ -228,6 +259,7 @@ void Publisher::OnConnect(mosquitto*, void* self, int rc, int, const mosquitto_p
         mosquitto_subscribe_v5(publisher.client_, nullptr, filter.c_str(), STATE_QOS, options,
                                nullptr);
     std::lock_guard<std::mutex> lock(publisher.mutex_);
+    publisher.attemptAccepted_ = true;
     if (publisher.everConnected_) ++publisher.stats_.brokerReconnects;
     publisher.everConnected_ = true;
     publisher.connected_ = true;
@@ -238,8 +270,8 @@ void Publisher::OnConnect(mosquitto*, void* self, int rc, int, const mosquitto_p
     publisher.queue_.erase(std::remove_if(publisher.queue_.begin(), publisher.queue_.end(),
                                           [](const Message& m) { return !m.reading && !m.answer; }),
                            publisher.queue_.end());
-    Log(LogLevel::Info, "connected to the broker " + publisher.config_.broker.host + ":" +
-                            std::to_string(publisher.config_.broker.port));
+    Log(LogLevel::Info, "connected to the broker " + publisher.BrokerAddress());
+    NotifyStatus("connected to the broker " + publisher.BrokerAddress());
     publisher.wake_.notify_all();
 }
 
@@ -258,6 +290,10 @@ void Publisher::OnDisconnect(mosquitto*, void* self, int rc, const mosquitto_pro
             "the broker took the session away right after accepting it (session taken over): "
             "another client uses the client id " +
                 publisher.config_.broker.clientId + "; give each bridge its own client_id");
+        NotifyStatus(
+            "not connected: the broker handed the session to another client with the "
+            "client id " +
+            publisher.config_.broker.clientId);
         if (publisher.takeovers_ >= TAKEOVERS_BEFORE_GIVING_UP) {
             publisher.gaveUp_ = true;
             Log(LogLevel::Error, "session taken over " + std::to_string(publisher.takeovers_) +
@@ -265,10 +301,11 @@ void Publisher::OnDisconnect(mosquitto*, void* self, int rc, const mosquitto_pro
         }
     } else if (wasConnected) {
         publisher.takeovers_ = 0;
-        Log(LogLevel::Warning,
-            std::string("broker connection lost: ") +
-                (rc > 127 ? mosquitto_reason_string(rc) : mosquitto_strerror(rc)) +
-                "; reconnecting");
+        const std::string text = std::string("broker connection lost: ") +
+                                 (rc > 127 ? mosquitto_reason_string(rc) : mosquitto_strerror(rc)) +
+                                 "; reconnecting";
+        Log(LogLevel::Warning, text);
+        NotifyStatus("not connected: " + text);
     }
     publisher.wake_.notify_all();
 }

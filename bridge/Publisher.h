@@ -93,6 +93,8 @@ private:
 
     void Run();
     void NetworkLoop(bool up);
+    std::string BrokerAddress() const;
+    void AttemptFailed(const std::string& cause, int32_t pause);
     void Send(const Message& message);
     void Delivered(int mid, int reason);
     void DeliveredLocked(int mid, int reason);
@@ -113,7 +115,9 @@ private:
     bool connected_ = false;
     bool republish_ = false;
     bool everConnected_ = false;
-    int takeovers_ = 0;  // in a row
+    int takeovers_ = 0;             // in a row
+    bool attemptAccepted_ = false;  // the broker accepted the connection being tried
+    std::string refusal_;           // why it refused it
     Clock::time_point connectedAt_;
     bool gaveUp_ = false;
     std::deque<Message> queue_;  // readings, and state changes made while connected

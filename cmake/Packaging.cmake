@@ -1,9 +1,11 @@
 # The packages: cmake --build <dir> --target package.
-#  - Linux: three Debian packages in the build folder, velkor (the window), velkor-tools
-#    (velkorctl and velkor-sim, which need only the C and C++ runtimes, for machines without a
-#    display) and the debug symbols of both (velkor-dbgsym, velkor-tools-dbgsym, as .ddeb).
+#  - Linux: Debian packages in the build folder, velkor (the window), velkor-tools (velkorctl and
+#    velkor-sim, which need only the C and C++ runtimes, for machines without a display),
+#    velkor-bridge (the MQTT bridge and its service, where it is built) and the debug symbols of
+#    each (velkor-dbgsym, velkor-tools-dbgsym, velkor-bridge-dbgsym, as .ddeb).
 #  - Windows: a ZIP and an NSIS installer of the Windows programs.
-# The files in them are whatever the install rules put there, by component: "window" and "tools".
+# The files in them are whatever the install rules put there, by component: "window", "tools"
+# and "bridge".
 
 set(VELKOR_PACKAGE_VERSION ${VELKOR_VERSION_TEXT})
 
@@ -34,6 +36,9 @@ endif()
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL window tools)
+if(TARGET velkor-bridge)
+    list(APPEND CPACK_COMPONENTS_ALL bridge)
+endif()
 # The first Debian revision of that version: dist/debian/changelog names the same one.
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(VELKOR_DEBIAN_VERSION ${VELKOR_PACKAGE_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
@@ -90,5 +95,23 @@ hardware. It needs only the C and C++ runtime libraries.")
 # Up to 1.0.0 one package named velkor held these programs too: an upgrade replaces its files.
 set(CPACK_DEBIAN_TOOLS_PACKAGE_BREAKS "velkor (<< ${VELKOR_PACKAGE_VERSION})")
 set(CPACK_DEBIAN_TOOLS_PACKAGE_REPLACES "velkor (<< ${VELKOR_PACKAGE_VERSION})")
+
+set(CPACK_DEBIAN_BRIDGE_PACKAGE_NAME velkor-bridge)
+set(CPACK_DEBIAN_BRIDGE_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_BRIDGE_DESCRIPTION
+    "MQTT bridge for networked digital-I/O pulse counters, as a service
+${velkor_description_common}
+
+This package holds velkor-bridge, which polls the units of many
+gateways unattended and publishes their counts, settings and
+availability to an MQTT broker, over TLS with a password or a client
+certificate, and its systemd service. The service runs as a system user
+of its own and is not enabled until its configuration is edited.")
+# The service user is made by adduser in postinst.
+set(CPACK_DEBIAN_BRIDGE_PACKAGE_DEPENDS adduser)
+set(velkor_bridge_scripts ${PROJECT_SOURCE_DIR}/dist/debian/bridge)
+set(CPACK_DEBIAN_BRIDGE_PACKAGE_CONTROL_EXTRA
+    ${velkor_bridge_scripts}/conffiles ${velkor_bridge_scripts}/postinst
+    ${velkor_bridge_scripts}/prerm ${velkor_bridge_scripts}/postrm)
 
 include(CPack)

@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tools/install-deps.sh libgtest-dev nlohmann-json3-dev libmosquitto-dev libtomlplusplus-dev mosquitto
+tools/install-deps.sh libgtest-dev nlohmann-json3-dev libmosquitto-dev libtomlplusplus-dev mosquitto \
+    libsystemd-dev systemd openssl
 preset=default
 [ -n "${CI:-}" ] && preset=ci
 cmake --preset "$preset" >/dev/null

@@ -36,6 +36,7 @@ TEST(BridgeConfig, DefaultsFillWhatIsNotGiven) {
 
 TEST(BridgeConfig, EachMistakeIsNamedWithItsLine) {
     const std::string gateway = "[[gateway]]\nname = \"line1\"\nhost = \"127.0.0.1\"\n";
+    const std::string readable = Written(""), blankFirst = Written("\nsecond\n");
     const struct {
         std::string text;
         std::string message;  // after "FILE"
@@ -61,6 +62,17 @@ TEST(BridgeConfig, EachMistakeIsNamedWithItsLine) {
          ":5: gateway.commands must be true or false"},
         {"name = \"a\"\n" + gateway + gateway, ":5: a second gateway named line1"},
         {"name = \"a\"\n[[gateway]\n", ":2: "},
+        {"[broker]\npassword = \"x\"\n" + gateway, ":2: broker.password: a password never stands"},
+        {"[broker]\nca_file = \"/nonexistent.crt\"\n" + gateway,
+         ":2: broker.ca_file: cannot read /nonexistent.crt: No such file or directory"},
+        {"[broker]\nca_file = \"" + readable + "\"\ncert_file = \"" + readable + "\"\n" + gateway,
+         ":3: broker: give cert_file and key_file together"},
+        {"[broker]\ncert_file = \"" + readable + "\"\nkey_file = \"" + readable + "\"\n" + gateway,
+         ":2: broker.cert_file: a client certificate needs TLS: set ca_file"},
+        {"[broker]\npassword_file = \"" + readable + "\"\n" + gateway,
+         ":2: broker.password_file needs broker.username"},
+        {"[broker]\nusername = \"u\"\npassword_file = \"" + blankFirst + "\"\n" + gateway,
+         ":3: broker.password_file: " + blankFirst + " holds no password on its first line"},
     };
     for (const auto& c : cases) {
         const std::string path = Written(c.text);
@@ -68,6 +80,20 @@ TEST(BridgeConfig, EachMistakeIsNamedWithItsLine) {
         EXPECT_FALSE(ReadBridgeConfig(path, "host", error)) << c.text;
         EXPECT_EQ(error.rfind(path + c.message, 0), 0u) << error;
     }
+}
+
+// TLS turns the default port to 8883; the password is the password file's first line without its
+// line end.
+TEST(BridgeConfig, TlsAndThePasswordFile) {
+    const std::string secret = Written("pass word\r\nsecond line\n");
+    std::string error;
+    const auto config = ReadBridgeConfig(
+        Written("[broker]\nca_file = \"" + secret + "\"\nusername = \"u\"\npassword_file = \"" +
+                secret + "\"\n[[gateway]]\nname = \"l\"\n" + "host = \"127.0.0.1\"\n"),
+        "host", error);
+    ASSERT_TRUE(config) << error;
+    EXPECT_EQ(config->broker.port, 8883);
+    EXPECT_EQ(config->broker.security.password, "pass word");
 }
 
 }  // namespace

@@ -6,16 +6,21 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <thread>
 
 #include "../sim/SimLog.h"
@@ -38,11 +43,16 @@ bool Listening(int port) {
 }
 
 // A Mosquitto on a free loopback port, without persistence, stopped and started on that port.
+// `listeners` come before it, each with its own settings; as root the broker then stays root, to
+// read the test's private files.
 class Broker {
 public:
-    Broker() : port_(ClosedLoopbackPort()), conf_(TempPath("mosquitto.conf")) {
-        std::ofstream(conf_) << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\n"
-                             << "persistence false\nlog_dest none\n";
+    explicit Broker(const std::string& listeners = "")
+        : port_(ClosedLoopbackPort()), conf_(TempPath("mosquitto.conf")) {
+        std::ofstream(conf_) << "persistence false\nlog_dest none\n"
+                             << (listeners.empty() ? "" : "per_listener_settings true\nuser root\n")
+                             << listeners << "listener " << port_
+                             << " 127.0.0.1\nallow_anonymous true\n";
         Start();
     }
     void Start() {
@@ -187,6 +197,90 @@ std::string Config(int brokerPort, int simPort, const std::string& nodes,
     const std::string path = TempPath("bridge.toml");
     std::ofstream(path) << "name = \"plant\"\n[broker]\nport = " << brokerPort << "\n"
                         << broker << Gateway("line1", simPort, nodes) << more;
+    return path;
+}
+
+// Throwaway certificates made with openssl: an authority that signed the broker's certificate
+// for 127.0.0.1 and a client's, and another that signed nothing here.
+class Certificates {
+public:
+    Certificates() : dir_(TempPath("pki") + "/") {
+        std::filesystem::create_directory(dir_);
+        for (const char* authority : {"ca", "other"})
+            Make(authority, {"-addext", "basicConstraints=critical,CA:TRUE", "-addext",
+                             "keyUsage=keyCertSign"});
+        Make("broker", {"-CA", dir_ + "ca.crt", "-CAkey", dir_ + "ca.key", "-addext",
+                        "subjectAltName=IP:127.0.0.1"});
+        Make("bridge", {"-CA", dir_ + "ca.crt", "-CAkey", dir_ + "ca.key"});
+    }
+    std::string Listener(int port) const {
+        return "listener " + std::to_string(port) + " 127.0.0.1\ncafile " + dir_ +
+               "ca.crt\ncertfile " + dir_ + "broker.crt\nkeyfile " + dir_ + "broker.key\n";
+    }
+    std::string Trust(const std::string& authority) const {
+        return "ca_file = \"" + dir_ + authority + ".crt\"\n";
+    }
+    std::string Client() const {
+        return "cert_file = \"" + dir_ + "bridge.crt\"\nkey_file = \"" + dir_ + "bridge.key\"\n";
+    }
+
+private:
+    void Make(const std::string& name, const std::vector<std::string>& more) const {
+        std::istringstream fixed(
+            "req -x509 -config /dev/null -newkey ec -pkeyopt "
+            "ec_paramgen_curve:P-256 -nodes -days 1 -subj");
+        std::vector<std::string> args(std::istream_iterator<std::string>(fixed), {});
+        args.insert(args.end(), {"/CN=velkor test " + name, "-keyout", dir_ + name + ".key", "-out",
+                                 dir_ + name + ".crt"});
+        args.insert(args.end(), more.begin(), more.end());
+        const ProgramRun run = RunToEnd(OPENSSL_PATH, args, RUN_LIMIT_MS);
+        EXPECT_EQ(run.exitCode, 0) << name << ": " << run.err;
+    }
+
+    std::string dir_;
+};
+
+// The service manager's end of sd_notify, named by NOTIFY_SOCKET to the programs started while
+// it exists.
+class NotifySocket {
+public:
+    NotifySocket() : path_(TempPath("notify")), fd_(::socket(AF_UNIX, SOCK_DGRAM, 0)) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        path_.copy(address.sun_path, sizeof address.sun_path - 1);
+        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::setenv("NOTIFY_SOCKET", path_.c_str(), 1);
+    }
+    ~NotifySocket() {
+        ::unsetenv("NOTIFY_SOCKET");
+        ::close(fd_);
+    }
+    // Waits until a message holds `text`; every message so far, one a line.
+    std::string Await(const std::string& text, std::chrono::milliseconds limit = 30s) {
+        for (const auto end = std::chrono::steady_clock::now() + limit;
+             told_.find(text) == std::string::npos;) {
+            pollfd wait{fd_, POLLIN, 0};
+            if (std::chrono::steady_clock::now() >= end) {
+                ADD_FAILURE() << "no message with " << text << " in:\n" << told_;
+                break;
+            }
+            if (::poll(&wait, 1, 100) != 1) continue;
+            char message[4096];
+            const ssize_t got = ::recv(fd_, message, sizeof message, 0);
+            if (got > 0) told_.append(message, static_cast<size_t>(got)).push_back('\n');
+        }
+        return told_;
+    }
+
+private:
+    std::string path_;
+    int fd_;
+    std::string told_;
+};
+
+std::string FileHolding(const std::string& text) {
+    const std::string path = TempPath("file");
+    std::ofstream(path) << text;
     return path;
 }
 
@@ -508,6 +602,59 @@ TEST(BridgeCommands, StartStopResponseTopicAndASilentUnit) {
     EXPECT_EQ(failed.at("frames"),
               Json::parse(R"({"acknowledged":["DI1 edge","DI2 edge","DI3 edge"],
         "unanswered":["mode, period and debounce"],"unsent":["counting start"]})"));
+}
+
+// TLS to a broker that checks a password on one listener and a client certificate on another: a
+// good login and a client certificate connect, and the service manager hears so after READY=1; a
+// wrong password and a broker certificate from an unknown authority are logged with their cause
+// and tried again after 1 and 2 s. The password shows nowhere.
+TEST(Bridge, TlsLoginsAndTheirFailures) {
+    const Certificates pki;
+    const std::string password = "pass-" + std::to_string(::getpid()) + "-word";
+    const std::string passwords = TempPath("passwd");
+    ASSERT_EQ(
+        RunToEnd(MOSQUITTO_PASSWD_PATH, {"-c", "-b", passwords, "bridge", password}, RUN_LIMIT_MS)
+            .exitCode,
+        0);
+    const int loginPort = ClosedLoopbackPort(), certificatePort = ClosedLoopbackPort();
+    Broker broker(pki.Listener(loginPort) + "password_file " + passwords +
+                  "\nallow_anonymous false\n" + pki.Listener(certificatePort) +
+                  "require_certificate true\nuse_identity_as_username true\n");
+    SimProcess sim;
+    ASSERT_TRUE(sim.Started());
+    const std::string login = "username = \"bridge\"\npassword_file = \"";
+    const struct {
+        const char* what;
+        int port;
+        std::string keys;
+        const char* status;
+        const char* logged;
+    } cases[] = {
+        {"password", loginPort, pki.Trust("ca") + login + FileHolding(password + "\n") + "\"\n",
+         "STATUS=connected to the broker", "connected to the broker"},
+        {"client certificate", certificatePort, pki.Trust("ca") + pki.Client(),
+         "STATUS=connected to the broker", "connected to the broker"},
+        {"wrong password", loginPort,
+         pki.Trust("ca") + login + FileHolding("not-" + password + "\r\n") + "\"\n",
+         "next try in 2 s",
+         "refused the connection: Not authorized (check broker.username, the password "
+         "in broker.password_file, or the client certificate); next try in 1 s"},
+        {"unknown authority", loginPort,
+         pki.Trust("other") + login + FileHolding(password + "\n") + "\"\n", "next try in 2 s",
+         "TLS: the broker's certificate is not signed by the authority of ca_file, has expired, or "
+         "is not issued for the host name (certificate verify failed); next try in 1 s"},
+    };
+    for (const auto& c : cases) {
+        NotifySocket manager;
+        auto bridge = Bridge(Config(c.port, sim.Port(), "1", c.keys));
+        manager.Await("READY=1");
+        const std::string told = manager.Await(c.status);
+        bridge->Signal(SIGTERM);
+        const ProgramRun run = bridge->Finish(RUN_LIMIT_MS);
+        EXPECT_EQ(run.exitCode, 0) << c.what << "\n" << run.err;
+        EXPECT_NE(run.err.find(c.logged), std::string::npos) << c.what << "\n" << run.err;
+        EXPECT_EQ((run.err + told).find(password), std::string::npos) << c.what;
+    }
 }
 
 }  // namespace
