@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/VelkorApp.h"
 #include "link/LinkSession.h"
+#include "ui/FontPrefetch.h"
 #include "ui/PortSource.h"
 
 int main(int argc, char** argv) {
@@ -10,6 +11,8 @@ int main(int argc, char** argv) {
     // The port list is filled before the window first shows; the enumeration behind it reads
     // thousands of files and runs meanwhile on a thread of its own.
     PrefetchSerialPorts();
+    // So is the font configuration, which the window's first font would otherwise wait for.
+    PrefetchFontConfiguration();
     // The link session exists before the application object and is destroyed after it, at exit.
     TheLinkSession();
     CVelkorApp app(argc, argv);

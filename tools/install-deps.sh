@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
-          libudev-dev fonts-ipafont-gothic "$@")
+          libudev-dev libfontconfig-dev fonts-ipafont-gothic "$@")
 
 missing=()
 for package in "${packages[@]}"; do

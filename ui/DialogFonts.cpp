@@ -5,8 +5,11 @@
 #include <mutex>
 
 #include "dialog/DialogTemplate.h"
+#include "ui/FontPrefetch.h"
 
 void RegisterFontSubstitutions() {
+    // Before the toolkit reads the font configuration itself.
+    AwaitFontConfiguration();
     static std::once_flag registered;
     std::call_once(registered, [] {
         // The dialog face is proportional, so its substitute is the proportional IPAPGothic; with
