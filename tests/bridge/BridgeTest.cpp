@@ -110,8 +110,10 @@ public:
         mosquitto_loop_start(client_);
     }
     ~Subscriber() {
+        // The disconnection ends the loop; cancelling its thread could leave one of
+        // libmosquitto's mutexes locked.
         mosquitto_disconnect(client_);
-        mosquitto_loop_stop(client_, true);
+        mosquitto_loop_stop(client_, false);
         mosquitto_destroy(client_);
     }
     std::vector<Message> On(const std::string& topic) {
