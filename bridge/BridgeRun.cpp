@@ -2,6 +2,7 @@
 
 #include <csignal>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -17,6 +18,7 @@
 namespace {
 
 constexpr auto ONCE_DELIVERY_LIMIT = std::chrono::seconds(30);
+constexpr int64_t SPREAD_GROUPS = 10;
 
 std::atomic<bool> stopRequested{false};
 
@@ -42,6 +44,21 @@ bool RunOnce(std::vector<std::unique_ptr<GatewayPoller>>& pollers) {
     for (auto& round : rounds)
         all = round.get() && all;
     return all;
+}
+
+// Gateways polled at the same moment would all wait for each other, each second: their sockets,
+// the bridge's one publisher and the broker, on a host with fewer cores than gateways. Each
+// gateway polled alone would cost a wake-up of every thread on the way for every reading. So the
+// gateways go in a few groups, whose first rounds are spread over their interval, at most a
+// second.
+void StartSpread(const BridgeConfig& config, std::vector<std::unique_ptr<GatewayPoller>>& pollers) {
+    const auto count = static_cast<int64_t>(pollers.size());
+    const int64_t groups = std::min<int64_t>(count, SPREAD_GROUPS);
+    for (int64_t i = 0; i < count; ++i) {
+        const int64_t spanMs =
+            std::min<int64_t>(config.gateways[static_cast<size_t>(i)].interval * 1000LL, 1000);
+        pollers[i]->Start(std::chrono::milliseconds(spanMs * (i % groups) / groups));
+    }
 }
 
 }  // namespace
@@ -70,8 +87,7 @@ bool RunBridge(const BridgeConfig& config, BridgeMode mode) {
             succeeded = false;
         }
     } else {
-        for (auto& poller : pollers)
-            poller->Start();
+        StartSpread(config, pollers);
         while (!stopRequested.load() && !publisher.GaveUp())
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         succeeded = !publisher.GaveUp();

@@ -163,9 +163,12 @@ void Publisher::PublishTransient(const std::string& topic, const std::string& pa
 
 bool Publisher::AwaitDelivered(std::chrono::milliseconds limit) {
     std::unique_lock<std::mutex> lock(mutex_);
-    return wake_.wait_for(lock, limit, [this] {
+    ++awaiting_;
+    const bool delivered = wake_.wait_for(lock, limit, [this] {
         return connected_ && !republish_ && sending_ == 0 && queue_.empty() && inFlight_.empty();
     });
+    --awaiting_;
+    return delivered;
 }
 
 bool Publisher::GaveUp() const {
@@ -283,7 +286,9 @@ void Publisher::DeliveredLocked(int mid, int reason) {
         lastCounts_[message.topic] = message.payload;
     }
     inFlight_.erase(sent);
-    wake_.notify_all();
+    // Only a wait for the delivery looks at what is in flight: the publishing thread, woken for
+    // every acknowledgement, would find nothing to do.
+    if (awaiting_ > 0) wake_.notify_all();
 }
 
 // ----- The publishing thread ---------------------------------------------------------------------
