@@ -1,5 +1,7 @@
 #include "bridge/BridgeRun.h"
 
+#include <signal.h>
+
 #include <csignal>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 #include <chrono>
 #include <future>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "bridge/FrameLog.h"
@@ -33,6 +34,24 @@ void CatchStopSignals() {
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+}
+
+sigset_t StopSignals() {
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGTERM);
+    sigaddset(&stops, SIGINT);
+    return stops;
+}
+
+// The main thread waits in sigtimedwait for the stop signals, which every thread started after
+// this holds back: a loop that looked at a flag ten times a second cost a bridge of one gateway
+// as much as its readings. Whether the broker took the session away is looked at once a second.
+void AwaitStop(const Publisher& publisher) {
+    const sigset_t stops = StopSignals();
+    const timespec second{1, 0};
+    while (!stopRequested.load() && !publisher.GaveUp())
+        if (sigtimedwait(&stops, nullptr, &second) > 0) stopRequested.store(true);
 }
 
 // Every gateway's round at the same time, each on its own thread, as in a run.
@@ -65,6 +84,10 @@ void StartSpread(const BridgeConfig& config, std::vector<std::unique_ptr<Gateway
 
 bool RunBridge(const BridgeConfig& config, BridgeMode mode) {
     CatchStopSignals();
+    if (mode == BridgeMode::Run) {
+        const sigset_t stops = StopSignals();
+        pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+    }
     FrameLog frames;
     frames.Install();
     Publisher publisher(config);
@@ -88,8 +111,7 @@ bool RunBridge(const BridgeConfig& config, BridgeMode mode) {
         }
     } else {
         StartSpread(config, pollers);
-        while (!stopRequested.load() && !publisher.GaveUp())
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        AwaitStop(publisher);
         succeeded = !publisher.GaveUp();
         Log(LogLevel::Info, "stopping");
     }

@@ -20,7 +20,10 @@ std::chrono::milliseconds StatsPeriod() {
 constexpr size_t LATENCY_SAMPLES = 100000;  // the most recent, for p50 and p99
 constexpr int TAKEOVERS_BEFORE_GIVING_UP = 3;
 constexpr int32_t BROKER_LONGEST_PAUSE_S = 60;
-constexpr int NETWORK_WAIT_MS = 100;
+// libmosquitto's loop wakes for what comes from the broker and for every message queued; the wait
+// only bounds how late it sees a stop, and idle wake-ups cost a quiet bridge more than its work.
+constexpr int NETWORK_WAIT_MS = 1000;
+constexpr int LAST_WRITE_WAIT_MS = 100;
 // A connection closed this soon after the broker accepted it was taken away, not lost.
 constexpr auto QUICK_LOSS = std::chrono::seconds(2);
 
@@ -117,7 +120,7 @@ void Publisher::Stop() {
     // A clean end, written by this thread now that the network thread is gone: the broker drops
     // the last will.
     mosquitto_disconnect_v5(client_, MQTT_RC_NORMAL_DISCONNECTION, nullptr);
-    mosquitto_loop(client_, NETWORK_WAIT_MS, 1);
+    mosquitto_loop(client_, LAST_WRITE_WAIT_MS, 1);
     mosquitto_destroy(client_);
     client_ = nullptr;
     mosquitto_lib_cleanup();
