@@ -20,6 +20,7 @@
 #       defaults: build-bench, 60, 1 10 100
 #   BRIDGE=/path/to/velkor-bridge ...   another build of the bridge, e.g. one from before a change
 #   PIPELINES=0 ...                      the bridge alone
+#   ROUNDS=3 ...                         turns of the bridge and the pipelines for each N
 #   PROFILE=FILE ...                     also a perf profile of the bridge at the largest N
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,6 +30,9 @@ shift $(($# > 2 ? 2 : $#))
 COUNTS=("$@")
 [ ${#COUNTS[@]} -gt 0 ] || COUNTS=(1 10 100)
 WARMUP=15
+# The bridge and the pipelines take turns this many times for each N, so that both meet the same
+# load of the machine.
+ROUNDS=${ROUNDS:-3}
 STATS_MS=5000
 WORK=$(mktemp -d)
 # shellcheck source=bench/bridge-common.sh
@@ -189,22 +193,24 @@ echo "bridge-scale: ${WINDOW} s windows after ${WARMUP} s of warm-up, gateways o
     "$(nproc) cores; load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 rows=()
 for n in "${COUNTS[@]}"; do
-    load0=$(cut -d' ' -f1 /proc/loadavg)
-    run_bridge "$n"
-    load1=$(cut -d' ' -f1 /proc/loadavg)
+    for round in $(seq 1 "$ROUNDS"); do
+        load0=$(cut -d' ' -f1 /proc/loadavg)
+        run_bridge "$n"
+        load1=$(cut -d' ' -f1 /proc/loadavg)
 
-    P_CPU=0 P_CTL=- P_RSS=- P_RECEIVED=0 P_BROKER=- P_SUB50=- P_SUB99=-
-    [ "${PIPELINES:-1}" = 0 ] || run_pipelines "$n"
-    load2=$(cut -d' ' -f1 /proc/loadavg)
-    share=$(awk -v b="$B_CPU" -v p="$P_CPU" -v rb="$B_RECEIVED" -v rp="$P_RECEIVED" \
-        'BEGIN { if (p > 0 && rb > 0 && rp > 0) printf "%.0f %%", 100 * (b / rb) / (p / rp); else print "-" }')
-    rows+=("| $n | $((n * 5)) | $B_ACKED ($B_RECEIVED) | $B_FAILED / $B_DROPPED / $B_OPEN | $B_CPU | $B_RSS | $B_P50 / $B_P99 | $B_SUB50 / $B_SUB99 | $P_RECEIVED | $P_CPU ($P_CTL) | $P_RSS | $P_SUB50 / $P_SUB99 | $share | $B_BROKER / $P_BROKER | $load0 / $load1 / $load2 |")
-    echo "N=$n done" >&2
+        P_CPU=0 P_CTL=- P_RSS=- P_RECEIVED=0 P_BROKER=- P_SUB50=- P_SUB99=-
+        [ "${PIPELINES:-1}" = 0 ] || run_pipelines "$n"
+        load2=$(cut -d' ' -f1 /proc/loadavg)
+        share=$(awk -v b="$B_CPU" -v p="$P_CPU" -v rb="$B_RECEIVED" -v rp="$P_RECEIVED" \
+            'BEGIN { if (p > 0 && rb > 0 && rp > 0) printf "%.0f %%", 100 * (b / rb) / (p / rp); else print "-" }')
+        rows+=("| $n | $round | $((n * 5)) | $B_ACKED ($B_RECEIVED) | $B_FAILED / $B_DROPPED / $B_OPEN | $B_CPU | $B_RSS | $B_P50 / $B_P99 | $B_SUB50 / $B_SUB99 | $P_RECEIVED | $P_CPU ($P_CTL) | $P_RSS | $P_SUB50 / $P_SUB99 | $share | $B_BROKER / $P_BROKER | $load0 / $load1 / $load2 |")
+        echo "N=$n round $round done" >&2
+    done
 done
 
 echo
-echo "| Gateways | Readings/s due | Bridge: acknowledged/s (received/s) | Bridge: failed / dropped / open | Bridge CPU, % of a core | Bridge RSS, MB | Bridge: read to acknowledgement p50 / p99, ms (since its start) | Bridge: reading to subscriber p50 / p99, ms (window) | Pipelines: received/s | Pipelines CPU, % of a core (of it velkorctl) | Pipelines RSS, MB (all) | Pipelines: reading to subscriber p50 / p99, ms | Bridge CPU per reading, % of the pipelines' | Broker CPU, % of a core, bridge / pipelines | Load (1 min) before / after bridge / after pipelines |"
-echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
+echo "| Gateways | Round | Readings/s due | Bridge: acknowledged/s (received/s) | Bridge: failed / dropped / open | Bridge CPU, % of a core | Bridge RSS, MB | Bridge: read to acknowledgement p50 / p99, ms (since its start) | Bridge: reading to subscriber p50 / p99, ms (window) | Pipelines: received/s | Pipelines CPU, % of a core (of it velkorctl) | Pipelines RSS, MB (all) | Pipelines: reading to subscriber p50 / p99, ms | Bridge CPU per reading, % of the pipelines' | Broker CPU, % of a core, bridge / pipelines | Load (1 min) before / after bridge / after pipelines |"
+echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
 printf '%s\n' "${rows[@]}"
 echo
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
