@@ -1,12 +1,14 @@
 #include "bridge/BridgeRun.h"
 
+#include <signal.h>
+
 #include <csignal>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <future>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "bridge/CommandInbox.h"
@@ -19,6 +21,7 @@
 namespace {
 
 constexpr auto ONCE_DELIVERY_LIMIT = std::chrono::seconds(30);
+constexpr int64_t GATEWAYS_PER_GROUP = 10;
 
 std::atomic<bool> stopRequested{false};
 
@@ -35,6 +38,24 @@ void CatchStopSignals() {
     std::signal(SIGPIPE, SIG_IGN);
 }
 
+sigset_t StopSignals() {
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGTERM);
+    sigaddset(&stops, SIGINT);
+    return stops;
+}
+
+// The main thread waits in sigtimedwait for the stop signals, which every thread started after
+// this holds back: a loop that looked at a flag ten times a second cost a bridge of one gateway
+// as much as its readings. Whether the broker took the session away is looked at once a second.
+void AwaitStop(const Publisher& publisher) {
+    const sigset_t stops = StopSignals();
+    const timespec second{1, 0};
+    while (!stopRequested.load() && !publisher.GaveUp())
+        if (sigtimedwait(&stops, nullptr, &second) > 0) stopRequested.store(true);
+}
+
 // Every gateway's round at the same time, each on its own thread, as in a run.
 bool RunOnce(std::vector<std::unique_ptr<GatewayPoller>>& pollers) {
     std::vector<std::future<bool>> rounds;
@@ -46,10 +67,29 @@ bool RunOnce(std::vector<std::unique_ptr<GatewayPoller>>& pollers) {
     return all;
 }
 
+// Gateways polled at the same moment would all wait for each other, each second: their sockets,
+// the bridge's one publisher and the broker, on a host with fewer cores than gateways. Each
+// gateway polled alone would cost a wake-up of every thread on the way for every reading (twice
+// the CPU of ten together). So the gateways go in groups of ten, whose first rounds are spread
+// over their interval, at most a second.
+void StartSpread(const BridgeConfig& config, std::vector<std::unique_ptr<GatewayPoller>>& pollers) {
+    const auto count = static_cast<int64_t>(pollers.size());
+    const int64_t groups = (count + GATEWAYS_PER_GROUP - 1) / GATEWAYS_PER_GROUP;
+    for (int64_t i = 0; i < count; ++i) {
+        const int64_t spanMs =
+            std::min<int64_t>(config.gateways[static_cast<size_t>(i)].interval * 1000LL, 1000);
+        pollers[i]->Start(std::chrono::milliseconds(spanMs * (i % groups) / groups));
+    }
+}
+
 }  // namespace
 
 bool RunBridge(const BridgeConfig& config, BridgeMode mode) {
     CatchStopSignals();
+    if (mode == BridgeMode::Run) {
+        const sigset_t stops = StopSignals();
+        pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+    }
     FrameLog frames;
     frames.Install();
     Publisher publisher(config);
@@ -80,11 +120,9 @@ bool RunBridge(const BridgeConfig& config, BridgeMode mode) {
             succeeded = false;
         }
     } else {
-        for (auto& poller : pollers)
-            poller->Start();
+        StartSpread(config, pollers);
         NotifyReady();
-        while (!stopRequested.load() && !publisher.GaveUp())
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        AwaitStop(publisher);
         succeeded = !publisher.GaveUp();
         NotifyStopping();
         Log(LogLevel::Info, "stopping");

@@ -31,8 +31,8 @@ GatewayPoller::~GatewayPoller() {
     Stop();
 }
 
-void GatewayPoller::Start() {
-    thread_ = std::thread([this] { Loop(); });
+void GatewayPoller::Start(Clock::duration firstRoundIn) {
+    thread_ = std::thread([this, firstRoundIn] { Loop(firstRoundIn); });
 }
 
 void GatewayPoller::Stop() {
@@ -51,9 +51,10 @@ void GatewayPoller::PublishOffline() {
 
 // Rounds keep their interval and never start early; a round that overran starts the next one
 // at once, and the schedule goes on from there.
-void GatewayPoller::Loop() {
+void GatewayPoller::Loop(Clock::duration firstRoundIn) {
     const auto interval = std::chrono::seconds(gateway_.interval);
-    auto next = Clock::now();
+    auto next = Clock::now() + firstRoundIn;
+    if (!Sleep(next)) return;
     while (!stopping_.load()) {
         RunRound();
         RunCommands();

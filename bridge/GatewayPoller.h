@@ -30,7 +30,9 @@ public:
     GatewayPoller(const GatewayPoller&) = delete;
     GatewayPoller& operator=(const GatewayPoller&) = delete;
 
-    void Start();
+    // The first round comes `firstRoundIn` from now, so that many gateways do not all ask at the
+    // same moment.
+    void Start(Clock::duration firstRoundIn = {});
     // Ends the round under way at its next exchange and the thread.
     void Stop();
     // One round on the calling thread; whether every unit was read.
@@ -60,7 +62,7 @@ private:
         Availability availability = Availability::Unknown;
     };
 
-    void Loop();
+    void Loop(Clock::duration firstRoundIn);
     bool PollUnit(Unit& unit);
     bool EnsureLink();
     bool Prepare(Unit& unit);

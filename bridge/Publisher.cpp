@@ -23,7 +23,10 @@ std::chrono::milliseconds StatsPeriod() {
 constexpr size_t LATENCY_SAMPLES = 100000;  // the most recent, for p50 and p99
 constexpr int TAKEOVERS_BEFORE_GIVING_UP = 3;
 constexpr int32_t BROKER_LONGEST_PAUSE_S = 60;
-constexpr int NETWORK_WAIT_MS = 100;
+// libmosquitto's loop wakes for what comes from the broker and for every message queued; the wait
+// only bounds how late it sees a stop, and idle wake-ups cost a quiet bridge more than its work.
+constexpr int NETWORK_WAIT_MS = 1000;
+constexpr int LAST_WRITE_WAIT_MS = 100;
 // A connection closed this soon after the broker accepted it was taken away, not lost.
 constexpr auto QUICK_LOSS = std::chrono::seconds(2);
 
@@ -148,7 +151,7 @@ void Publisher::Stop() {
     // A clean end, written by this thread now that the network thread is gone: the broker drops
     // the last will.
     mosquitto_disconnect_v5(client_, MQTT_RC_NORMAL_DISCONNECTION, nullptr);
-    mosquitto_loop(client_, NETWORK_WAIT_MS, 1);
+    mosquitto_loop(client_, LAST_WRITE_WAIT_MS, 1);
     mosquitto_destroy(client_);
     client_ = nullptr;
     mosquitto_lib_cleanup();
@@ -211,9 +214,12 @@ void Publisher::PublishAnswer(const std::string& topic, const std::string& paylo
 
 bool Publisher::AwaitDelivered(std::chrono::milliseconds limit) {
     std::unique_lock<std::mutex> lock(mutex_);
-    return wake_.wait_for(lock, limit, [this] {
+    ++awaiting_;
+    const bool delivered = wake_.wait_for(lock, limit, [this] {
         return connected_ && !republish_ && sending_ == 0 && queue_.empty() && inFlight_.empty();
     });
+    --awaiting_;
+    return delivered;
 }
 
 bool Publisher::GaveUp() const {
@@ -371,7 +377,9 @@ void Publisher::DeliveredLocked(int mid, int reason) {
         lastCounts_[message.topic] = message.payload;
     }
     inFlight_.erase(sent);
-    wake_.notify_all();
+    // Only a wait for the delivery looks at what is in flight: the publishing thread, woken for
+    // every acknowledgement, would find nothing to do.
+    if (awaiting_ > 0) wake_.notify_all();
 }
 
 // ----- The publishing thread ---------------------------------------------------------------------

@@ -128,6 +128,7 @@ private:
     std::map<int, Message> inFlight_;
     std::map<int, int> earlyAcks_;  // acknowledged (with the reason) before Send noted them
     int32_t sending_ = 0;           // taken from the queue, not yet in flight
+    int32_t awaiting_ = 0;          // threads in AwaitDelivered
     bool dropLogged_ = false;       // since the last connect
     BridgeStats stats_;
     std::vector<double> latencies_;  // the most recent, a ring
