@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Pieces shared by bridge-scale.sh and bridge-soak.sh, sourced by them: a private Mosquitto on
 # loopback, gateways of five five-input units (one velkor-sim each, since one serves one client at
 # a time), a bridge configuration for them, and what /proc says about a process.
@@ -6,7 +7,9 @@
 
 SIM=$BIN/sim/velkor-sim
 BRIDGE=${BRIDGE:-$BIN/bridge/velkor-bridge}
+# shellcheck disable=SC2034  # used by the scripts that source this
 CTL=$BIN/cli/velkorctl
+# shellcheck disable=SC2034
 TICKS=$(getconf CLK_TCK)
 declare -a SIM_PIDS=() SIM_PORTS=()
 
@@ -64,13 +67,13 @@ start_gateway() {
         --unit 1:2 --unit 2:2 --unit 3:2 --unit 4:2 --unit 5:2 \
         --settings 1:counting=1 --settings 2:counting=1 --settings 3:counting=1 \
         --settings 4:counting=1 --settings 5:counting=1 >"$out" &
-    SIM_PIDS[$i]=$!
+    SIM_PIDS[i]=$!
     local _
     for _ in $(seq 1 200); do
         [ -s "$out" ] && break
         sleep 0.05
     done
-    SIM_PORTS[$i]=$(head -n1 "$out")
+    SIM_PORTS[i]=$(head -n1 "$out")
 }
 
 stop_gateway() {

@@ -24,7 +24,8 @@ WORK=$(mktemp -d)
 # shellcheck source=bench/bridge-common.sh
 . bench/bridge-common.sh
 
-BRIDGE_PID= SUB_PID=
+BRIDGE_PID=""
+SUB_PID=""
 cleanup() {
     [ -n "$BRIDGE_PID" ] && kill "$BRIDGE_PID" 2>/dev/null
     [ -n "$SUB_PID" ] && kill "$SUB_PID" 2>/dev/null
@@ -64,7 +65,7 @@ while :; do
     now=$(date +%s)
     elapsed=$((now - start))
     [ "$elapsed" -ge "$DURATION" ] && break
-    kill -0 "$BRIDGE_PID" 2>/dev/null || { log "the bridge ended early"; cat "$WORK/bridge.log" | tail -20; exit 1; }
+    kill -0 "$BRIDGE_PID" 2>/dev/null || { log "the bridge ended early"; tail -20 "$WORK/bridge.log"; exit 1; }
     if [ "$now" -ge "$next_sample" ]; then
         echo "$elapsed $(rss_kb "$BRIDGE_PID") $(cpu_ticks "$BRIDGE_PID")" >>"$WORK/rss"
         next_sample=$((next_sample + SAMPLE_EVERY))
