@@ -56,6 +56,19 @@ start_sim() {
 # What a client sent, frame by frame, as the simulator logged it.
 received() { sed -n 's/^.* RX //p' "$work/$1.log"; }
 
+# await_client_gone LOG: velkor-sim serves one TCP client at a time, and Wine closes the socket of
+# a program that has ended a moment later than Linux would; the next command waits (up to 10 s)
+# until the simulator has logged the end of every connection it accepted.
+await_client_gone() {
+    local accepted ended
+    for _ in $(seq 200); do
+        accepted=$(grep -cE 'tcp#[0-9]+ -- client .* connected$' "$1" 2>/dev/null || true)
+        ended=$(grep -cE 'tcp#[0-9]+ -- (connection closed|write failed|dropped:|closed after)' "$1" 2>/dev/null || true)
+        [ "${accepted:-0}" -le "${ended:-0}" ] && return 0
+        sleep 0.05
+    done
+}
+
 commands=("identify --node 1-5" "settings --node 1-3" "counts --node 1-3" "scan --node 0-6 --timeout 300")
 
 # compare ROUTE LINUX_ROUTE_ARGS WINDOWS_ROUTE_ARGS: both programs run every command against a
@@ -65,6 +78,7 @@ compare() {
     for program in linux windows; do
         : >"$work/$route-$program.out"
         for command in "${commands[@]}"; do
+            await_client_gone "$work/$route-$program.log"
             # shellcheck disable=SC2086
             if [ "$program" = linux ]; then
                 "$ctl" $command $linux_args >>"$work/$route-$program.out" 2>&1 || true
