@@ -5,6 +5,10 @@
 #
 # The caller sets BIN (the build directory) and WORK (a scratch directory) before sourcing.
 
+# The broker, its clients (mosquitto_sub reads the bridge's stats and the readings; mosquitto_pub is
+# the pipelines' publisher) and jq, which reads the stats.
+"$(dirname "${BASH_SOURCE[0]}")/../tools/install-deps.sh" mosquitto mosquitto-clients jq
+
 SIM=$BIN/sim/velkor-sim
 BRIDGE=${BRIDGE:-$BIN/bridge/velkor-bridge}
 # shellcheck disable=SC2034  # used by the scripts that source this

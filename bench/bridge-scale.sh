@@ -120,7 +120,7 @@ stop_running() {
 
 # The bridge for gateways 1 to $1 through the warm-up and the window; sets the B_ figures.
 run_bridge() {
-    local c0 c1 k0 k1 s1 seconds got
+    local s1 seconds got
     write_config scale "$1" "$WORK/bridge$1.toml"
     VELKOR_BRIDGE_STATS_PERIOD_MS=$STATS_MS "$BRIDGE" --config "$WORK/bridge$1.toml" \
         2>"$WORK/bridge$1.log" &
@@ -129,19 +129,12 @@ run_bridge() {
     sleep "$WARMUP"
     # The baseline of the window: the stats published as it opens.
     S_FIRST=$(bridge_stats scale)
-    T0=$(now_s)
-    c0=$(cpu_ns "$B_PID")
-    k0=$(cpu_ns "$BROKER_PID")
-    sleep "$WINDOW"
-    c1=$(cpu_ns "$B_PID")
-    k1=$(cpu_ns "$BROKER_PID")
-    T1=$(now_s)
-    RSS=$(rss_kb "$B_PID")
+    measure
     sleep $((STATS_MS / 1000 + 1))
     s1=$(bridge_stats scale)
     seconds=$(awk -v a="$T0" -v b="$T1" 'BEGIN { print b - a }')
-    B_CPU=$(percent $((c1 - c0)) "$seconds")
-    B_BROKER=$(percent $((k1 - k0)) "$seconds")
+    B_CPU=$(percent "$CPU" "$seconds")
+    B_BROKER=$(percent "$BROKER_CPU" "$seconds")
     B_RSS=$(awk -v k="$RSS" 'BEGIN { printf "%.1f", k / 1024 }')
     read -r got B_SUB50 B_SUB99 < <(received_between velkor/scale/ "$T0" "$T1")
     B_RECEIVED=$(rate "$got" "$seconds")
