@@ -159,7 +159,7 @@ has_relation() {
     grep -Eq "(^|, )$3(,|$)" <<<"$(dpkg-deb -f "$1" "$2")" || fail "$(basename "$1") $2 lacks $3"
 }
 for needed in "velkor-tools \\(= $version\\)" fonts-ipafont-gothic qt6-qpa-plugins \
-    "libqt6widgets6 [^,]*" "libqt6serialport6 [^,]*" "libudev1 [^,]*"; do
+    "libqt6widgets6 [^,]*" "libudev1 [^,]*"; do
     has_relation "$gui" Depends "$needed"
 done
 has_relation "$tools" Breaks "velkor \\(<< ${version%-*}\\)"

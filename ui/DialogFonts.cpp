@@ -1,7 +1,8 @@
 #include "ui/DialogFonts.h"
 
-#include <QFontInfo>
+#include <QFontDatabase>
 #include <QStringList>
+#include <algorithm>
 #include <mutex>
 
 #include "dialog/DialogTemplate.h"
@@ -30,28 +31,46 @@ void RegisterFontSubstitutions() {
 
 namespace {
 
-// Unless told otherwise Qt asks fontconfig for fallback faces for each script of every text it
-// lays out (Han, Hiragana, Katakana, Latin, per face and weight), a tenth of the window's
-// start-up. A substitute holds every glyph the window shows, so where one was found there is
-// nothing to fall back to; without one the fallbacks stay, so that Japanese text still shows.
-QFont WithoutFallbacksWhereSubstituted(QFont font) {
-    font.setStyleStrategy(QFont::NoFontMerging);
-    if (!QFont::substitutes(font.family()).contains(QFontInfo(font).family(), Qt::CaseInsensitive))
-        font.setStyleStrategy(QFont::PreferDefault);
+// The first installed substitute of a template face, or nothing.
+QString InstalledSubstitute(const QString& face) {
+    const QStringList installed = QFontDatabase::families();
+    for (const QString& substitute : QFont::substitutes(face)) {
+        const auto found =
+            std::find_if(installed.begin(), installed.end(), [&](const QString& name) {
+                return name.compare(substitute, Qt::CaseInsensitive) == 0;
+            });
+        if (found != installed.end()) return *found;
+    }
+    return {};
+}
+
+// A template face is asked for by the name of its installed substitute: asked for by its own
+// name, which no installed face has, Qt would first have fontconfig sort every installed face as
+// fallbacks for it. Unless told otherwise Qt also asks fontconfig for fallback faces for each
+// script of every text it lays out (Han, Hiragana, Katakana, Latin, per face and weight), a tenth
+// of the window's start-up; a substitute holds every glyph the window shows, so there is nothing
+// to fall back to. Without a substitute both stay, so that Japanese text still shows.
+QFont FontOfTemplateFace(const char* face) {
+    RegisterFontSubstitutions();
+    QFont font(QString::fromUtf8(face));
+    const QString substitute = InstalledSubstitute(font.family());
+    if (!substitute.isEmpty()) {
+        font.setFamily(substitute);
+        font.setStyleStrategy(QFont::NoFontMerging);
+    }
     return font;
 }
 
 }  // namespace
 
 QFont MakeDialogFont() {
-    RegisterFontSubstitutions();
-    return WithoutFallbacksWhereSubstituted(
-        QFont(QString::fromUtf8(DIALOG_FONT_FACE), DIALOG_FONT_POINTS));
+    QFont font = FontOfTemplateFace(DIALOG_FONT_FACE);
+    font.setPointSize(DIALOG_FONT_POINTS);
+    return font;
 }
 
 QFont MakePointFont(int tenthsOfPoint, const char* face) {
-    RegisterFontSubstitutions();
-    QFont font(QString::fromUtf8(face));
+    QFont font = FontOfTemplateFace(face);
     font.setPointSizeF(tenthsOfPoint / 10.0);
-    return WithoutFallbacksWhereSubstituted(font);
+    return font;
 }

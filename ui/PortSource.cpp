@@ -1,8 +1,9 @@
 #include "ui/PortSource.h"
 
-#include <QSerialPortInfo>
 #include <future>
 #include <mutex>
+
+#include "ui/SerialPortScan.h"
 
 namespace {
 
@@ -12,12 +13,7 @@ std::future<std::vector<SerialPortDescription>> prefetchedPorts;
 std::string deviceDirectory;
 
 std::vector<SerialPortDescription> SystemSerialPorts() {
-    std::vector<SerialPortDescription> ports;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        ports.push_back({info.description().toStdString(), info.systemLocation().toStdString(),
-                         info.hasVendorIdentifier()});
-    }
-    return ports;
+    return ScanSerialPorts();
 }
 
 }  // namespace

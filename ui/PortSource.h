@@ -8,7 +8,7 @@
 
 using PortSource = std::function<std::vector<SerialPortDescription>()>;
 
-// The serial ports present now: from Qt Serial Port, unless a source was installed (tests list
+// The serial ports present now: from udev, unless a source was installed (tests list
 // ports of their own).
 std::vector<SerialPortDescription> PresentSerialPorts();
 // Installs a source of ports; an empty one restores the system's.

@@ -82,7 +82,7 @@ TEST_F(OpeningState, ComboListsFilledInOrderWithTheFirstEntrySelected) {
 }
 
 TEST_F(OpeningState, CountDisplaysUseTheEighteenPointFont) {
-    EXPECT_EQ(Inside().CountFont().family(), "ＭＳ ゴシック");
+    EXPECT_EQ(Inside().CountFont().family(), "IPAGothic");
     EXPECT_DOUBLE_EQ(Inside().CountFont().pointSizeF(), 18.0);
     for (int i = 0; i < 5; ++i) {
         for (int32_t id : {IDC_COUNT_VALUE[i], IDC_COUNT_LABEL[i]}) {
@@ -92,7 +92,7 @@ TEST_F(OpeningState, CountDisplaysUseTheEighteenPointFont) {
         }
     }
     // Every other control keeps the dialog font.
-    EXPECT_EQ(dialog->Control(IDC_NODE_LABEL)->font().family(), "MS UI Gothic");
+    EXPECT_EQ(dialog->Control(IDC_NODE_LABEL)->font().family(), "IPAPGothic");
     EXPECT_EQ(dialog->Control(IDC_NODE_LABEL)->font().pointSize(), 9);
 }
 
