@@ -9,8 +9,8 @@ int main(int argc, char** argv) {
     // Before anything else starts, and before the window system is reached: --help and --version
     // must answer without a display.
     AnswerInformationOptions(argc, argv);
-    // The port list is filled before the window first shows; the enumeration behind it asks the
-    // system about every tty and runs meanwhile on a thread of its own.
+    // The port list is filled before the window first shows; the enumeration behind it runs
+    // meanwhile on a thread of its own.
     PrefetchSerialPorts();
     // So is the font configuration, which the window's first font would otherwise wait for.
     PrefetchFontConfiguration();

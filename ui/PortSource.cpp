@@ -12,10 +12,6 @@ PortSource installedSource;
 std::future<std::vector<SerialPortDescription>> prefetchedPorts;
 std::string deviceDirectory;
 
-std::vector<SerialPortDescription> SystemSerialPorts() {
-    return ScanSerialPorts();
-}
-
 }  // namespace
 
 std::vector<SerialPortDescription> PresentSerialPorts() {
@@ -28,7 +24,7 @@ std::vector<SerialPortDescription> PresentSerialPorts() {
         if (!source && prefetchedPorts.valid()) prefetched = std::move(prefetchedPorts);
     }
     if (source) return source();
-    return prefetched.valid() ? prefetched.get() : SystemSerialPorts();
+    return prefetched.valid() ? prefetched.get() : ScanSerialPorts();
 }
 
 void SetPortSource(PortSource source) {
@@ -39,7 +35,7 @@ void SetPortSource(PortSource source) {
 void PrefetchSerialPorts() {
     std::lock_guard<std::mutex> lock(sourceMutex);
     if (!prefetchedPorts.valid())
-        prefetchedPorts = std::async(std::launch::async, SystemSerialPorts);
+        prefetchedPorts = std::async(std::launch::async, [] { return ScanSerialPorts(); });
 }
 
 std::string PortDeviceDirectory() {

@@ -59,7 +59,8 @@ bool DescribePort(udev_device* device, SerialPortDescription& port) {
     if (node == nullptr) return false;
     port.path = node;
     udev_device* parent = udev_device_get_parent(device);  // owned by the device
-    if (parent == nullptr) return IsVirtualPortName(udev_device_get_sysname(device));
+    // The candidates without a device behind them are the virtual ports.
+    if (parent == nullptr) return true;
     const char* driver = udev_device_get_driver(parent);
     if (driver != nullptr && std::strcmp(driver, "serial8250") == 0 && !IsAnsweringSerial8250(node))
         return false;
