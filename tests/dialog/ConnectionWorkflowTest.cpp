@@ -24,11 +24,16 @@ const std::vector<std::string> UNITS = {"--unit", "1:2", "--unit", "2:3",    "--
                                         "--unit", "4:1", "--unit", "5:15:1", "--unit", "6:0",
                                         "--unit", "7:2", "--unit", "8:8",    "--unit", "0:3"};
 
+// The simulator has logged the end of every connection, and so every frame that came before it.
+bool ConnectionsEnded(const SharedSim& sim) {
+    return WaitFor([&] { return sim.LogLines(" connected") == sim.LogLines("connection closed"); });
+}
+
 SharedSim& Sim(std::vector<std::string> faults = {}) {
     faults.insert(faults.begin(), UNITS.begin(), UNITS.end());
     SharedSim& sim = SharedSim::With(faults);
     // The connections of earlier cases have ended, so that those of this one can be counted.
-    WaitFor([&] { return sim.LogLines(" connected") == sim.LogLines("connection closed"); });
+    ConnectionsEnded(sim);
     return sim;
 }
 
@@ -309,6 +314,8 @@ TEST(ConnectionWorkflow, ClicksRightAfterConnectAbortAndLeaveNothingForTheNextCo
         trace.insert(trace.end(), {"idle", "[" + texts::CONNECT + "]"});
         EXPECT_EQ(c.view.trace, trace);
         ExpectDisconnectedAndClosed(c);
+        // The link is closed before the simulator has read, and logged, what came on it.
+        ASSERT_TRUE(ConnectionsEnded(sim));
         EXPECT_EQ(sim.LogLines(" connected"), opened + (row.port == 0 ? 1 : 0));
         EXPECT_EQ(sim.CommandsSince(before), row.commands);
 
